@@ -1,0 +1,116 @@
+#include "codon/custom_codon_table.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace velbrin::codon {
+namespace {
+
+using CodonList = CustomCodonTable::CodonList;
+
+class SymbolLookupTest : public testing::TestWithParam<char32_t> {};
+
+TEST_P(SymbolLookupTest, FindsInsertedList) {
+    CustomCodonTable table;
+    table.insert_or_replace(GetParam(), {"TTA", "CTG"});
+    const CodonList* found = table.find(GetParam());
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(*found, (CodonList{"TTA", "CTG"}));
+}
+
+TEST_P(SymbolLookupTest, NewListReplacesOld) {
+    CustomCodonTable table;
+    table.insert_or_replace(GetParam(), {"AAA"});
+    table.insert_or_replace(GetParam(), {"GGG", "GGA"});
+    ASSERT_NE(table.find(GetParam()), nullptr);
+    EXPECT_EQ(*table.find(GetParam()), (CodonList{"GGG", "GGA"}));
+    EXPECT_EQ(table.size(), 1u);
+}
+
+TEST_P(SymbolLookupTest, AbsentSymbolFindsNothing) {
+    CustomCodonTable table;
+    EXPECT_EQ(table.find(GetParam()), nullptr);
+    table.insert_or_replace(GetParam() == U'A' ? U'B' : U'A', {"ACG"});
+    EXPECT_EQ(table.find(GetParam()), nullptr);
+}
+
+// ASCII goes through the direct index, the rest through the map; both edges of the split.
+INSTANTIATE_TEST_SUITE_P(AsciiAndBeyond, SymbolLookupTest,
+                         testing::Values(U'A', U'a', U'*', U'\0', U'\x7F', U'\x80', U'\xE9', U'\x20AC',
+                                         U'\x1F600'));
+
+TEST(CustomCodonTable, SymbolsDifferingInCaseAreDistinct) {
+    CustomCodonTable table;
+    table.insert_or_replace(U'L', {"CTG"});
+    table.insert_or_replace(U'l', {"TTA"});
+    EXPECT_EQ(*table.find(U'L'), CodonList{"CTG"});
+    EXPECT_EQ(*table.find(U'l'), CodonList{"TTA"});
+}
+
+TEST(CustomCodonTable, ListsAreKeptAsGiven) {
+    CustomCodonTable table;
+    table.insert_or_replace(U'X', {});
+    table.insert_or_replace(U'K', {"aaa", "AAA", "aaa", "", "AAAA"});
+    ASSERT_NE(table.find(U'X'), nullptr);
+    EXPECT_TRUE(table.find(U'X')->empty());
+    EXPECT_EQ(*table.find(U'K'), (CodonList{"aaa", "AAA", "aaa", "", "AAAA"}));
+}
+
+TEST(CustomCodonTable, EarlierListsSurviveLaterInsertions) {
+    CustomCodonTable table;
+    table.insert_or_replace(U'M', {"ATG"});
+    for (char32_t symbol = 0; symbol < 2000; ++symbol) {
+        if (symbol != U'M') table.insert_or_replace(symbol, {"NNN"});
+    }
+    ASSERT_NE(table.find(U'M'), nullptr);
+    EXPECT_EQ(*table.find(U'M'), CodonList{"ATG"});
+    EXPECT_EQ(*table.find(U'\x7CF'), CodonList{"NNN"});
+}
+
+TEST(CustomCodonTable, MoveCarriesEntriesAndEmptiesSource) {
+    CustomCodonTable source;
+    source.insert_or_replace(U'W', {"TGG"});
+    source.insert_or_replace(U'\xE9', {"TGA"});
+
+    CustomCodonTable moved(std::move(source));
+    EXPECT_EQ(*moved.find(U'W'), CodonList{"TGG"});
+    EXPECT_EQ(*moved.find(U'\xE9'), CodonList{"TGA"});
+    EXPECT_EQ(source.find(U'W'), nullptr);  // NOLINT(bugprone-use-after-move)
+    EXPECT_TRUE(source.empty());
+
+    CustomCodonTable assigned;
+    assigned.insert_or_replace(U'Q', {"CAA"});
+    assigned = std::move(moved);
+    EXPECT_EQ(assigned.find(U'Q'), nullptr);
+    EXPECT_EQ(*assigned.find(U'W'), CodonList{"TGG"});
+    EXPECT_EQ(moved.find(U'W'), nullptr);  // NOLINT(bugprone-use-after-move)
+}
+
+struct SymbolListCase {
+    std::vector<char32_t> inserted;
+    std::string expected;
+};
+
+class ValidSymbolListTest : public testing::TestWithParam<SymbolListCase> {};
+
+TEST_P(ValidSymbolListTest, JoinsSymbolsInCodePointOrder) {
+    CustomCodonTable table;
+    for (char32_t symbol : GetParam().inserted) table.insert_or_replace(symbol, {"AAA"});
+    EXPECT_EQ(table.valid_symbol_list(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, ValidSymbolListTest,
+    testing::Values(SymbolListCase{{}, ""}, SymbolListCase{{U'A'}, "A"},
+                    SymbolListCase{{U'b', U'A', U'*'}, "*, A, b"},
+                    SymbolListCase{{U'A', U'A'}, "A"},
+                    SymbolListCase{{U'\xE9', U'Z'}, "Z, \xC3\xA9"},
+                    SymbolListCase{{U'\x1F600', U'\x20AC', U'\x7FF', U'\x80'},
+                                   "\xC2\x80, \xDF\xBF, \xE2\x82\xAC, \xF0\x9F\x98\x80"},
+                    SymbolListCase{{U',', U' '}, " , ,"}));
+
+}  // namespace
+}  // namespace velbrin::codon
