@@ -1,0 +1,158 @@
+#include "codon/amino_acid_translator.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <utility>
+
+#include "diagnostics/error_block.hpp"
+#include "diagnostics/inconsistency_report.hpp"
+#include "diagnostics/unicode_text.hpp"
+
+namespace velbrin::codon {
+namespace {
+
+// Image of each residue character from "*" (0x2A) to "Z" (0x5A); anything else is "X".
+constexpr std::string_view kResidueImages = "*XX-XXXXXXXXXXXXXXXXXXXABCDEFGHIJKLMNXPQRSTXVWXYZ";
+static_assert(kResidueImages.size() == 'Z' - '*' + 1);
+
+constexpr char upper_ascii(char c) noexcept { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+constexpr std::array<char, 128> make_residue_map() {
+    std::array<char, 128> map{};
+    for (int byte = 0; byte < 128; ++byte) {
+        const char upper = upper_ascii(char(byte));
+        if (byte == '.') {
+            map[byte] = '-';
+        } else if (upper >= '*' && upper <= 'Z') {
+            map[byte] = kResidueImages[std::size_t(upper - '*')];
+        } else {
+            map[byte] = 'X';
+        }
+    }
+    return map;
+}
+constexpr std::array<char, 128> kResidueMap = make_residue_map();
+static_assert(kResidueMap['.'] == '-' && kResidueMap['m'] == 'M' && kResidueMap['o'] == 'X');
+static_assert(kResidueMap['U'] == 'X' && kResidueMap['b'] == 'B' && kResidueMap[' '] == 'X');
+
+// Byte length of the UTF-8 character starting at `text[at]`; 1 for a byte that does not
+// start a well-formed character, which then counts as a character of its own.
+std::size_t utf8_character_length(std::string_view text, std::size_t at) noexcept {
+    const auto lead = std::uint8_t(text[at]);
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (length == 1 || at + length > text.size()) return 1;
+    return diagnostics::is_valid_utf8(text.substr(at, length)) ? length : 1;
+}
+
+// Moves `kept` to the front of `text` and cuts the rest.
+void keep_only(std::string& text, std::string_view kept) {
+    if (kept.data() != text.data()) std::copy(kept.begin(), kept.end(), text.begin());
+    text.resize(kept.size());
+}
+
+std::string ungapped(std::string_view peptide) {
+    std::string residues;
+    residues.reserve(peptide.size());
+    std::copy_if(peptide.begin(), peptide.end(), std::back_inserter(residues),
+                 [](char c) { return c != '-'; });
+    return residues;
+}
+
+std::size_t count_residues(std::string_view peptide) noexcept {
+    return peptide.size() - std::size_t(std::count(peptide.begin(), peptide.end(), '-'));
+}
+
+}  // namespace
+
+void normalise_peptide(std::string& aligned_peptide) {
+    keep_only(aligned_peptide, diagnostics::trim_unicode_whitespace(aligned_peptide));
+    const std::string_view source = aligned_peptide;
+    std::size_t out = 0;
+    for (std::size_t at = 0; at < source.size();) {
+        const auto byte = std::uint8_t(source[at]);
+        if (byte < 0x80) {
+            aligned_peptide[out++] = kResidueMap[byte];
+            ++at;
+        } else {
+            const std::size_t width = utf8_character_length(source, at);  // before the write below
+            aligned_peptide[out++] = 'X';  // one residue per character, whatever its width
+            at += width;
+        }
+    }
+    aligned_peptide.resize(out);
+}
+
+void normalise_nucleotides(std::string& nucleotides) {
+    keep_only(nucleotides, diagnostics::trim_unicode_whitespace(nucleotides));
+    std::size_t out = 0;
+    for (const char c : nucleotides) {
+        if (c == '-' || c == '.') continue;
+        nucleotides[out++] = upper_ascii(c);
+    }
+    nucleotides.resize(out);
+}
+
+AminoAcidTranslator::AminoAcidTranslator(SharedLabel aa_label, std::string aa_header, std::string aa_seq,
+                                         SharedLabel nt_label, std::string nt_header, std::string nt_seq,
+                                         std::size_t index)
+    : aa_label_(std::move(aa_label)),
+      aa_header_(std::move(aa_header)),
+      aa_seq_(std::move(aa_seq)),
+      nt_label_(std::move(nt_label)),
+      nt_header_(std::move(nt_header)),
+      nt_seq_(std::move(nt_seq)),
+      index_(index) {}
+
+void AminoAcidTranslator::streamline() {
+    normalise_peptide(aa_seq_);
+    normalise_nucleotides(nt_seq_);
+}
+
+void AminoAcidTranslator::do_checks() const {
+    if (aa_header_ != nt_header_) {
+        std::string details;
+        details.append("Sequence index: ").append(std::to_string(index_));
+        details.append("\nExpected header (").append(*aa_label_).append("): \"");
+        details.append(diagnostics::truncate_header(aa_header_)).append("\"");
+        details.append("\nheader found (").append(*nt_label_).append("): \"");
+        details.append(diagnostics::truncate_header(nt_header_)).append("\"");
+        record_error(diagnostics::format_error_block(diagnostics::kHeaderMismatch, details));
+    }
+    const std::size_t residue_count = count_residues(aa_seq_);
+    if (nt_seq_.size() != 3 * residue_count) {
+        const std::string residues = ungapped(aa_seq_);
+        std::size_t position = 0;
+        if (!residues.empty()) {
+            const std::size_t reached = nt_seq_.empty() ? 0 : (nt_seq_.size() - 1) / 3;
+            position = std::min(residues.size() - 1, reached);
+        }
+        record_error(diagnostics::format_error_block(
+            diagnostics::kLengthMismatch,
+            inconsistency_details(residues, position, NoGeneticCode{}, false)));
+    }
+}
+
+void AminoAcidTranslator::error_out_mismatch(std::size_t column, const GeneticCodeRef& code) const {
+    const std::string residues = ungapped(aa_seq_);
+    const std::size_t upto = std::min(column + 1, aa_seq_.size());
+    const std::size_t counted = count_residues(std::string_view(aa_seq_).substr(0, upto));
+    const std::size_t position = counted == 0 ? 0 : counted - 1;
+    record_error(diagnostics::format_error_block(diagnostics::kSequenceMismatch,
+                                                 inconsistency_details(residues, position, code, true)));
+}
+
+void AminoAcidTranslator::record_error(std::string report) const {
+    const bool had_error = std::exchange(has_error_, true);
+    if (!had_error) error_ = std::move(report);
+}
+
+std::string AminoAcidTranslator::inconsistency_details(std::string_view residues, std::size_t position,
+                                                       const GeneticCodeRef& code,
+                                                       bool mark_mismatches) const {
+    return diagnostics::format_seq_inconsistency_details(
+        *aa_label_, diagnostics::truncate_header(aa_header_), residues, *nt_label_,
+        diagnostics::truncate_header(nt_header_), nt_seq_, position, code, mark_mismatches);
+}
+
+}  // namespace velbrin::codon

@@ -1,0 +1,161 @@
+#include "codon/amino_acid_translator.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "codon/genetic_code.hpp"
+
+namespace velbrin::codon {
+namespace {
+
+struct NormaliseCase {
+    std::string input;
+    std::string expected;
+};
+
+class PeptideNormalisation : public testing::TestWithParam<NormaliseCase> {};
+
+TEST_P(PeptideNormalisation, MapsEveryCharacterToOneResidue) {
+    std::string peptide = GetParam().input;
+    normalise_peptide(peptide);
+    EXPECT_EQ(peptide, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PeptideNormalisation,
+    testing::Values(NormaliseCase{" m.k-x*\n", "M-K-X*"}, NormaliseCase{"ouOU", "XXXX"},
+                    NormaliseCase{"b j z", "BXJXZ"}, NormaliseCase{"\xC3\xA9", "X"},
+                    NormaliseCase{"12", "XX"}, NormaliseCase{"+,/:;<=>?@", "XXXXXXXXXX"},
+                    NormaliseCase{"\xC2\xA0MK\xE3\x80\x80", "MK"},  // no-break and ideographic space
+                    NormaliseCase{"A\xE2\x82\xAC\xF0\x9F\x98\x80" "C", "AXXC"},
+                    NormaliseCase{std::string("M\0K", 3), "MXK"}, NormaliseCase{"", ""},
+                    NormaliseCase{"[\\]^_`{|}~", "XXXXXXXXXX"}));
+
+class NucleotideNormalisation : public testing::TestWithParam<NormaliseCase> {};
+
+TEST_P(NucleotideNormalisation, UpperCasesAndDropsGapSigns) {
+    std::string nucleotides = GetParam().input;
+    normalise_nucleotides(nucleotides);
+    EXPECT_EQ(nucleotides, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, NucleotideNormalisation,
+                         testing::Values(NormaliseCase{"  acg-T.a\n", "ACGTA"},
+                                         NormaliseCase{"ac gt", "AC GT"}, NormaliseCase{"u1n?", "U1N?"},
+                                         NormaliseCase{"\xC3\xA9t", "\xC3\xA9T"},
+                                         NormaliseCase{"--..", ""}));
+
+SharedLabel label(const char* text) { return std::make_shared<const std::string>(text); }
+
+AminoAcidTranslator make_record(std::string aa_header, std::string aa_seq, std::string nt_header,
+                                std::string nt_seq, std::size_t index = 1) {
+    AminoAcidTranslator record(label("a.fa"), std::move(aa_header), std::move(aa_seq), label("n.fa"),
+                               std::move(nt_header), std::move(nt_seq), index);
+    record.streamline();
+    return record;
+}
+
+std::string summary_of(const std::string& report) {
+    const auto start = report.find("tarnix ERROR: ");
+    return report.substr(start + 14, report.find('\n', start) - start - 14);
+}
+
+// The peptide window's header line, ">{header} {first}-{last}", tells the position.
+std::string peptide_window(const std::string& report) {
+    const auto start = report.find("\n>") + 1;
+    return report.substr(start, report.find('\n', start) - start);
+}
+
+TEST(DoChecks, HeaderMismatchNamesBothHeadersAndIndex) {
+    const auto record = make_record("seq1", "MK", "seq1 ", "ATGAAA", 7);
+    record.do_checks();
+    ASSERT_TRUE(record.has_error());
+    EXPECT_NE(record.error().find("Sequence index: 7\nExpected header (a.fa): \"seq1\"\n"
+                                  "header found (n.fa): \"seq1 \"\n"),
+              std::string::npos);
+    EXPECT_EQ(summary_of(record.error()), "Header mismatch between peptide and nucleotide records.");
+}
+
+TEST(DoChecks, HeaderReportWinsOverLengthReport) {
+    const auto record = make_record("s1", "MK", "s2", "ATG");
+    record.do_checks();
+    EXPECT_EQ(summary_of(record.error()), "Header mismatch between peptide and nucleotide records.");
+}
+
+TEST(DoChecks, LongHeadersAreTruncatedInTheReport) {
+    const std::string header(200, 'h');
+    const auto record = make_record(header, "M", header + "x", "ATG");
+    record.do_checks();
+    EXPECT_NE(record.error().find('"' + std::string(150, 'h') + "...\""), std::string::npos);
+}
+
+struct LengthCase {
+    std::string peptide;
+    std::size_t nucleotides;
+    bool passes;
+    std::string window;  // peptide window header when it fails
+};
+
+class LengthCheck : public testing::TestWithParam<LengthCase> {};
+
+TEST_P(LengthCheck, PassesOnlyOnThreeBasesPerResidue) {
+    const auto& c = GetParam();
+    const auto record = make_record("h", c.peptide, "h", std::string(c.nucleotides, 'A'));
+    record.do_checks();
+    ASSERT_EQ(!record.has_error(), c.passes);
+    if (c.passes) return;
+    EXPECT_EQ(summary_of(record.error()), "Peptide and nucleotide lengths are inconsistent.");
+    EXPECT_EQ(peptide_window(record.error()), c.window);
+}
+
+const std::string kThirty = "ACDEFGHIKLMNPQRSTVWYACDEFGHIKL";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LengthCheck,
+    testing::Values(LengthCase{"M*", 6, true, ""}, LengthCase{"M*", 3, false, ">h 1-2"},
+                    LengthCase{"", 0, true, ""}, LengthCase{"", 3, false, ">h 1-0"},
+                    LengthCase{"M-K--", 6, true, ""},
+                    // the window is centred on the last residue the nucleotides reach
+                    LengthCase{kThirty, 3 * 25 + 1, false, ">h 16-30"},
+                    LengthCase{kThirty, 3 * 15, false, ">h 5-25"},
+                    LengthCase{kThirty, 0, false, ">h 1-11"},
+                    LengthCase{kThirty + "-----", 3 * 31, false, ">h 20-30"}));
+
+struct MismatchCase {
+    std::string peptide;
+    std::size_t column;
+    std::string window;
+};
+
+class MismatchPosition : public testing::TestWithParam<MismatchCase> {};
+
+TEST_P(MismatchPosition, CountsResiduesUpToTheColumn) {
+    const auto& c = GetParam();
+    std::size_t residues = 0;
+    for (char r : c.peptide) residues += r != '-';
+    const auto record = make_record("h", c.peptide, "h", std::string(3 * residues, 'A'));
+    record.error_out_mismatch(c.column, NcbiCode{*ncbi_table(1)});
+    ASSERT_TRUE(record.has_error());
+    EXPECT_EQ(summary_of(record.error()), "Peptide and nucleotide sequences are inconsistent.");
+    EXPECT_EQ(peptide_window(record.error()), c.window);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MismatchPosition,
+                         testing::Values(MismatchCase{"MK--LV", 5, ">h 1-4"},
+                                         MismatchCase{"--" + kThirty, 0, ">h 1-11"},
+                                         MismatchCase{"--" + kThirty, 2, ">h 1-11"},
+                                         MismatchCase{kThirty.substr(0, 15) + "---" + kThirty.substr(15), 20,
+                                                      ">h 8-28"}));
+
+TEST(RecordError, FirstReportWins) {
+    const auto record = make_record("h", "MK", "h", "ATGAAA");
+    record.record_error("first");
+    record.error_out_mismatch(1, NcbiCode{*ncbi_table(1)});
+    record.record_error("third");
+    EXPECT_TRUE(record.has_error());
+    EXPECT_EQ(record.error(), "first");
+}
+
+}  // namespace
+}  // namespace velbrin::codon
