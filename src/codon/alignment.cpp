@@ -1,0 +1,139 @@
+#include "codon/alignment.hpp"
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "codon/amino_acid_translator.hpp"
+#include "codon/codon_walk.hpp"
+#include "codon/genetic_code.hpp"
+#include "diagnostics/error_block.hpp"
+#include "diagnostics/source_label.hpp"
+#include "iupac/ambiguity.hpp"
+
+namespace velbrin::codon {
+namespace {
+
+// Acceptance under an NCBI table string.
+class NcbiRules {
+public:
+    explicit NcbiRules(std::string_view table) : table_(table) {}
+
+    struct Rule {
+        std::string_view table;
+        char residue;
+        explicit operator bool() const noexcept { return true; }
+        bool accepts(std::string_view codon) const noexcept {
+            const auto index = codon_index(codon);
+            if (index && *index < table.size() && iupac::signature_admits(residue, table[*index])) return true;
+            return iupac::ambiguous_triplet_matches_signature(table, residue, codon);
+        }
+    };
+
+    Rule rule_for(char residue, std::size_t, const AminoAcidTranslator&) const noexcept {
+        return Rule{table_, residue};
+    }
+    GeneticCodeRef code() const noexcept { return NcbiCode{table_}; }
+
+private:
+    std::string_view table_;
+};
+
+std::string missing_amino_acid_report(char residue, std::size_t column, const CustomCodonTable& table) {
+    std::string details;
+    details.append("Amino acid         : '").push_back(residue);
+    details.append("'\nAlignment position : ").append(std::to_string(column + 1));
+    details.append("\nValid symbols      : ").append(table.valid_symbol_list());
+    return diagnostics::format_error_block(diagnostics::kMissingAminoAcid, details);
+}
+
+// Acceptance against a caller-supplied table.
+class CustomRules {
+public:
+    explicit CustomRules(const CustomCodonTable& table) : table_(table) {}
+
+    struct Rule {
+        const CustomCodonTable::CodonList* allowed;
+        explicit operator bool() const noexcept { return allowed != nullptr; }
+        bool accepts(std::string_view codon) const noexcept {
+            if (std::find(allowed->begin(), allowed->end(), codon) != allowed->end()) return true;
+            return iupac::has_iupac_match(codon, *allowed);
+        }
+    };
+
+    Rule rule_for(char residue, std::size_t column, const AminoAcidTranslator& record) const {
+        const auto* allowed = table_.find(char32_t(std::uint8_t(residue)));
+        if (allowed == nullptr) record.record_error(missing_amino_acid_report(residue, column, table_));
+        return Rule{allowed};
+    }
+    GeneticCodeRef code() const noexcept { return CustomCode{&table_}; }
+
+private:
+    const CustomCodonTable& table_;
+};
+
+std::string failure_message(const AminoAcidTranslator& record) {
+    if (!record.error().empty()) return record.error();
+    return diagnostics::format_error_block(diagnostics::kSequenceMismatch, "");
+}
+
+// Room for every record's key line and codon line; the normalised peptide is never
+// longer than its source.
+std::size_t result_size_bound(RecordMap& records) {
+    std::size_t bound = 0;
+    for (const RecordPair& record : records.records())
+        bound += record.key.size() + 2 + 3 * record.peptide.sequence.size();
+    return bound;
+}
+
+template <class Rules>
+AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& nt_label, RecordMap& records,
+                               const Rules& rules) {
+    std::string result;
+    result.reserve(result_size_bound(records));
+    std::size_t counter = 0;
+    for (RecordPair& pair : records.records()) {
+        AminoAcidTranslator record(aa_label, std::move(pair.peptide.header), std::move(pair.peptide.sequence),
+                                   nt_label, std::move(pair.nucleotide.header),
+                                   std::move(pair.nucleotide.sequence), ++counter);
+        record.streamline();
+        record.do_checks();
+        if (record.has_error()) return Failure{failure_message(record)};
+        // The codon line is written straight after its key; a failure drops the whole result.
+        result.append(pair.key).push_back('\n');
+        if (!walk_codons(record, rules, result)) return Failure{failure_message(record)};
+        result.push_back('\n');
+    }
+    return result;
+}
+
+SharedLabel make_label(std::string_view path, std::string_view default_label) {
+    return std::make_shared<const std::string>(diagnostics::source_label_from_path(path, default_label));
+}
+
+std::string table_number_report(std::int32_t table_num) {
+    std::string details = "Requested table : " + std::to_string(table_num);
+    details.append("\nSupported NCBI tables: ").append(supported_table_list());
+    return diagnostics::format_error_block(diagnostics::kInvalidTableNumber, details);
+}
+
+}  // namespace
+
+AlignmentOutcome tarnix(std::string_view aa_path, std::string_view nt_path, std::int32_t table_num,
+                        RecordMap records) {
+    const SharedLabel aa_label = make_label(aa_path, "aa.fa");
+    const SharedLabel nt_label = make_label(nt_path, "nt.fa");
+    const std::optional<std::string_view> table = ncbi_table(table_num);
+    if (!table) return Failure{table_number_report(table_num)};
+    return align_records(aa_label, nt_label, records, NcbiRules(*table));
+}
+
+AlignmentOutcome tarnix_original_args(std::string_view aa_path, std::string_view nt_path,
+                                      const CustomCodonTable& table, RecordMap records) {
+    const SharedLabel aa_label = make_label(aa_path, "aa.fa");
+    const SharedLabel nt_label = make_label(nt_path, "nt.fa");
+    return align_records(aa_label, nt_label, records, CustomRules(table));
+}
+
+}  // namespace velbrin::codon
