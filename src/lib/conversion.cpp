@@ -1,0 +1,308 @@
+#include "lib/conversion.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <utility>
+
+#include "diagnostics/internal_fault.hpp"
+#include "lib/python_ref.hpp"
+#include "lib/raising.hpp"
+
+namespace velbrin::lib {
+namespace {
+
+// A sequence's reported length only sizes the list in advance, and no more than this:
+// a `__len__` may report far more items than it yields.
+constexpr Py_ssize_t max_reserved_items = 4096;
+
+// The items of a tuple of exactly `length` elements, or null with an exception set.
+PyObject* const* tuple_items(PyObject* object, Py_ssize_t length) noexcept {
+    if (!PyTuple_Check(object)) {
+        raise_type_mismatch(object, "tuple");
+        return nullptr;
+    }
+    const Py_ssize_t actual = PyTuple_GET_SIZE(object);
+    if (actual != length) {
+        raise_with_message(PyExc_ValueError,
+                           PyUnicode_FromFormat("expected tuple of length %zd, but got tuple of "
+                                                "length %zd",
+                                                length, actual));
+        return nullptr;
+    }
+    return &PyTuple_GET_ITEM(object, 0);
+}
+
+// How many items to reserve for `sequence`: 0 when it cannot tell its length.  Nothing
+// with an exception set only for an exception that must not be swallowed (one that is
+// not an Exception, such as KeyboardInterrupt).
+std::optional<std::size_t> reservation_hint(PyObject* sequence) noexcept {
+    const Py_ssize_t length = PyObject_Size(sequence);
+    if (length >= 0) {
+        return static_cast<std::size_t>(std::min(length, max_reserved_items));
+    }
+    if (!PyErr_ExceptionMatches(PyExc_Exception)) {
+        return std::nullopt;
+    }
+    PyErr_Clear();
+    return 0;
+}
+
+std::optional<codon::SequencePart> to_text_pair(PyObject* object) {
+    PyObject* const* items = tuple_items(object, 2);
+    if (items == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<std::string> header = to_text(items[0]);
+    if (!header) {
+        return std::nullopt;
+    }
+    std::optional<std::string> sequence = to_text(items[1]);
+    if (!sequence) {
+        return std::nullopt;
+    }
+    return codon::SequencePart{std::move(*header), std::move(*sequence)};
+}
+
+std::optional<codon::SequencePart> to_nucleotide_part(PyObject* object, NucleotidePart shape) {
+    if (shape == NucleotidePart::plain) {
+        return to_text_pair(object);
+    }
+    PyObject* const* items = tuple_items(object, 3);
+    if (items == nullptr || !to_int32(items[0])) {  // the number is checked, not kept
+        return std::nullopt;
+    }
+    std::optional<std::string> header = to_text(items[1]);
+    if (!header) {
+        return std::nullopt;
+    }
+    std::optional<std::string> sequence = to_text(items[2]);
+    if (!sequence) {
+        return std::nullopt;
+    }
+    return codon::SequencePart{std::move(*header), std::move(*sequence)};
+}
+
+std::optional<codon::RecordPair> to_record_pair(PyObject* key, PyObject* value,
+                                                NucleotidePart shape) {
+    std::optional<std::string> key_text = to_text(key);
+    if (!key_text) {
+        return std::nullopt;
+    }
+    PyObject* const* halves = tuple_items(value, 2);
+    if (halves == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<codon::SequencePart> peptide = to_text_pair(halves[0]);
+    if (!peptide) {
+        return std::nullopt;
+    }
+    std::optional<codon::SequencePart> nucleotide = to_nucleotide_part(halves[1], shape);
+    if (!nucleotide) {
+        return std::nullopt;
+    }
+    return codon::RecordPair{std::move(*key_text), std::move(*peptide), std::move(*nucleotide)};
+}
+
+// A one-character `str` as its code point.
+std::optional<char32_t> to_symbol(PyObject* key) {
+    if (!PyUnicode_Check(key)) {
+        raise_type_mismatch(key, "str");
+        return std::nullopt;
+    }
+    Py_ssize_t utf8_size = 0;
+    if (PyUnicode_AsUTF8AndSize(key, &utf8_size) == nullptr) {  // lone surrogates
+        return std::nullopt;
+    }
+    if (PyUnicode_GET_LENGTH(key) != 1) {
+        raise_value_error("expected a string of length 1");
+        return std::nullopt;
+    }
+    return static_cast<char32_t>(PyUnicode_READ_CHAR(key, 0));
+}
+
+// Calls `convert_entry(key, value)` for each entry of `dict` in the dict's order, until
+// one returns false (with an exception set); returns false then.  The walk runs in the
+// dict's critical section (nothing under the GIL), which no C++ exception may cross: one
+// thrown by `convert_entry` is held and rethrown after the section.  A conversion can run
+// Python code (an `__index__`, a sequence's `__iter__`) that changes the dict; a change of
+// size, or more entries met than the dict held, is an internal fault.
+template <class ConvertEntry>
+bool walk_dict(PyObject* dict, ConvertEntry&& convert_entry) {
+    const Py_ssize_t size_at_start = PyDict_GET_SIZE(dict);
+    bool converted = true;
+    bool changed = false;
+    std::exception_ptr escaped;
+    Py_BEGIN_CRITICAL_SECTION(dict);
+    Py_ssize_t position = 0;
+    Py_ssize_t visited = 0;
+    PyObject* key = nullptr;
+    PyObject* value = nullptr;
+    while (converted && !changed && PyDict_Next(dict, &position, &key, &value)) {
+        // Held strongly: the conversion may run code that drops the entry from the dict.
+        const OwnedRef held_key = hold(key);
+        const OwnedRef held_value = hold(value);
+        try {
+            converted = convert_entry(held_key.get(), held_value.get());
+        } catch (...) {
+            escaped = std::current_exception();
+            break;
+        }
+        ++visited;
+        changed = PyDict_GET_SIZE(dict) != size_at_start || visited > size_at_start;
+    }
+    if (converted && !escaped && PyDict_GET_SIZE(dict) != size_at_start) {
+        changed = true;
+    }
+    Py_END_CRITICAL_SECTION();
+    if (escaped) {
+        std::rethrow_exception(escaped);
+    }
+    if (changed) {
+        throw diagnostics::InternalFault("dictionary changed size during conversion");
+    }
+    return converted;
+}
+
+bool is_ascii(std::string_view text) noexcept {
+    unsigned char seen = 0;  // no early exit, so the loop vectorises
+    for (const char byte : text) {
+        seen |= static_cast<unsigned char>(byte);
+    }
+    return seen < 0x80;
+}
+
+}  // namespace
+
+std::optional<std::string> to_text(PyObject* object) {
+    if (!PyUnicode_Check(object)) {
+        raise_type_mismatch(object, "str");
+        return std::nullopt;
+    }
+    Py_ssize_t size = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(object, &size);
+    if (utf8 == nullptr) {
+        return std::nullopt;
+    }
+    return std::string(utf8, static_cast<std::size_t>(size));
+}
+
+std::optional<std::int32_t> to_int32(PyObject* object) {
+    const long value = PyLong_AsLong(object);
+    if (value == -1 && PyErr_Occurred()) {
+        return std::nullopt;
+    }
+    if (value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max()) {
+        raise_overflow_error("out of range integral type conversion attempted");
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+std::optional<std::vector<std::string>> to_text_list(PyObject* object) {
+    if (PyUnicode_Check(object)) {
+        raise_type_error("Can't extract `str` to `Vec`");
+        return std::nullopt;
+    }
+    if (!PySequence_Check(object)) {
+        raise_type_mismatch(object, "Sequence");
+        return std::nullopt;
+    }
+    const std::optional<std::size_t> hint = reservation_hint(object);
+    if (!hint) {
+        return std::nullopt;
+    }
+    std::vector<std::string> texts;
+    texts.reserve(*hint);
+    const OwnedRef iterator = take(PyObject_GetIter(object));
+    if (!iterator) {
+        return std::nullopt;
+    }
+    for (;;) {
+        PyObject* next = nullptr;
+        const int status = PyIter_NextItem(iterator.get(), &next);
+        if (status < 0) {
+            return std::nullopt;
+        }
+        if (status == 0) {
+            return texts;
+        }
+        const OwnedRef item = take(next);
+        std::optional<std::string> text = to_text(item.get());
+        if (!text) {
+            return std::nullopt;
+        }
+        texts.push_back(std::move(*text));
+    }
+}
+
+std::optional<codon::RecordMap> to_record_map(PyObject* seqs, NucleotidePart shape) {
+    if (!PyDict_Check(seqs)) {
+        raise_type_mismatch(seqs, "dict");
+        return std::nullopt;
+    }
+    codon::RecordMap records;
+    records.reserve(static_cast<std::size_t>(PyDict_GET_SIZE(seqs)));
+    // Exact `str` keys of one dict differ in text, so they need no lookup.  A subclass
+    // key may compare unequal to a key of the same text; from the first such key on,
+    // every key is looked up, and a later entry replaces an earlier one of its text.
+    bool only_exact_keys = true;
+    const bool converted = walk_dict(seqs, [&](PyObject* key, PyObject* value) {
+        std::optional<codon::RecordPair> record = to_record_pair(key, value, shape);
+        if (!record) {
+            return false;
+        }
+        only_exact_keys = only_exact_keys && PyUnicode_CheckExact(key);
+        if (only_exact_keys) {
+            records.insert_new(std::move(*record));
+        } else {
+            records.insert_or_replace(std::move(*record));
+        }
+        return true;
+    });
+    if (!converted) {
+        return std::nullopt;
+    }
+    return records;
+}
+
+std::optional<codon::CustomCodonTable> to_custom_codon_table(PyObject* gene_table) {
+    if (!PyDict_Check(gene_table)) {
+        raise_type_mismatch(gene_table, "dict");
+        return std::nullopt;
+    }
+    codon::CustomCodonTable table;
+    const bool converted = walk_dict(gene_table, [&](PyObject* key, PyObject* value) {
+        const std::optional<char32_t> symbol = to_symbol(key);
+        if (!symbol) {
+            return false;
+        }
+        std::optional<std::vector<std::string>> codons = to_text_list(value);
+        if (!codons) {
+            return false;
+        }
+        table.insert_or_replace(*symbol, std::move(*codons));
+        return true;
+    });
+    if (!converted) {
+        return std::nullopt;
+    }
+    return table;
+}
+
+PyObject* to_python_text(std::string_view text) noexcept {
+    const auto size = static_cast<Py_ssize_t>(text.size());
+    if (!is_ascii(text)) {
+        return PyUnicode_FromStringAndSize(text.data(), size);
+    }
+    // Pure ASCII needs no UTF-8 validation: copy the bytes straight in.
+    PyObject* result = PyUnicode_New(size, 127);
+    if (result != nullptr && size > 0) {
+        std::memcpy(PyUnicode_DATA(result), text.data(), text.size());
+    }
+    return result;
+}
+
+}  // namespace velbrin::lib

@@ -1,0 +1,42 @@
+#pragma once
+// Python values to native values owned by the call, and native results back to Python.
+// A conversion returns its value, or nothing with a Python exception set.  C++
+// exceptions (memory exhaustion, a dict changed under the walk) pass through to the
+// call boundary.
+
+#include <Python.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "codon/custom_codon_table.hpp"
+#include "codon/record_map.hpp"
+
+namespace velbrin::lib {
+
+// A `str` (or subclass) as UTF-8; embedded NULs are kept.
+std::optional<std::string> to_text(PyObject* object);
+
+// Anything PyLong_AsLong accepts, within the signed 32-bit range.
+std::optional<std::int32_t> to_int32(PyObject* object);
+
+// Any sequence but a `str`, iterated in order; every item a `str`.
+std::optional<std::vector<std::string>> to_text_list(PyObject* object);
+
+// The nucleotide part of a `seqs` value: (number, header, sequence) for `tarnix`,
+// (header, sequence) for `tarnix_original_args`.
+enum class NucleotidePart { numbered, plain };
+
+// A dict from `str` to ((header, peptide), nucleotide part).
+std::optional<codon::RecordMap> to_record_map(PyObject* seqs, NucleotidePart shape);
+
+// A dict from one-character `str` to a sequence of codon texts.
+std::optional<codon::CustomCodonTable> to_custom_codon_table(PyObject* gene_table);
+
+// A new `str` holding the UTF-8 `text`, or null with an exception set.
+PyObject* to_python_text(std::string_view text) noexcept;
+
+}  // namespace velbrin::lib
