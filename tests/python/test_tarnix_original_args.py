@@ -1,0 +1,127 @@
+"""tarnix_original_args: codon alignments under a caller-supplied genetic code."""
+
+import pytest
+
+import velbrin
+
+RULE = "=" * 40 + "\n"
+MK = {"M": ["ATG"], "K": ["AAA", "AAG"]}
+
+
+def block(message, details=""):
+    if details and not details.endswith("\n"):
+        details += "\n"
+    return f"{RULE}tarnix ERROR: {message}\n{RULE}{details}{RULE}"
+
+
+def align(table, peptide, nucleotides, key="s1"):
+    seqs = {key: ((key, peptide), (key, nucleotides))}
+    return velbrin.tarnix_original_args("stem", "/d/g_aa.fa", "/d/g_nt.fa", table, seqs)
+
+
+def failure(table, peptide, nucleotides):
+    with pytest.raises(ValueError) as raised:
+        align(table, peptide, nucleotides)
+    return str(raised.value)
+
+
+def missing(residue, position, symbols):
+    return block(
+        "Amino acid is missing from custom codon table.",
+        f"Amino acid         : '{residue}'\nAlignment position : {position}\n"
+        f"Valid symbols      : {symbols}",
+    )
+
+
+@pytest.mark.parametrize(
+    "table, peptide, nucleotides, codon_line",
+    [
+        (MK, "MK-", "ATGAAG", "ATGAAG---"),
+        (MK, "mk.", "atgaag", "ATGAAG---"),
+        ({"M": ["ATG"]}, "M", "ATN", "ATN"),
+        ({"M": []}, "M", "NNN", "NNN"),
+        ({"X": []}, "xOU1", "CCCGGGTTTAAA", "CCCGGGTTTAAA"),
+        ({"M": ["atg"]}, "M", "ATG", "ATG"),
+        ({"M": ["AUG"]}, "M", "ATG", "ATG"),
+        ({"M": ["ATG"]}, "M", "AUG", "AUG"),
+        ({"K": ["AAA", "AAG"]}, "K", "AAR", "AAR"),
+        ({"M": ("ATG", "ATA")}, "M", "ATA", "ATA"),
+        ({}, "---", "", "---------"),
+        ({}, "", "", ""),
+        ({"L": ["CTG"]}, "L", "ctg", "CTG"),
+    ],
+)
+def test_accepted_records(table, peptide, nucleotides, codon_line):
+    assert align(table, peptide, nucleotides) == f"s1\n{codon_line}\n"
+
+
+@pytest.mark.parametrize(
+    "table, peptide, nucleotides, residue, position, symbols",
+    [
+        (MK, "MW", "ATGTGG", "W", 2, "K, M"),
+        (MK, "M-W", "ATGTGG", "W", 3, "K, M"),
+        ({"M": ["ATG"]}, "MX", "ATGNNN", "X", 2, "M"),
+        ({"a": [], "C": [], "*": [], "A": []}, "W", "TGG", "W", 1, "*, A, C, a"),
+        ({"m": ["ATG"]}, "M", "ATG", "M", 1, "m"),
+        ({}, "M", "ATG", "M", 1, ""),
+        ({"\u00e9": [], "\U0001F600": [], "Z": []}, "K", "AAA", "K", 1, "Z, \u00e9, \U0001F600"),
+    ],
+)
+def test_missing_amino_acid_report_is_exact(table, peptide, nucleotides, residue, position, symbols):
+    assert failure(table, peptide, nucleotides) == missing(residue, position, symbols)
+
+
+def test_missing_amino_acid_is_reported_before_nucleotides_are_read():
+    # the peptide has two residues but there are no nucleotides for the second
+    assert failure({"M": ["ATG"]}, "MW", "ATGTG").startswith(RULE + "tarnix ERROR: Peptide and nucleotide lengths")
+    assert failure({"M": ["ATG"]}, "MW", "ATGTGG") == missing("W", 2, "M")
+
+
+@pytest.mark.parametrize("peptide, column", [("M", 0), ("-M", 1)])
+def test_codon_mismatch_points_at_its_column(peptide, column):
+    text = failure({"M": ["ATG"]}, peptide, "ATA")
+    assert text == block(
+        "Peptide and nucleotide sequences are inconsistent.",
+        "Peptide header (g_aa.fa) : s1\nNucleotide header (g_nt.fa) : s1\n\n"
+        ">s1 1-1\nM\n M\n>s1 1-3\nATA\n X\n___\n",
+    )
+
+
+def test_report_translates_with_the_custom_table_smaller_code_point_first():
+    table = {"M": ["ATG"], "K": ["AAA"], "Q": ["CCC"], "P": ["CCC"], "L": ["CTG"]}
+    text = failure(table, "MKL", "ATGAAACCC")
+    assert " M  K  P\n      ___\n" in text
+
+
+def test_ambiguity_letters_in_table_entries_cover_nothing():
+    assert align({"M": ["ACR"]}, "M", "ACR") == "s1\nACR\n"  # equal texts
+    with pytest.raises(ValueError, match="sequences are inconsistent"):
+        align({"M": ["ACR"]}, "M", "ACA")
+
+
+def test_records_in_dict_order_and_failure_after_good_ones():
+    seqs = {k: ((k, "MK"), (k, "ATGAAA")) for k in ("b", "a", "c")}
+    assert velbrin.tarnix_original_args("s", "a", "n", MK, seqs) == "b\nATGAAA\na\nATGAAA\nc\nATGAAA\n"
+    seqs["d"] = (("d", "MK"), ("d", "ATGCCC"))
+    with pytest.raises(ValueError, match="sequences are inconsistent"):
+        velbrin.tarnix_original_args("s", "a", "n", MK, seqs)
+
+
+def test_empty_seqs_gives_empty_text():
+    assert velbrin.tarnix_original_args("s", "a", "n", {}, {}) == ""
+
+
+def test_agrees_with_tarnix_under_the_same_code():
+    bases = "TCAG"
+    standard = "FFLLSSSSYY**CC*WLLLLPPPPHHQQRRRRIIIMTTTTNNKKSSRRVVVVAAAADDEEGGGG"
+    table = {}
+    for index, amino_acid in enumerate(standard):
+        table.setdefault(amino_acid, []).append(bases[index // 16] + bases[index // 4 % 4] + bases[index % 4])
+    table["X"] = []
+    nucleotides = "ATGGCNTGYGAYGARTTYGGNCAYATHAARYTNAARTGGTAR"
+    peptide = "MACDEFGHIKLKW*"
+    seqs_custom = {"g": (("g", peptide), ("g", nucleotides))}
+    seqs_ncbi = {"g": (("g", peptide), (0, "g", nucleotides))}
+    assert velbrin.tarnix_original_args("s", "a", "n", table, seqs_custom) == velbrin.tarnix(
+        "s", "a", "n", 1, seqs_ncbi
+    )
