@@ -1,6 +1,8 @@
 #include "lib/entry_points.hpp"
 
 #include <string>
+#include <tuple>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -22,6 +24,22 @@ auto convert_argument(const BoundArguments& arguments, std::size_t index, Conver
     return value;
 }
 
+template <class... Convert, std::size_t... Index>
+auto convert_each(const BoundArguments& arguments, std::index_sequence<Index...>, Convert... convert) {
+    std::tuple<std::invoke_result_t<Convert, PyObject*>...> values;
+    const bool converted =
+        ((std::get<Index>(values) = convert_argument(arguments, Index, convert), std::get<Index>(values).has_value()) &&
+         ...);
+    return std::pair{converted, std::move(values)};
+}
+
+// Converts the arguments in parameter order, one converter each, stopping at the first
+// failure.  Returns whether all converted, and the optional values.
+template <class... Convert>
+auto convert_in_order(const BoundArguments& arguments, Convert... convert) {
+    return convert_each(arguments, std::index_sequence_for<Convert...>{}, convert...);
+}
+
 std::optional<codon::RecordMap> to_numbered_record_map(PyObject* seqs) {
     return to_record_map(seqs, NucleotidePart::numbered);
 }
@@ -41,63 +59,31 @@ PyObject* to_python(const codon::AlignmentOutcome& outcome) {
 }  // namespace
 
 PyObject* call_tarnix(const BoundArguments& arguments) {
-    const auto file_steem = convert_argument(arguments, 0, to_text);  // checked, unused
-    if (!file_steem) {
+    auto [converted, values] =
+        convert_in_order(arguments, to_text, to_text, to_text, to_int32, to_numbered_record_map);
+    if (!converted) {
         return nullptr;
     }
-    const auto aa_path = convert_argument(arguments, 1, to_text);
-    if (!aa_path) {
-        return nullptr;
-    }
-    const auto nt_path = convert_argument(arguments, 2, to_text);
-    if (!nt_path) {
-        return nullptr;
-    }
-    const auto table_num = convert_argument(arguments, 3, to_int32);
-    if (!table_num) {
-        return nullptr;
-    }
-    auto records = convert_argument(arguments, 4, to_numbered_record_map);
-    if (!records) {
-        return nullptr;
-    }
+    auto& [file_steem, aa_path, nt_path, table_num, records] = values;  // _file_steem: checked, unused
     return to_python(codon::tarnix(*aa_path, *nt_path, *table_num, std::move(*records)));
 }
 
 PyObject* call_tarnix_original_args(const BoundArguments& arguments) {
-    const auto file_steem = convert_argument(arguments, 0, to_text);  // checked, unused
-    if (!file_steem) {
+    auto [converted, values] =
+        convert_in_order(arguments, to_text, to_text, to_text, to_custom_codon_table, to_plain_record_map);
+    if (!converted) {
         return nullptr;
     }
-    const auto aa_path = convert_argument(arguments, 1, to_text);
-    if (!aa_path) {
-        return nullptr;
-    }
-    const auto nt_path = convert_argument(arguments, 2, to_text);
-    if (!nt_path) {
-        return nullptr;
-    }
-    const auto table = convert_argument(arguments, 3, to_custom_codon_table);
-    if (!table) {
-        return nullptr;
-    }
-    auto records = convert_argument(arguments, 4, to_plain_record_map);
-    if (!records) {
-        return nullptr;
-    }
-    return to_python(
-        codon::tarnix_original_args(*aa_path, *nt_path, *table, std::move(*records)));
+    auto& [file_steem, aa_path, nt_path, table, records] = values;  // _file_steem: checked, unused
+    return to_python(codon::tarnix_original_args(*aa_path, *nt_path, *table, std::move(*records)));
 }
 
 PyObject* call_attempt_iupac_substitution(const BoundArguments& arguments) {
-    const auto original = convert_argument(arguments, 0, to_text);
-    if (!original) {
+    const auto [converted, values] = convert_in_order(arguments, to_text, to_text_list);
+    if (!converted) {
         return nullptr;
     }
-    const auto taxa = convert_argument(arguments, 1, to_text_list);
-    if (!taxa) {
-        return nullptr;
-    }
+    const auto& [original, taxa] = values;
     if (!iupac::first_expansion_member(*original, *taxa)) {
         Py_RETURN_NONE;
     }
