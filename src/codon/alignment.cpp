@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "codon/amino_acid_translator.hpp"
+#include "codon/codon_acceptance.hpp"
 #include "codon/codon_walk.hpp"
 #include "codon/genetic_code.hpp"
 #include "diagnostics/error_block.hpp"
@@ -18,26 +19,18 @@ namespace {
 // Acceptance under an NCBI table string.
 class NcbiRules {
 public:
-    explicit NcbiRules(std::string_view table) : table_(table) {}
+    explicit NcbiRules(std::string_view table) : table_(table), masks_(ncbi_acceptance(table)) {}
 
-    struct Rule {
-        std::string_view table;
-        char residue;
-        explicit operator bool() const noexcept { return true; }
-        bool accepts(std::string_view codon) const noexcept {
-            const auto index = codon_index(codon);
-            if (index && *index < table.size() && iupac::signature_admits(residue, table[*index])) return true;
-            return iupac::ambiguous_triplet_matches_signature(table, residue, codon);
-        }
-    };
-
-    Rule rule_for(char residue, std::size_t, const AminoAcidTranslator&) const noexcept {
-        return Rule{table_, residue};
+    const AcceptanceMasks& masks() const noexcept { return masks_; }
+    bool accepts_ambiguous(char residue, std::string_view codon) const noexcept {
+        return iupac::ambiguous_triplet_matches_signature(table_, residue, codon);
     }
+    void report_uncovered(char, std::size_t, const AminoAcidTranslator&) const noexcept {}  // covers all
     GeneticCodeRef code() const noexcept { return NcbiCode{table_}; }
 
 private:
     std::string_view table_;
+    AcceptanceMasks masks_;
 };
 
 std::string missing_amino_acid_report(char residue, std::size_t column, const CustomCodonTable& table) {
@@ -48,29 +41,26 @@ std::string missing_amino_acid_report(char residue, std::size_t column, const Cu
     return diagnostics::format_error_block(diagnostics::kMissingAminoAcid, details);
 }
 
-// Acceptance against a caller-supplied table.
+// Acceptance against a caller-supplied table: an equal entry, else an entry that the
+// codon's ambiguity letters cover.
 class CustomRules {
 public:
-    explicit CustomRules(const CustomCodonTable& table) : table_(table) {}
+    explicit CustomRules(const CustomCodonTable& table) : table_(table), masks_(custom_acceptance(table)) {}
 
-    struct Rule {
-        const CustomCodonTable::CodonList* allowed;
-        explicit operator bool() const noexcept { return allowed != nullptr; }
-        bool accepts(std::string_view codon) const noexcept {
-            if (std::find(allowed->begin(), allowed->end(), codon) != allowed->end()) return true;
-            return iupac::has_iupac_match(codon, *allowed);
-        }
-    };
-
-    Rule rule_for(char residue, std::size_t column, const AminoAcidTranslator& record) const {
-        const auto* allowed = table_.find(char32_t(std::uint8_t(residue)));
-        if (allowed == nullptr) record.record_error(missing_amino_acid_report(residue, column, table_));
-        return Rule{allowed};
+    const AcceptanceMasks& masks() const noexcept { return masks_; }
+    bool accepts_ambiguous(char residue, std::string_view codon) const noexcept {
+        const CustomCodonTable::CodonList& allowed = *table_.find(char32_t(std::uint8_t(residue)));
+        if (std::find(allowed.begin(), allowed.end(), codon) != allowed.end()) return true;
+        return iupac::has_iupac_match(codon, allowed);
+    }
+    void report_uncovered(char residue, std::size_t column, const AminoAcidTranslator& record) const {
+        record.record_error(missing_amino_acid_report(residue, column, table_));
     }
     GeneticCodeRef code() const noexcept { return CustomCode{&table_}; }
 
 private:
     const CustomCodonTable& table_;
+    AcceptanceMasks masks_;
 };
 
 std::string failure_message(const AminoAcidTranslator& record) {

@@ -16,12 +16,25 @@ namespace {
 constexpr std::string_view kResidueImages = "*XX-XXXXXXXXXXXXXXXXXXXABCDEFGHIJKLMNXPQRSTXVWXYZ";
 static_assert(kResidueImages.size() == 'Z' - '*' + 1);
 
-constexpr char upper_ascii(char c) noexcept { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+// Byte arithmetic with bitwise logic only, no branches and no table, so loops over
+// these vectorise.
+constexpr std::uint8_t upper_ascii(std::uint8_t c) noexcept {
+    return std::uint8_t(c - ((std::uint8_t(c - 'a') < 26) << 5));
+}
+
+// The image of an ASCII residue character (the table above, computed).
+constexpr std::uint8_t residue_image(std::uint8_t c) noexcept {
+    const std::uint8_t upper = upper_ascii(c);
+    const std::uint8_t letter = (std::uint8_t(upper - 'A') < 26) & (upper != 'O') & (upper != 'U');
+    const std::uint8_t kept = letter | (upper == '*') | (upper == '-');
+    const std::uint8_t image = kept ? upper : std::uint8_t('X');
+    return c == '.' ? std::uint8_t('-') : image;
+}
 
 constexpr std::array<char, 128> make_residue_map() {
     std::array<char, 128> map{};
     for (int byte = 0; byte < 128; ++byte) {
-        const char upper = upper_ascii(char(byte));
+        const char upper = char(upper_ascii(std::uint8_t(byte)));
         if (byte == '.') {
             map[byte] = '-';
         } else if (upper >= '*' && upper <= 'Z') {
@@ -36,6 +49,14 @@ constexpr std::array<char, 128> kResidueMap = make_residue_map();
 static_assert(kResidueMap['.'] == '-' && kResidueMap['m'] == 'M' && kResidueMap['o'] == 'X');
 static_assert(kResidueMap['U'] == 'X' && kResidueMap['b'] == 'B' && kResidueMap[' '] == 'X');
 
+constexpr bool residue_image_follows_the_map() {
+    for (int byte = 0; byte < 128; ++byte) {
+        if (residue_image(std::uint8_t(byte)) != std::uint8_t(kResidueMap[byte])) return false;
+    }
+    return true;
+}
+static_assert(residue_image_follows_the_map());
+
 // Byte length of the UTF-8 character starting at `text[at]`; 1 for a byte that does not
 // start a well-formed character, which then counts as a character of its own.
 std::size_t utf8_character_length(std::string_view text, std::size_t at) noexcept {
@@ -43,6 +64,13 @@ std::size_t utf8_character_length(std::string_view text, std::size_t at) noexcep
     const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
     if (length == 1 || at + length > text.size()) return 1;
     return diagnostics::is_valid_utf8(text.substr(at, length)) ? length : 1;
+}
+
+// The scans below have no early exit, so they vectorise.
+bool is_ascii(std::string_view text) noexcept {
+    std::uint8_t seen = 0;
+    for (const char c : text) seen |= std::uint8_t(c);
+    return seen < 0x80;
 }
 
 // Moves `kept` to the front of `text` and cuts the rest.
@@ -60,23 +88,39 @@ std::string ungapped(std::string_view peptide) {
 }
 
 std::size_t count_residues(std::string_view peptide) noexcept {
-    return peptide.size() - std::size_t(std::count(peptide.begin(), peptide.end(), '-'));
+    // Counted in blocks with a byte-wide counter, which vectorises.
+    constexpr std::size_t kBlock = 128;
+    std::size_t gaps = 0;
+    for (std::size_t start = 0; start < peptide.size(); start += kBlock) {
+        const std::size_t end = std::min(start + kBlock, peptide.size());
+        std::uint8_t block_gaps = 0;
+        for (std::size_t at = start; at < end; ++at) block_gaps += std::uint8_t(peptide[at] == '-');
+        gaps += block_gaps;
+    }
+    return peptide.size() - gaps;
 }
 
 }  // namespace
 
+// The loops below work on a raw pointer and a local length: stores through the string
+// itself could alias its own size, which would keep them from vectorising.
 void normalise_peptide(std::string& aligned_peptide) {
     keep_only(aligned_peptide, diagnostics::trim_unicode_whitespace(aligned_peptide));
-    const std::string_view source = aligned_peptide;
+    char* const residues = aligned_peptide.data();
+    const std::size_t size = aligned_peptide.size();
+    if (is_ascii(aligned_peptide)) {
+        for (std::size_t at = 0; at < size; ++at) residues[at] = char(residue_image(std::uint8_t(residues[at])));
+        return;
+    }
     std::size_t out = 0;
-    for (std::size_t at = 0; at < source.size();) {
-        const auto byte = std::uint8_t(source[at]);
+    for (std::size_t at = 0; at < size;) {
+        const auto byte = std::uint8_t(residues[at]);
         if (byte < 0x80) {
-            aligned_peptide[out++] = kResidueMap[byte];
+            residues[out++] = kResidueMap[byte];
             ++at;
         } else {
-            const std::size_t width = utf8_character_length(source, at);  // before the write below
-            aligned_peptide[out++] = 'X';  // one residue per character, whatever its width
+            const std::size_t width = utf8_character_length({residues, size}, at);  // before the write below
+            residues[out++] = 'X';  // one residue per character, whatever its width
             at += width;
         }
     }
@@ -85,10 +129,20 @@ void normalise_peptide(std::string& aligned_peptide) {
 
 void normalise_nucleotides(std::string& nucleotides) {
     keep_only(nucleotides, diagnostics::trim_unicode_whitespace(nucleotides));
+    char* const bases = nucleotides.data();
+    const std::size_t size = nucleotides.size();
+    std::uint8_t gap_signs = 0;
+    for (std::size_t at = 0; at < size; ++at) {
+        const auto c = std::uint8_t(bases[at]);
+        gap_signs |= std::uint8_t((c == '-') | (c == '.'));
+        bases[at] = char(upper_ascii(c));
+    }
+    if (gap_signs == 0) return;
     std::size_t out = 0;
-    for (const char c : nucleotides) {
-        if (c == '-' || c == '.') continue;
-        nucleotides[out++] = upper_ascii(c);
+    for (std::size_t at = 0; at < size; ++at) {
+        const char c = bases[at];
+        bases[out] = c;
+        out += (c != '-') & (c != '.');
     }
     nucleotides.resize(out);
 }

@@ -1,19 +1,24 @@
 #pragma once
 // The column-by-column walk that turns one normalised record into its codon line.
-// Both drivers use it; they differ only in their acceptance rules.
+// Both drivers use it; they differ only in their rules.
 //
 // A `Rules` type provides:
-//   Rule rule_for(char residue, std::size_t column, const AminoAcidTranslator&) const;
-//       the rule for a residue, or an empty rule after recording why there is none;
-//   bool Rule::accepts(std::string_view codon) const;   the table's verdict;
-//   GeneticCodeRef code() const;                         the code shown in a report.
+//   const AcceptanceMasks& masks() const;    the verdict on codons of plain bases;
+//   bool accepts_ambiguous(char residue, std::string_view codon) const noexcept;
+//                                            the verdict on any other codon;
+//   void report_uncovered(char residue, std::size_t column, const AminoAcidTranslator&) const;
+//                                            records a residue the code does not know;
+//   GeneticCodeRef code() const;             the code shown in a report.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "codon/amino_acid_translator.hpp"
+#include "codon/codon_acceptance.hpp"
+#include "codon/genetic_code.hpp"
 #include "diagnostics/unicode_text.hpp"
 
 namespace velbrin::codon {
@@ -27,38 +32,77 @@ inline bool is_whole_utf8(std::string_view codon) noexcept {
     return ascii || diagnostics::is_valid_utf8(codon);
 }
 
+enum class ColumnVerdict { accepted, uncovered, mismatch };
+
+// The full rules for a residue's column: the residue must be covered, three bytes
+// must be left and form whole characters; then "X" and codons holding "N" pass, plain
+// codons pass by the mask and any other by the code's ambiguity rule.
+template <class Rules>
+ColumnVerdict judge_column(const Rules& rules, char residue, std::string_view codon) noexcept {
+    const std::size_t slot = std::uint8_t(residue) & 0x7F;  // normalised residues are ASCII
+    if (!rules.masks().covered[slot]) return ColumnVerdict::uncovered;
+    if (codon.size() < 3 || !is_whole_utf8(codon)) return ColumnVerdict::mismatch;
+    if (residue == 'X' || holds_unknown_base(codon)) return ColumnVerdict::accepted;
+    const auto index = codon_index(codon);
+    const bool accepted = index ? ((rules.masks().accepted[slot] >> *index) & 1) != 0
+                                : rules.accepts_ambiguous(residue, codon);
+    return accepted ? ColumnVerdict::accepted : ColumnVerdict::mismatch;
+}
+
+// The fast path: writes the codon line of the columns from `column` on while each is a
+// gap or a codon of plain bases that its residue's mask accepts.  Returns the column
+// it stopped at (the peptide's length when it got through).
+std::size_t walk_plain_codons(std::string_view peptide, std::size_t column, const std::string& nucleotides,
+                              std::size_t& cursor, const AcceptanceMasks& masks, char* line) noexcept;
+
+// Appends `size` bytes to `text`, written by `fill(char*)` into room for `size + slack`
+// bytes, without zero-filling them first.  `fill` must not throw.
+template <class Fill>
+void append_unfilled(std::string& text, std::size_t size, std::size_t slack, Fill fill) {
+    const std::size_t start = text.size();
+#if defined(__cpp_lib_string_resize_and_overwrite)
+    text.resize_and_overwrite(start + size + slack, [&](char* data, std::size_t) noexcept {
+        fill(data + start);
+        return start + size;
+    });
+#elif defined(__GLIBCXX__)
+    text.__resize_and_overwrite(start + size + slack, [&](char* data, std::size_t) noexcept {
+        fill(data + start);
+        return start + size;
+    });
+#else
+    text.resize(start + size + slack);
+    fill(text.data() + start);
+    text.resize(start + size);
+#endif
+}
+
 // Appends the record's codon line to `out`.  Returns false after recording the
-// record's failure in the translator; `out` then holds a partial line.
+// record's failure in the translator; `out` then holds an unfinished line.
 template <class Rules>
 bool walk_codons(const AminoAcidTranslator& record, const Rules& rules, std::string& out) {
     const std::string_view peptide = record.aa_seq();
-    const std::string_view nucleotides = record.nt_seq();
-    std::size_t cursor = 0;
-    for (std::size_t column = 0; column < peptide.size(); ++column) {
-        const char residue = peptide[column];
-        if (residue == '-') {
-            out.append("---", 3);
-            continue;
+    const std::string& nucleotides = record.nt_seq();
+    std::size_t stopped_at = peptide.size();
+    ColumnVerdict verdict = ColumnVerdict::accepted;
+    append_unfilled(out, 3 * peptide.size(), 0, [&](char* line) noexcept {
+        std::size_t cursor = 0;
+        for (std::size_t column = 0;; ++column) {
+            column = walk_plain_codons(peptide, column, nucleotides, cursor, rules.masks(), line);
+            if (column == peptide.size()) return;
+            const std::string_view codon = std::string_view(nucleotides).substr(cursor, 3);
+            verdict = judge_column(rules, peptide[column], codon);
+            if (verdict != ColumnVerdict::accepted) {
+                stopped_at = column;
+                return;
+            }
+            std::memcpy(line + 3 * column, codon.data(), 3);
+            cursor += 3;
         }
-        const auto rule = rules.rule_for(residue, column, record);
-        if (!rule) return false;
-        if (nucleotides.size() - cursor < 3) {
-            record.error_out_mismatch(column, rules.code());
-            return false;
-        }
-        const std::string_view codon = nucleotides.substr(cursor, 3);
-        if (!is_whole_utf8(codon)) {
-            record.error_out_mismatch(column, rules.code());
-            return false;
-        }
-        cursor += 3;
-        if (residue != 'X' && !holds_unknown_base(codon) && !rule.accepts(codon)) {
-            record.error_out_mismatch(column, rules.code());
-            return false;
-        }
-        out.append(codon);
-    }
-    return true;
+    });
+    if (verdict == ColumnVerdict::uncovered) rules.report_uncovered(peptide[stopped_at], stopped_at, record);
+    if (verdict == ColumnVerdict::mismatch) record.error_out_mismatch(stopped_at, rules.code());
+    return verdict == ColumnVerdict::accepted;
 }
 
 }  // namespace velbrin::codon
