@@ -1,0 +1,100 @@
+// The walk's fast path (acceptance masks, whole runs between gaps) must decide every
+// codon exactly as the full rules do.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <variant>
+
+#include "codon/alignment.hpp"
+#include "codon/genetic_code.hpp"
+#include "diagnostics/unicode_text.hpp"
+#include "iupac/ambiguity.hpp"
+
+namespace velbrin::codon {
+namespace {
+
+constexpr std::string_view kResidues = "*ABCDEFGHIJKLMNPQRSTVWXYZ";
+constexpr std::string_view kLetters = "ACGTUNRYXac-\xC3";
+
+bool holds_n(std::string_view codon) { return codon.find('N') != std::string_view::npos; }
+
+bool ncbi_reference(std::string_view table, char residue, std::string_view codon) {
+    if (!diagnostics::is_valid_utf8(codon)) return false;
+    if (residue == 'X' || holds_n(codon)) return true;
+    const auto index = codon_index(codon);
+    if (index && iupac::signature_admits(residue, table[*index])) return true;
+    return iupac::ambiguous_triplet_matches_signature(table, residue, codon);
+}
+
+RecordMap one_record(std::string peptide, std::string nucleotides) {
+    RecordMap records;
+    records.insert_new({"k", {"h", std::move(peptide)}, {"h", std::move(nucleotides)}});
+    return records;
+}
+
+std::string upper(std::string text) {
+    for (char& c : text) c = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+    return text;
+}
+
+// Every three-letter codon over kLetters, after the upper-casing the walk sees.
+template <class Visit>
+void for_each_codon(Visit visit) {
+    for (char a : kLetters)
+        for (char b : kLetters)
+            for (char c : kLetters) visit(std::string{a, b, c});
+}
+
+class NcbiWalk : public testing::TestWithParam<int> {};
+
+TEST_P(NcbiWalk, FastPathAgreesWithTheFullRules) {
+    const std::string_view table = *ncbi_table(GetParam());
+    for (const char residue : kResidues) {
+        for_each_codon([&](const std::string& codon) {
+            if (codon.find('-') != std::string::npos) return;  // gap signs are dropped before the walk
+            // the residue sits inside a run, after an accepted codon and before a gap
+            const auto outcome = tarnix("a", "n", GetParam(), one_record(std::string("M") + residue + "-", "ATG" + codon));
+            const bool expected = ncbi_reference(table, residue, upper(codon));
+            ASSERT_EQ(std::holds_alternative<std::string>(outcome), expected) << residue << " " << codon;
+            if (expected) {
+                EXPECT_EQ(std::get<std::string>(outcome), "k\nATG" + upper(codon) + "---\n");
+            }
+        });
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, NcbiWalk, testing::Values(1, 33));
+
+TEST(CustomWalk, FastPathAgreesWithTheFullRules) {
+    CustomCodonTable table;
+    table.insert_or_replace('M', {"ATG", "aug"});
+    table.insert_or_replace('K', {"AAR", "AAA", "CC"});
+    table.insert_or_replace('*', {"TAA", "TUG"});
+    table.insert_or_replace('X', {});
+    for (const char residue : std::string_view("MK*XW")) {
+        const CustomCodonTable::CodonList* allowed = table.find(char32_t(residue));
+        for_each_codon([&](const std::string& codon) {
+            if (codon.find('-') != std::string::npos) return;
+            const std::string seen = upper(codon);
+            const auto outcome = tarnix_original_args("a", "n", table, one_record(std::string("M") + residue, "ATG" + codon));
+            bool expected = false;
+            if (allowed != nullptr && diagnostics::is_valid_utf8(seen)) {
+                expected = residue == 'X' || holds_n(seen) ||
+                           std::find(allowed->begin(), allowed->end(), seen) != allowed->end() ||
+                           iupac::has_iupac_match(seen, *allowed);
+            }
+            ASSERT_EQ(std::holds_alternative<std::string>(outcome), expected) << residue << " " << codon;
+        });
+    }
+}
+
+TEST(Walk, GapsAndRunsComeOutInPlace) {
+    const auto outcome = tarnix("a", "n", 1, one_record("--MK---W-", "ATGAAATGG"));
+    ASSERT_TRUE(std::holds_alternative<std::string>(outcome));
+    EXPECT_EQ(std::get<std::string>(outcome), "k\n------ATGAAA---------TGG---\n");
+}
+
+}  // namespace
+}  // namespace velbrin::codon
