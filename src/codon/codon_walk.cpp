@@ -12,11 +12,14 @@ constexpr std::uint8_t kNoPair = 16;  // an empty slot of every row
 // value, or kNoPair when either is not a plain base.  Only the 25 entries of base
 // pairs are ever hot, so the table stays in a few cache lines.
 constexpr std::array<std::uint8_t, 65536> kPairSlot = [] {
+    constexpr std::string_view kPlainBases = "TCAGUtcagu";
     std::array<std::uint8_t, 65536> slots{};
-    for (std::size_t both = 0; both < slots.size(); ++both) {
-        const int first = detail::nucleotide_digit(char(both & 0xFF));
-        const int second = detail::nucleotide_digit(char(both >> 8));
-        slots[both] = (first | second) < 0 ? kNoPair : std::uint8_t(4 * first + second);
+    slots.fill(kNoPair);
+    for (const char first : kPlainBases) {
+        for (const char second : kPlainBases) {
+            const auto both = std::size_t(std::uint8_t(first)) | (std::size_t(std::uint8_t(second)) << 8);
+            slots[both] = std::uint8_t(4 * detail::nucleotide_digit(first) + detail::nucleotide_digit(second));
+        }
     }
     return slots;
 }();
