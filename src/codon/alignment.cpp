@@ -1,6 +1,7 @@
 #include "codon/alignment.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -10,6 +11,7 @@
 #include "codon/codon_walk.hpp"
 #include "codon/genetic_code.hpp"
 #include "diagnostics/error_block.hpp"
+#include "diagnostics/internal_fault.hpp"
 #include "diagnostics/source_label.hpp"
 #include "iupac/ambiguity.hpp"
 
@@ -68,34 +70,47 @@ std::string failure_message(const AminoAcidTranslator& record) {
     return diagnostics::format_error_block(diagnostics::kSequenceMismatch, "");
 }
 
-// Room for every record's key line and codon line; the normalised peptide is never
-// longer than its source.
-std::size_t result_size_bound(RecordMap& records) {
-    std::size_t bound = 0;
+// The exact size of the result: every record's key line and codon line, three bytes
+// per column of its normalised peptide.
+std::size_t result_size(RecordMap& records) {
+    std::size_t size = 0;
     for (const RecordPair& record : records.records())
-        bound += record.key.size() + 2 + 3 * record.peptide.sequence.size();
-    return bound;
+        size += record.key.size() + 2 + 3 * normalised_peptide_length(record.peptide.sequence);
+    return size;
+}
+
+char* write_line(char* out, std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    out[text.size()] = '\n';
+    return out + text.size() + 1;
 }
 
 template <class Rules>
 AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& nt_label, RecordMap& records,
-                               const Rules& rules) {
-    std::string result;
-    result.reserve(result_size_bound(records));
+                               const Rules& rules, const ResultBuffer& result_buffer) {
+    const std::size_t size = result_size(records);
+    std::string own_result;
+    char* out = result_buffer ? result_buffer(size) : nullptr;
+    if (out == nullptr) {
+        own_result.resize(size);
+        out = own_result.data();
+    }
     std::size_t counter = 0;
-    for (RecordPair& pair : records.records()) {
-        AminoAcidTranslator record(aa_label, std::move(pair.peptide.header), std::move(pair.peptide.sequence),
-                                   nt_label, std::move(pair.nucleotide.header),
-                                   std::move(pair.nucleotide.sequence), ++counter);
+    for (const RecordPair& pair : records.records()) {
+        AminoAcidTranslator record(aa_label, pair.peptide.header, pair.peptide.sequence, nt_label,
+                                   pair.nucleotide.header, pair.nucleotide.sequence, ++counter);
         record.streamline();
         record.do_checks();
         if (record.has_error()) return Failure{failure_message(record)};
-        // The codon line is written straight after its key; a failure drops the whole result.
-        result.append(pair.key).push_back('\n');
-        if (!walk_codons(record, rules, result)) return Failure{failure_message(record)};
-        result.push_back('\n');
+        if (record.aa_seq().size() != normalised_peptide_length(pair.peptide.sequence)) {
+            throw diagnostics::InternalFault("a normalised peptide changed its length");
+        }
+        out = write_line(out, pair.key);
+        if (!walk_codons(record, rules, out)) return Failure{failure_message(record)};
+        out += 3 * record.aa_seq().size();
+        *out++ = '\n';
     }
-    return result;
+    return own_result;
 }
 
 SharedLabel make_label(std::string_view path, std::string_view default_label) {
@@ -111,19 +126,20 @@ std::string table_number_report(std::int32_t table_num) {
 }  // namespace
 
 AlignmentOutcome tarnix(std::string_view aa_path, std::string_view nt_path, std::int32_t table_num,
-                        RecordMap records) {
+                        RecordMap records, const ResultBuffer& result_buffer) {
     const SharedLabel aa_label = make_label(aa_path, "aa.fa");
     const SharedLabel nt_label = make_label(nt_path, "nt.fa");
     const std::optional<std::string_view> table = ncbi_table(table_num);
     if (!table) return Failure{table_number_report(table_num)};
-    return align_records(aa_label, nt_label, records, NcbiRules(*table));
+    return align_records(aa_label, nt_label, records, NcbiRules(*table), result_buffer);
 }
 
 AlignmentOutcome tarnix_original_args(std::string_view aa_path, std::string_view nt_path,
-                                      const CustomCodonTable& table, RecordMap records) {
+                                      const CustomCodonTable& table, RecordMap records,
+                                      const ResultBuffer& result_buffer) {
     const SharedLabel aa_label = make_label(aa_path, "aa.fa");
     const SharedLabel nt_label = make_label(nt_path, "nt.fa");
-    return align_records(aa_label, nt_label, records, CustomRules(table));
+    return align_records(aa_label, nt_label, records, CustomRules(table), result_buffer);
 }
 
 }  // namespace velbrin::codon

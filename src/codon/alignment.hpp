@@ -2,6 +2,7 @@
 // The two drivers: a whole gene's codon alignment, or the first record's failure.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -18,12 +19,19 @@ struct Failure {
 
 using AlignmentOutcome = std::variant<std::string, Failure>;
 
+// Memory the caller offers for the result text, so that it is written once, straight
+// into its final home: asked once, with the exact size, before the first record; it
+// returns the buffer, or null to decline.  When it gives a buffer, the outcome's text
+// is empty and the result is in the buffer (only if the call succeeds).
+using ResultBuffer = std::function<char*(std::size_t size)>;
+
 // Under NCBI table `table_num`.
 AlignmentOutcome tarnix(std::string_view aa_path, std::string_view nt_path, std::int32_t table_num,
-                        RecordMap records);
+                        RecordMap records, const ResultBuffer& result_buffer = {});
 
 // Under a caller-supplied table.
 AlignmentOutcome tarnix_original_args(std::string_view aa_path, std::string_view nt_path,
-                                      const CustomCodonTable& table, RecordMap records);
+                                      const CustomCodonTable& table, RecordMap records,
+                                      const ResultBuffer& result_buffer = {});
 
 }  // namespace velbrin::codon

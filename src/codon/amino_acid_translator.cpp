@@ -73,12 +73,6 @@ bool is_ascii(std::string_view text) noexcept {
     return seen < 0x80;
 }
 
-// Moves `kept` to the front of `text` and cuts the rest.
-void keep_only(std::string& text, std::string_view kept) {
-    if (kept.data() != text.data()) std::copy(kept.begin(), kept.end(), text.begin());
-    text.resize(kept.size());
-}
-
 std::string ungapped(std::string_view peptide) {
     std::string residues;
     residues.reserve(peptide.size());
@@ -100,67 +94,104 @@ std::size_t count_residues(std::string_view peptide) noexcept {
     return peptide.size() - gaps;
 }
 
-}  // namespace
-
 // The loops below work on a raw pointer and a local length: stores through the string
 // itself could alias its own size, which would keep them from vectorising.
-void normalise_peptide(std::string& aligned_peptide) {
-    keep_only(aligned_peptide, diagnostics::trim_unicode_whitespace(aligned_peptide));
-    char* const residues = aligned_peptide.data();
-    const std::size_t size = aligned_peptide.size();
-    if (is_ascii(aligned_peptide)) {
-        for (std::size_t at = 0; at < size; ++at) residues[at] = char(residue_image(std::uint8_t(residues[at])));
-        return;
-    }
-    std::size_t out = 0;
-    for (std::size_t at = 0; at < size;) {
-        const auto byte = std::uint8_t(residues[at]);
+
+bool is_normal_peptide(std::string_view residues) noexcept {
+    std::uint8_t changed = 0;
+    for (const char c : residues) changed |= std::uint8_t(residue_image(std::uint8_t(c)) ^ std::uint8_t(c));
+    return changed == 0;
+}
+
+void map_ascii_residues(std::string& residues) noexcept {
+    char* const data = residues.data();
+    const std::size_t size = residues.size();
+    for (std::size_t at = 0; at < size; ++at) data[at] = char(residue_image(std::uint8_t(data[at])));
+}
+
+// One residue per character, whatever its width: a character outside ASCII is "X".
+void map_residues(std::string_view source, std::string& residues) {
+    residues.resize(source.size());
+    char* const out = residues.data();
+    std::size_t written = 0;
+    for (std::size_t at = 0; at < source.size();) {
+        const auto byte = std::uint8_t(source[at]);
         if (byte < 0x80) {
-            residues[out++] = kResidueMap[byte];
+            out[written++] = char(residue_image(byte));
             ++at;
         } else {
-            const std::size_t width = utf8_character_length({residues, size}, at);  // before the write below
-            residues[out++] = 'X';  // one residue per character, whatever its width
-            at += width;
+            out[written++] = 'X';
+            at += utf8_character_length(source, at);
         }
     }
-    aligned_peptide.resize(out);
+    residues.resize(written);
 }
 
-void normalise_nucleotides(std::string& nucleotides) {
-    keep_only(nucleotides, diagnostics::trim_unicode_whitespace(nucleotides));
-    char* const bases = nucleotides.data();
-    const std::size_t size = nucleotides.size();
-    std::uint8_t gap_signs = 0;
-    for (std::size_t at = 0; at < size; ++at) {
-        const auto c = std::uint8_t(bases[at]);
-        gap_signs |= std::uint8_t((c == '-') | (c == '.'));
-        bases[at] = char(upper_ascii(c));
+bool is_normal_nucleotide_text(std::string_view bases) noexcept {
+    std::uint8_t changed = 0;
+    for (const char c : bases) {
+        const auto byte = std::uint8_t(c);
+        changed |= std::uint8_t((byte == '-') | (byte == '.') | (upper_ascii(byte) != byte));
     }
-    if (gap_signs == 0) return;
-    std::size_t out = 0;
-    for (std::size_t at = 0; at < size; ++at) {
-        const char c = bases[at];
-        bases[out] = c;
-        out += (c != '-') & (c != '.');
-    }
-    nucleotides.resize(out);
+    return changed == 0;
 }
 
-AminoAcidTranslator::AminoAcidTranslator(SharedLabel aa_label, std::string aa_header, std::string aa_seq,
-                                         SharedLabel nt_label, std::string nt_header, std::string nt_seq,
-                                         std::size_t index)
+void upper_case_without_gap_signs(std::string_view source, std::string& bases) {
+    bases.resize(source.size());
+    char* const out = bases.data();
+    std::size_t written = 0;
+    for (std::size_t at = 0; at < source.size(); ++at) {
+        const auto byte = std::uint8_t(source[at]);
+        out[written] = char(upper_ascii(byte));
+        written += (byte != '-') & (byte != '.');
+    }
+    bases.resize(written);
+}
+
+}  // namespace
+
+std::string_view normalise_peptide(std::string_view source, std::string& storage) {
+    const std::string_view trimmed = diagnostics::trim_unicode_whitespace(source);
+    const bool ascii = is_ascii(trimmed);
+    if (ascii && is_normal_peptide(trimmed)) return trimmed;
+    if (ascii) {
+        storage.assign(trimmed);
+        map_ascii_residues(storage);
+    } else {
+        map_residues(trimmed, storage);
+    }
+    return storage;
+}
+
+std::size_t normalised_peptide_length(std::string_view source) noexcept {
+    const std::string_view trimmed = diagnostics::trim_unicode_whitespace(source);
+    if (is_ascii(trimmed)) return trimmed.size();
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < trimmed.size(); at += utf8_character_length(trimmed, at)) ++characters;
+    return characters;
+}
+
+std::string_view normalise_nucleotides(std::string_view source, std::string& storage) {
+    const std::string_view trimmed = diagnostics::trim_unicode_whitespace(source);
+    if (is_normal_nucleotide_text(trimmed)) return trimmed;
+    upper_case_without_gap_signs(trimmed, storage);
+    return storage;
+}
+
+AminoAcidTranslator::AminoAcidTranslator(SharedLabel aa_label, std::string_view aa_header,
+                                         std::string_view aa_seq, SharedLabel nt_label,
+                                         std::string_view nt_header, std::string_view nt_seq, std::size_t index)
     : aa_label_(std::move(aa_label)),
-      aa_header_(std::move(aa_header)),
-      aa_seq_(std::move(aa_seq)),
+      aa_header_(aa_header),
+      aa_seq_(aa_seq),
       nt_label_(std::move(nt_label)),
-      nt_header_(std::move(nt_header)),
-      nt_seq_(std::move(nt_seq)),
+      nt_header_(nt_header),
+      nt_seq_(nt_seq),
       index_(index) {}
 
 void AminoAcidTranslator::streamline() {
-    normalise_peptide(aa_seq_);
-    normalise_nucleotides(nt_seq_);
+    aa_seq_ = normalise_peptide(aa_seq_, aa_storage_);
+    nt_seq_ = normalise_nucleotides(nt_seq_, nt_storage_);
 }
 
 void AminoAcidTranslator::do_checks() const {

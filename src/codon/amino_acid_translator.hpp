@@ -2,6 +2,10 @@
 // The working record of one peptide/nucleotide pair: normalisation, the header and
 // length checks, and the report of a column that cannot be translated.  Failures are
 // written as finished report text; the first one wins.
+//
+// Headers and sequences are views of the caller's texts, which outlive the record.  A
+// normalised sequence is a view of its source when normalising changes nothing (the
+// common case), otherwise of a copy the record owns.
 
 #include <cstddef>
 #include <memory>
@@ -16,9 +20,12 @@ using SharedLabel = std::shared_ptr<const std::string>;
 
 class AminoAcidTranslator {
 public:
-    AminoAcidTranslator(SharedLabel aa_label, std::string aa_header, std::string aa_seq,
-                        SharedLabel nt_label, std::string nt_header, std::string nt_seq,
+    AminoAcidTranslator(SharedLabel aa_label, std::string_view aa_header, std::string_view aa_seq,
+                        SharedLabel nt_label, std::string_view nt_header, std::string_view nt_seq,
                         std::size_t index);
+    // The sequences may view the record's own storage, so it stays where it was built.
+    AminoAcidTranslator(const AminoAcidTranslator&) = delete;
+    AminoAcidTranslator& operator=(const AminoAcidTranslator&) = delete;
 
     // Trims both sequences; maps the peptide onto its residue alphabet and upper-cases
     // the nucleotides, dropping "-" and ".".
@@ -36,8 +43,8 @@ public:
     bool has_error() const noexcept { return has_error_; }
     const std::string& error() const noexcept { return error_; }
 
-    const std::string& aa_seq() const noexcept { return aa_seq_; }
-    const std::string& nt_seq() const noexcept { return nt_seq_; }
+    std::string_view aa_seq() const noexcept { return aa_seq_; }
+    std::string_view nt_seq() const noexcept { return nt_seq_; }
     std::size_t index() const noexcept { return index_; }
 
 private:
@@ -45,18 +52,24 @@ private:
                                       const GeneticCodeRef& code, bool mark_mismatches) const;
 
     SharedLabel aa_label_;
-    std::string aa_header_;
-    std::string aa_seq_;
+    std::string_view aa_header_;
+    std::string_view aa_seq_;
     SharedLabel nt_label_;
-    std::string nt_header_;
-    std::string nt_seq_;
+    std::string_view nt_header_;
+    std::string_view nt_seq_;
     std::size_t index_;
+    std::string aa_storage_;  // the normalised peptide, when it differs from its source
+    std::string nt_storage_;
     mutable std::string error_;
     mutable bool has_error_ = false;
 };
 
-// The two normalisations of `streamline`, in place.
-void normalise_peptide(std::string& aligned_peptide);
-void normalise_nucleotides(std::string& nucleotides);
+// The two normalisations of `streamline`: the normalised text, a view of `source` itself
+// when normalising changes nothing but the trimming, else of `storage`.
+std::string_view normalise_peptide(std::string_view source, std::string& storage);
+std::string_view normalise_nucleotides(std::string_view source, std::string& storage);
+
+// The length `normalise_peptide` gives `source`: its characters, once trimmed.
+std::size_t normalised_peptide_length(std::string_view source) noexcept;
 
 }  // namespace velbrin::codon

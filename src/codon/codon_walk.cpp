@@ -55,7 +55,7 @@ std::size_t check_plain_run(const char* residues, std::size_t column, std::size_
 
 }  // namespace
 
-std::size_t walk_plain_codons(std::string_view peptide, std::size_t column, const std::string& nucleotides,
+std::size_t walk_plain_codons(std::string_view peptide, std::size_t column, std::string_view nucleotides,
                               std::size_t& cursor, const AcceptanceMasks& masks, char* line) noexcept {
     const char* const residues = peptide.data();
     const std::size_t columns = peptide.size();

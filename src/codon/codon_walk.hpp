@@ -52,57 +52,33 @@ ColumnVerdict judge_column(const Rules& rules, char residue, std::string_view co
 // The fast path: writes the codon line of the columns from `column` on while each is a
 // gap or a codon of plain bases that its residue's mask accepts.  Returns the column
 // it stopped at (the peptide's length when it got through).
-std::size_t walk_plain_codons(std::string_view peptide, std::size_t column, const std::string& nucleotides,
+std::size_t walk_plain_codons(std::string_view peptide, std::size_t column, std::string_view nucleotides,
                               std::size_t& cursor, const AcceptanceMasks& masks, char* line) noexcept;
 
-// Appends `size` bytes to `text`, written by `fill(char*)` into room for `size + slack`
-// bytes, without zero-filling them first.  `fill` must not throw.
-template <class Fill>
-void append_unfilled(std::string& text, std::size_t size, std::size_t slack, Fill fill) {
-    const std::size_t start = text.size();
-#if defined(__cpp_lib_string_resize_and_overwrite)
-    text.resize_and_overwrite(start + size + slack, [&](char* data, std::size_t) noexcept {
-        fill(data + start);
-        return start + size;
-    });
-#elif defined(__GLIBCXX__)
-    text.__resize_and_overwrite(start + size + slack, [&](char* data, std::size_t) noexcept {
-        fill(data + start);
-        return start + size;
-    });
-#else
-    text.resize(start + size + slack);
-    fill(text.data() + start);
-    text.resize(start + size);
-#endif
-}
-
-// Appends the record's codon line to `out`.  Returns false after recording the
-// record's failure in the translator; `out` then holds an unfinished line.
+// Writes the record's codon line, three bytes per column, to `line`.  Returns false
+// after recording the record's failure in the translator; `line` then holds an
+// unfinished line.
 template <class Rules>
-bool walk_codons(const AminoAcidTranslator& record, const Rules& rules, std::string& out) {
+bool walk_codons(const AminoAcidTranslator& record, const Rules& rules, char* line) {
     const std::string_view peptide = record.aa_seq();
-    const std::string& nucleotides = record.nt_seq();
-    std::size_t stopped_at = peptide.size();
-    ColumnVerdict verdict = ColumnVerdict::accepted;
-    append_unfilled(out, 3 * peptide.size(), 0, [&](char* line) noexcept {
-        std::size_t cursor = 0;
-        for (std::size_t column = 0;; ++column) {
-            column = walk_plain_codons(peptide, column, nucleotides, cursor, rules.masks(), line);
-            if (column == peptide.size()) return;
-            const std::string_view codon = std::string_view(nucleotides).substr(cursor, 3);
-            verdict = judge_column(rules, peptide[column], codon);
-            if (verdict != ColumnVerdict::accepted) {
-                stopped_at = column;
-                return;
-            }
-            std::memcpy(line + 3 * column, codon.data(), 3);
-            cursor += 3;
+    const std::string_view nucleotides = record.nt_seq();
+    std::size_t cursor = 0;
+    for (std::size_t column = 0;; ++column) {
+        column = walk_plain_codons(peptide, column, nucleotides, cursor, rules.masks(), line);
+        if (column == peptide.size()) return true;
+        const std::string_view codon = nucleotides.substr(cursor, 3);
+        const ColumnVerdict verdict = judge_column(rules, peptide[column], codon);
+        if (verdict == ColumnVerdict::uncovered) {
+            rules.report_uncovered(peptide[column], column, record);
+            return false;
         }
-    });
-    if (verdict == ColumnVerdict::uncovered) rules.report_uncovered(peptide[stopped_at], stopped_at, record);
-    if (verdict == ColumnVerdict::mismatch) record.error_out_mismatch(stopped_at, rules.code());
-    return verdict == ColumnVerdict::accepted;
+        if (verdict == ColumnVerdict::mismatch) {
+            record.error_out_mismatch(column, rules.code());
+            return false;
+        }
+        std::memcpy(line + 3 * column, codon.data(), 3);
+        cursor += 3;
+    }
 }
 
 }  // namespace velbrin::codon

@@ -1,22 +1,25 @@
 #pragma once
 // The records of one gene, as the call converted them: key, peptide part and
-// nucleotide part, all owned copies.  Records are kept in insertion order.
+// nucleotide part.  The texts are views: whoever fills the map keeps them alive until
+// the map is gone (the module holds the caller's strings for the length of the call),
+// so no input text is copied.  Records are kept in insertion order.
 
 #include <cstddef>
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velbrin::codon {
 
 struct SequencePart {
-    std::string header;
-    std::string sequence;
+    std::string_view header;
+    std::string_view sequence;
 };
 
 struct RecordPair {
-    std::string key;
+    std::string_view key;
     SequencePart peptide;     // header, aligned peptide
     SequencePart nucleotide;  // header, unaligned nucleotides
 };

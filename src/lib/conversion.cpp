@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "diagnostics/internal_fault.hpp"
+#include "lib/python_compat.hpp"
 #include "lib/python_ref.hpp"
 #include "lib/raising.hpp"
 
@@ -49,44 +50,54 @@ std::optional<std::size_t> reservation_hint(PyObject* sequence) noexcept {
     return 0;
 }
 
-std::optional<codon::SequencePart> to_text_pair(PyObject* object) {
-    PyObject* const* items = tuple_items(object, 2);
-    if (items == nullptr) {
+// A `str` (or subclass) as a view of its UTF-8 form, which lives as long as the object.
+std::optional<std::string_view> to_text_view(PyObject* object) {
+    if (!PyUnicode_Check(object)) {
+        raise_type_mismatch(object, "str");
         return std::nullopt;
     }
-    std::optional<std::string> header = to_text(items[0]);
+    Py_ssize_t size = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(object, &size);
+    if (utf8 == nullptr) {
+        return std::nullopt;
+    }
+    return std::string_view(utf8, static_cast<std::size_t>(size));
+}
+
+// Header and sequence, the last two of `items`.
+std::optional<codon::SequencePart> to_sequence_part(PyObject* const* items) {
+    const std::optional<std::string_view> header = to_text_view(items[0]);
     if (!header) {
         return std::nullopt;
     }
-    std::optional<std::string> sequence = to_text(items[1]);
+    const std::optional<std::string_view> sequence = to_text_view(items[1]);
     if (!sequence) {
         return std::nullopt;
     }
-    return codon::SequencePart{std::move(*header), std::move(*sequence)};
+    return codon::SequencePart{*header, *sequence};
 }
 
 std::optional<codon::SequencePart> to_nucleotide_part(PyObject* object, NucleotidePart shape) {
-    if (shape == NucleotidePart::plain) {
-        return to_text_pair(object);
-    }
-    PyObject* const* items = tuple_items(object, 3);
-    if (items == nullptr || !to_int32(items[0])) {  // the number is checked, not kept
+    const bool numbered = shape == NucleotidePart::numbered;
+    PyObject* const* items = tuple_items(object, numbered ? 3 : 2);
+    if (items == nullptr) {
         return std::nullopt;
     }
-    std::optional<std::string> header = to_text(items[1]);
-    if (!header) {
+    if (numbered && !to_int32(items[0])) {  // the number is checked, not kept
         return std::nullopt;
     }
-    std::optional<std::string> sequence = to_text(items[2]);
-    if (!sequence) {
-        return std::nullopt;
-    }
-    return codon::SequencePart{std::move(*header), std::move(*sequence)};
+    return to_sequence_part(numbered ? items + 1 : items);
 }
 
-std::optional<codon::RecordPair> to_record_pair(PyObject* key, PyObject* value,
-                                                NucleotidePart shape) {
-    std::optional<std::string> key_text = to_text(key);
+// The last item of a tuple that has been checked.
+PyObject* last_item(PyObject* tuple) noexcept { return PyTuple_GET_ITEM(tuple, PyTuple_GET_SIZE(tuple) - 1); }
+
+// The texts of the record are views into `key` and `value`, which the caller keeps.
+// `ascii_lines` tells whether the record's result lines (key and codons) are sure to be
+// ASCII.
+std::optional<codon::RecordPair> to_record_pair(PyObject* key, PyObject* value, NucleotidePart shape,
+                                                bool& ascii_lines) {
+    const std::optional<std::string_view> key_text = to_text_view(key);
     if (!key_text) {
         return std::nullopt;
     }
@@ -94,15 +105,20 @@ std::optional<codon::RecordPair> to_record_pair(PyObject* key, PyObject* value,
     if (halves == nullptr) {
         return std::nullopt;
     }
-    std::optional<codon::SequencePart> peptide = to_text_pair(halves[0]);
+    PyObject* const* peptide_items = tuple_items(halves[0], 2);
+    if (peptide_items == nullptr) {
+        return std::nullopt;
+    }
+    const std::optional<codon::SequencePart> peptide = to_sequence_part(peptide_items);
     if (!peptide) {
         return std::nullopt;
     }
-    std::optional<codon::SequencePart> nucleotide = to_nucleotide_part(halves[1], shape);
+    const std::optional<codon::SequencePart> nucleotide = to_nucleotide_part(halves[1], shape);
     if (!nucleotide) {
         return std::nullopt;
     }
-    return codon::RecordPair{std::move(*key_text), std::move(*peptide), std::move(*nucleotide)};
+    ascii_lines = PyUnicode_IS_ASCII(key) && PyUnicode_IS_ASCII(last_item(halves[1]));
+    return codon::RecordPair{*key_text, *peptide, *nucleotide};
 }
 
 // A one-character `str` as its code point.
@@ -176,16 +192,11 @@ bool is_ascii(std::string_view text) noexcept {
 }  // namespace
 
 std::optional<std::string> to_text(PyObject* object) {
-    if (!PyUnicode_Check(object)) {
-        raise_type_mismatch(object, "str");
+    const std::optional<std::string_view> text = to_text_view(object);
+    if (!text) {
         return std::nullopt;
     }
-    Py_ssize_t size = 0;
-    const char* utf8 = PyUnicode_AsUTF8AndSize(object, &size);
-    if (utf8 == nullptr) {
-        return std::nullopt;
-    }
-    return std::string(utf8, static_cast<std::size_t>(size));
+    return std::string(*text);
 }
 
 std::optional<std::int32_t> to_int32(PyObject* object) {
@@ -238,34 +249,41 @@ std::optional<std::vector<std::string>> to_text_list(PyObject* object) {
     }
 }
 
-std::optional<codon::RecordMap> to_record_map(PyObject* seqs, NucleotidePart shape) {
+std::optional<RecordSource> to_record_map(PyObject* seqs, NucleotidePart shape) {
     if (!PyDict_Check(seqs)) {
         raise_type_mismatch(seqs, "dict");
         return std::nullopt;
     }
-    codon::RecordMap records;
-    records.reserve(static_cast<std::size_t>(PyDict_GET_SIZE(seqs)));
+    RecordSource source;
+    const auto size = static_cast<std::size_t>(PyDict_GET_SIZE(seqs));
+    source.records.reserve(size);
+    source.holders.reserve(2 * size);
     // Exact `str` keys of one dict differ in text, so they need no lookup.  A subclass
     // key may compare unequal to a key of the same text; from the first such key on,
     // every key is looked up, and a later entry replaces an earlier one of its text.
     bool only_exact_keys = true;
     const bool converted = walk_dict(seqs, [&](PyObject* key, PyObject* value) {
-        std::optional<codon::RecordPair> record = to_record_pair(key, value, shape);
+        bool ascii_lines = false;
+        const std::optional<codon::RecordPair> record = to_record_pair(key, value, shape, ascii_lines);
         if (!record) {
             return false;
         }
+        source.ascii_result = source.ascii_result && ascii_lines;
+        // The value tuple holds the record's four texts; tuples cannot drop them.
+        source.holders.push_back(hold(key));
+        source.holders.push_back(hold(value));
         only_exact_keys = only_exact_keys && PyUnicode_CheckExact(key);
         if (only_exact_keys) {
-            records.insert_new(std::move(*record));
+            source.records.insert_new(*record);
         } else {
-            records.insert_or_replace(std::move(*record));
+            source.records.insert_or_replace(*record);
         }
         return true;
     });
     if (!converted) {
         return std::nullopt;
     }
-    return records;
+    return source;
 }
 
 std::optional<codon::CustomCodonTable> to_custom_codon_table(PyObject* gene_table) {

@@ -14,6 +14,7 @@
 
 #include "codon/custom_codon_table.hpp"
 #include "codon/record_map.hpp"
+#include "lib/python_ref.hpp"
 
 namespace velbrin::lib {
 
@@ -30,8 +31,16 @@ std::optional<std::vector<std::string>> to_text_list(PyObject* object);
 // (header, sequence) for `tarnix_original_args`.
 enum class NucleotidePart { numbered, plain };
 
+// The records of `seqs`, whose texts are views into the caller's strings, and the
+// references that keep those strings alive while the records are in use.
+struct RecordSource {
+    codon::RecordMap records;
+    std::vector<OwnedRef> holders;
+    bool ascii_result = true;  // every key and nucleotide sequence is ASCII
+};
+
 // A dict from `str` to ((header, peptide), nucleotide part).
-std::optional<codon::RecordMap> to_record_map(PyObject* seqs, NucleotidePart shape);
+std::optional<RecordSource> to_record_map(PyObject* seqs, NucleotidePart shape);
 
 // A dict from one-character `str` to a sequence of codon texts.
 std::optional<codon::CustomCodonTable> to_custom_codon_table(PyObject* gene_table);

@@ -1,5 +1,6 @@
 #include "lib/entry_points.hpp"
 
+#include <new>
 #include <string>
 #include <tuple>
 #include <type_traits>
@@ -9,6 +10,7 @@
 #include "codon/alignment.hpp"
 #include "iupac/iupac_expansion.hpp"
 #include "lib/conversion.hpp"
+#include "lib/python_ref.hpp"
 #include "lib/raising.hpp"
 
 namespace velbrin::lib {
@@ -40,21 +42,50 @@ auto convert_in_order(const BoundArguments& arguments, Convert... convert) {
     return convert_each(arguments, std::index_sequence_for<Convert...>{}, convert...);
 }
 
-std::optional<codon::RecordMap> to_numbered_record_map(PyObject* seqs) {
+std::optional<RecordSource> to_numbered_record_map(PyObject* seqs) {
     return to_record_map(seqs, NucleotidePart::numbered);
 }
 
-std::optional<codon::RecordMap> to_plain_record_map(PyObject* seqs) {
+std::optional<RecordSource> to_plain_record_map(PyObject* seqs) {
     return to_record_map(seqs, NucleotidePart::plain);
 }
 
-PyObject* to_python(const codon::AlignmentOutcome& outcome) {
-    if (const auto* text = std::get_if<std::string>(&outcome)) {
-        return to_python_text(*text);
+// The result `str`.  When the result is sure to be ASCII, the driver writes it straight
+// into the memory of the final `str`, which is made here at the size the driver asks.
+class ResultStr {
+public:
+    explicit ResultStr(bool ascii) : ascii_(ascii) {}
+
+    codon::ResultBuffer buffer() {
+        return [this](std::size_t size) -> char* {
+            if (!ascii_) {
+                return nullptr;
+            }
+            object_ = take(PyUnicode_New(static_cast<Py_ssize_t>(size), 127));
+            if (!object_) {
+                PyErr_Clear();
+                throw std::bad_alloc();
+            }
+            return static_cast<char*>(PyUnicode_DATA(object_.get()));
+        };
     }
-    raise_driver_failure(std::get<codon::Failure>(outcome).message);
-    return nullptr;
-}
+
+    // A new reference to the result, or null with the failure raised.
+    PyObject* finish(const codon::AlignmentOutcome& outcome) {
+        if (const auto* failure = std::get_if<codon::Failure>(&outcome)) {
+            raise_driver_failure(failure->message);
+            return nullptr;
+        }
+        if (object_) {
+            return object_.release();
+        }
+        return to_python_text(std::get<std::string>(outcome));
+    }
+
+private:
+    bool ascii_;
+    OwnedRef object_;
+};
 
 }  // namespace
 
@@ -64,8 +95,9 @@ PyObject* call_tarnix(const BoundArguments& arguments) {
     if (!converted) {
         return nullptr;
     }
-    auto& [file_steem, aa_path, nt_path, table_num, records] = values;  // _file_steem: checked, unused
-    return to_python(codon::tarnix(*aa_path, *nt_path, *table_num, std::move(*records)));
+    auto& [file_steem, aa_path, nt_path, table_num, source] = values;  // _file_steem: checked, unused
+    ResultStr result(source->ascii_result);
+    return result.finish(codon::tarnix(*aa_path, *nt_path, *table_num, std::move(source->records), result.buffer()));
 }
 
 PyObject* call_tarnix_original_args(const BoundArguments& arguments) {
@@ -74,8 +106,10 @@ PyObject* call_tarnix_original_args(const BoundArguments& arguments) {
     if (!converted) {
         return nullptr;
     }
-    auto& [file_steem, aa_path, nt_path, table, records] = values;  // _file_steem: checked, unused
-    return to_python(codon::tarnix_original_args(*aa_path, *nt_path, *table, std::move(*records)));
+    auto& [file_steem, aa_path, nt_path, table, source] = values;  // _file_steem: checked, unused
+    ResultStr result(source->ascii_result);
+    return result.finish(
+        codon::tarnix_original_args(*aa_path, *nt_path, *table, std::move(source->records), result.buffer()));
 }
 
 PyObject* call_attempt_iupac_substitution(const BoundArguments& arguments) {

@@ -57,6 +57,7 @@ def report(peptide, nucleotides, table=1, **kwargs):
         ("Q", "TAG", 15, "TAG"),
         ("L", "CTG", 27, "CTG"),
         ("W", "TAG", 32, "TAG"),
+        ("MX", "ATG\u00e9A", 1, "ATG\u00e9A"),  # any whole character stands for X
     ],
 )
 def test_accepted_records(peptide, nucleotides, table, codon_line):

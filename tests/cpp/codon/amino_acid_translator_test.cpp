@@ -17,9 +17,8 @@ struct NormaliseCase {
 class PeptideNormalisation : public testing::TestWithParam<NormaliseCase> {};
 
 TEST_P(PeptideNormalisation, MapsEveryCharacterToOneResidue) {
-    std::string peptide = GetParam().input;
-    normalise_peptide(peptide);
-    EXPECT_EQ(peptide, GetParam().expected);
+    std::string storage;
+    EXPECT_EQ(normalise_peptide(GetParam().input, storage), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -35,9 +34,8 @@ INSTANTIATE_TEST_SUITE_P(
 class NucleotideNormalisation : public testing::TestWithParam<NormaliseCase> {};
 
 TEST_P(NucleotideNormalisation, UpperCasesAndDropsGapSigns) {
-    std::string nucleotides = GetParam().input;
-    normalise_nucleotides(nucleotides);
-    EXPECT_EQ(nucleotides, GetParam().expected);
+    std::string storage;
+    EXPECT_EQ(normalise_nucleotides(GetParam().input, storage), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, NucleotideNormalisation,
@@ -48,13 +46,22 @@ INSTANTIATE_TEST_SUITE_P(Cases, NucleotideNormalisation,
 
 SharedLabel label(const char* text) { return std::make_shared<const std::string>(text); }
 
-AminoAcidTranslator make_record(std::string aa_header, std::string aa_seq, std::string nt_header,
-                                std::string nt_seq, std::size_t index = 1) {
-    AminoAcidTranslator record(label("a.fa"), std::move(aa_header), std::move(aa_seq), label("n.fa"),
-                               std::move(nt_header), std::move(nt_seq), index);
-    record.streamline();
-    return record;
-}
+// A normalised translator with the texts it views kept beside it.
+struct TestRecord {
+    std::string aa_header, aa_seq, nt_header, nt_seq;
+    AminoAcidTranslator translator;
+
+    TestRecord(std::string aa_header_, std::string aa_seq_, std::string nt_header_, std::string nt_seq_,
+               std::size_t index = 1)
+        : aa_header(std::move(aa_header_)),
+          aa_seq(std::move(aa_seq_)),
+          nt_header(std::move(nt_header_)),
+          nt_seq(std::move(nt_seq_)),
+          translator(label("a.fa"), aa_header, aa_seq, label("n.fa"), nt_header, nt_seq, index) {
+        translator.streamline();
+    }
+    const AminoAcidTranslator* operator->() const { return &translator; }
+};
 
 std::string summary_of(const std::string& report) {
     const auto start = report.find("tarnix ERROR: ");
@@ -68,26 +75,26 @@ std::string peptide_window(const std::string& report) {
 }
 
 TEST(DoChecks, HeaderMismatchNamesBothHeadersAndIndex) {
-    const auto record = make_record("seq1", "MK", "seq1 ", "ATGAAA", 7);
-    record.do_checks();
-    ASSERT_TRUE(record.has_error());
-    EXPECT_NE(record.error().find("Sequence index: 7\nExpected header (a.fa): \"seq1\"\n"
+    const TestRecord record("seq1", "MK", "seq1 ", "ATGAAA", 7);
+    record->do_checks();
+    ASSERT_TRUE(record->has_error());
+    EXPECT_NE(record->error().find("Sequence index: 7\nExpected header (a.fa): \"seq1\"\n"
                                   "header found (n.fa): \"seq1 \"\n"),
               std::string::npos);
-    EXPECT_EQ(summary_of(record.error()), "Header mismatch between peptide and nucleotide records.");
+    EXPECT_EQ(summary_of(record->error()), "Header mismatch between peptide and nucleotide records.");
 }
 
 TEST(DoChecks, HeaderReportWinsOverLengthReport) {
-    const auto record = make_record("s1", "MK", "s2", "ATG");
-    record.do_checks();
-    EXPECT_EQ(summary_of(record.error()), "Header mismatch between peptide and nucleotide records.");
+    const TestRecord record("s1", "MK", "s2", "ATG");
+    record->do_checks();
+    EXPECT_EQ(summary_of(record->error()), "Header mismatch between peptide and nucleotide records.");
 }
 
 TEST(DoChecks, LongHeadersAreTruncatedInTheReport) {
     const std::string header(200, 'h');
-    const auto record = make_record(header, "M", header + "x", "ATG");
-    record.do_checks();
-    EXPECT_NE(record.error().find('"' + std::string(150, 'h') + "...\""), std::string::npos);
+    const TestRecord record(header, "M", header + "x", "ATG");
+    record->do_checks();
+    EXPECT_NE(record->error().find('"' + std::string(150, 'h') + "...\""), std::string::npos);
 }
 
 struct LengthCase {
@@ -101,12 +108,12 @@ class LengthCheck : public testing::TestWithParam<LengthCase> {};
 
 TEST_P(LengthCheck, PassesOnlyOnThreeBasesPerResidue) {
     const auto& c = GetParam();
-    const auto record = make_record("h", c.peptide, "h", std::string(c.nucleotides, 'A'));
-    record.do_checks();
-    ASSERT_EQ(!record.has_error(), c.passes);
+    const TestRecord record("h", c.peptide, "h", std::string(c.nucleotides, 'A'));
+    record->do_checks();
+    ASSERT_EQ(!record->has_error(), c.passes);
     if (c.passes) return;
-    EXPECT_EQ(summary_of(record.error()), "Peptide and nucleotide lengths are inconsistent.");
-    EXPECT_EQ(peptide_window(record.error()), c.window);
+    EXPECT_EQ(summary_of(record->error()), "Peptide and nucleotide lengths are inconsistent.");
+    EXPECT_EQ(peptide_window(record->error()), c.window);
 }
 
 const std::string kThirty = "ACDEFGHIKLMNPQRSTVWYACDEFGHIKL";
@@ -134,11 +141,11 @@ TEST_P(MismatchPosition, CountsResiduesUpToTheColumn) {
     const auto& c = GetParam();
     std::size_t residues = 0;
     for (char r : c.peptide) residues += r != '-';
-    const auto record = make_record("h", c.peptide, "h", std::string(3 * residues, 'A'));
-    record.error_out_mismatch(c.column, NcbiCode{*ncbi_table(1)});
-    ASSERT_TRUE(record.has_error());
-    EXPECT_EQ(summary_of(record.error()), "Peptide and nucleotide sequences are inconsistent.");
-    EXPECT_EQ(peptide_window(record.error()), c.window);
+    const TestRecord record("h", c.peptide, "h", std::string(3 * residues, 'A'));
+    record->error_out_mismatch(c.column, NcbiCode{*ncbi_table(1)});
+    ASSERT_TRUE(record->has_error());
+    EXPECT_EQ(summary_of(record->error()), "Peptide and nucleotide sequences are inconsistent.");
+    EXPECT_EQ(peptide_window(record->error()), c.window);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MismatchPosition,
@@ -149,12 +156,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, MismatchPosition,
                                                       ">h 8-28"}));
 
 TEST(RecordError, FirstReportWins) {
-    const auto record = make_record("h", "MK", "h", "ATGAAA");
-    record.record_error("first");
-    record.error_out_mismatch(1, NcbiCode{*ncbi_table(1)});
-    record.record_error("third");
-    EXPECT_TRUE(record.has_error());
-    EXPECT_EQ(record.error(), "first");
+    const TestRecord record("h", "MK", "h", "ATGAAA");
+    record->record_error("first");
+    record->error_out_mismatch(1, NcbiCode{*ncbi_table(1)});
+    record->record_error("third");
+    EXPECT_TRUE(record->has_error());
+    EXPECT_EQ(record->error(), "first");
 }
 
 }  // namespace

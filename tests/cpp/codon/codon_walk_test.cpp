@@ -28,11 +28,18 @@ bool ncbi_reference(std::string_view table, char residue, std::string_view codon
     return iupac::ambiguous_triplet_matches_signature(table, residue, codon);
 }
 
-RecordMap one_record(std::string peptide, std::string nucleotides) {
-    RecordMap records;
-    records.insert_new({"k", {"h", std::move(peptide)}, {"h", std::move(nucleotides)}});
-    return records;
-}
+// The record map views its texts, which must outlive it.
+struct OneRecord {
+    std::string peptide;
+    std::string nucleotides;
+    RecordMap map() const {
+        RecordMap records;
+        records.insert_new({"k", {"h", peptide}, {"h", nucleotides}});
+        return records;
+    }
+};
+
+RecordMap one_record(const OneRecord& texts) { return texts.map(); }
 
 std::string upper(std::string text) {
     for (char& c : text) c = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
@@ -55,7 +62,8 @@ TEST_P(NcbiWalk, FastPathAgreesWithTheFullRules) {
         for_each_codon([&](const std::string& codon) {
             if (codon.find('-') != std::string::npos) return;  // gap signs are dropped before the walk
             // the residue sits inside a run, after an accepted codon and before a gap
-            const auto outcome = tarnix("a", "n", GetParam(), one_record(std::string("M") + residue + "-", "ATG" + codon));
+            const OneRecord texts{std::string("M") + residue + "-", "ATG" + codon};
+            const auto outcome = tarnix("a", "n", GetParam(), one_record(texts));
             const bool expected = ncbi_reference(table, residue, upper(codon));
             ASSERT_EQ(std::holds_alternative<std::string>(outcome), expected) << residue << " " << codon;
             if (expected) {
@@ -78,7 +86,8 @@ TEST(CustomWalk, FastPathAgreesWithTheFullRules) {
         for_each_codon([&](const std::string& codon) {
             if (codon.find('-') != std::string::npos) return;
             const std::string seen = upper(codon);
-            const auto outcome = tarnix_original_args("a", "n", table, one_record(std::string("M") + residue, "ATG" + codon));
+            const OneRecord texts{std::string("M") + residue, "ATG" + codon};
+            const auto outcome = tarnix_original_args("a", "n", table, one_record(texts));
             bool expected = false;
             if (allowed != nullptr && diagnostics::is_valid_utf8(seen)) {
                 expected = residue == 'X' || holds_n(seen) ||
@@ -91,7 +100,8 @@ TEST(CustomWalk, FastPathAgreesWithTheFullRules) {
 }
 
 TEST(Walk, GapsAndRunsComeOutInPlace) {
-    const auto outcome = tarnix("a", "n", 1, one_record("--MK---W-", "ATGAAATGG"));
+    const OneRecord texts{"--MK---W-", "ATGAAATGG"};
+    const auto outcome = tarnix("a", "n", 1, one_record(texts));
     ASSERT_TRUE(std::holds_alternative<std::string>(outcome));
     EXPECT_EQ(std::get<std::string>(outcome), "k\n------ATGAAA---------TGG---\n");
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,8 +12,14 @@ namespace {
 
 using namespace std::string_literals;
 
+// The map views its texts; the tests keep them here for the whole run.
+std::string_view keep(std::string text) {
+    static std::deque<std::string> kept;
+    return kept.emplace_back(std::move(text));
+}
+
 RecordPair record(std::string key, std::string peptide) {
-    return RecordPair{std::move(key), {"aa header", std::move(peptide)}, {"nt header", "ATG"}};
+    return RecordPair{keep(std::move(key)), {"aa header", keep(std::move(peptide))}, {"nt header", "ATG"}};
 }
 
 std::vector<std::pair<std::string, std::string>> contents(RecordMap& map) {
