@@ -19,6 +19,8 @@ class PeptideNormalisation : public testing::TestWithParam<NormaliseCase> {};
 TEST_P(PeptideNormalisation, MapsEveryCharacterToOneResidue) {
     std::string storage;
     EXPECT_EQ(normalise_peptide(GetParam().input, storage), GetParam().expected);
+    // the result is sized from this before the peptide is normalised
+    EXPECT_EQ(normalised_peptide_length(GetParam().input), GetParam().expected.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -29,7 +31,8 @@ INSTANTIATE_TEST_SUITE_P(
                     NormaliseCase{"\xC2\xA0MK\xE3\x80\x80", "MK"},  // no-break and ideographic space
                     NormaliseCase{"A\xE2\x82\xAC\xF0\x9F\x98\x80" "C", "AXXC"},
                     NormaliseCase{std::string("M\0K", 3), "MXK"}, NormaliseCase{"", ""},
-                    NormaliseCase{"[\\]^_`{|}~", "XXXXXXXXXX"}));
+                    NormaliseCase{"[\\]^_`{|}~", "XXXXXXXXXX"}, NormaliseCase{"MK-", "MK-"},
+                    NormaliseCase{"\xC3(\xE2\x82", "XXXX"}));  // bytes that are no whole character
 
 class NucleotideNormalisation : public testing::TestWithParam<NormaliseCase> {};
 

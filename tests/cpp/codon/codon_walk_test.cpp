@@ -106,5 +106,24 @@ TEST(Walk, GapsAndRunsComeOutInPlace) {
     EXPECT_EQ(std::get<std::string>(outcome), "k\n------ATGAAA---------TGG---\n");
 }
 
+TEST(Walk, WritesIntoTheOfferedBufferAtTheExactSize) {
+    const OneRecord texts{" m-k\n", "atgAAA"};
+    std::string buffer;
+    const auto outcome = tarnix("a", "n", 1, one_record(texts), [&](std::size_t size) {
+        buffer.assign(size, '?');
+        return buffer.data();
+    });
+    ASSERT_TRUE(std::holds_alternative<std::string>(outcome));
+    EXPECT_EQ(std::get<std::string>(outcome), "");
+    EXPECT_EQ(buffer, "k\nATG---AAA\n");
+}
+
+TEST(Walk, KeepsTheResultWhenNoBufferIsOffered) {
+    const OneRecord texts{"M", "ATG"};
+    const auto outcome = tarnix("a", "n", 1, one_record(texts), [](std::size_t) -> char* { return nullptr; });
+    ASSERT_TRUE(std::holds_alternative<std::string>(outcome));
+    EXPECT_EQ(std::get<std::string>(outcome), "k\nATG\n");
+}
+
 }  // namespace
 }  // namespace velbrin::codon
