@@ -6,18 +6,24 @@
 namespace velbrin::codon {
 namespace {
 
-constexpr std::string_view kResidueLetters = "*ABCDEFGHIJKLMNOPQRSTUVWYZ";
+// The residues a normalised peptide holds besides gaps; other residue bytes keep empty
+// masks and take the full rules.
+constexpr std::string_view kResidueLetters = "*ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+// The letters an NCBI table string is made of.
+constexpr std::string_view kTableLetters = "*ACDEFGHIKLMNPQRSTVWY";
+
 constexpr std::uint64_t kEveryCodon = ~std::uint64_t{0};
 
 constexpr std::uint64_t codon_bit(std::size_t index) noexcept { return std::uint64_t{1} << index; }
 
-void split_by_pair(AcceptanceMasks& masks) noexcept {
-    for (std::size_t residue = 0; residue < masks.accepted.size(); ++residue) {
-        for (std::size_t index = 0; index < kCodonCount; ++index) {
-            if ((masks.accepted[residue] >> index) & 1) {
-                masks.third_bases[residue * AcceptanceMasks::kPairSlots + index / 4] |= std::uint8_t(1u << (index % 4));
-            }
-        }
+std::size_t slot(char residue) noexcept { return std::uint8_t(residue) & 0x7F; }
+
+// The codon index is 4 * pair + digit of the third base, so a residue's 64-bit mask
+// splits into 16 nibbles, one per pair.
+void split_by_pair(AcceptanceMasks& masks, std::size_t residue) noexcept {
+    for (std::size_t pair = 0; pair < 16; ++pair) {
+        masks.third_bases[residue * AcceptanceMasks::kPairSlots + pair] =
+            std::uint8_t((masks.accepted[residue] >> (4 * pair)) & 0xF);
     }
 }
 
@@ -26,30 +32,32 @@ void split_by_pair(AcceptanceMasks& masks) noexcept {
 AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept {
     AcceptanceMasks masks;
     masks.covered.fill(true);
-    // Normalised peptides hold "*", "X" and upper-case letters only; other residue bytes
-    // keep an empty mask and take the full rule.
+    std::array<std::uint64_t, 128> codons_of_letter{};
+    for (std::size_t index = 0; index < kCodonCount && index < table.size(); ++index) {
+        codons_of_letter[slot(table[index])] |= codon_bit(index);
+    }
     for (const char residue : kResidueLetters) {
-        for (std::size_t index = 0; index < kCodonCount && index < table.size(); ++index) {
-            if (iupac::signature_admits(residue, table[index])) masks.accepted[std::size_t(residue)] |= codon_bit(index);
+        for (const char letter : kTableLetters) {
+            if (iupac::signature_admits(residue, letter)) masks.accepted[slot(residue)] |= codons_of_letter[slot(letter)];
         }
     }
     masks.accepted['X'] = kEveryCodon;
-    split_by_pair(masks);
+    for (const char residue : kResidueLetters) split_by_pair(masks, slot(residue));
     return masks;
 }
 
 AcceptanceMasks custom_acceptance(const CustomCodonTable& table) noexcept {
     AcceptanceMasks masks;
-    for (std::size_t residue = 0; residue < masks.accepted.size(); ++residue) {
+    for (const char residue : kResidueLetters) {
         const CustomCodonTable::CodonList* entries = table.find(char32_t(residue));
         if (entries == nullptr) continue;
-        masks.covered[residue] = true;
+        masks.covered[slot(residue)] = true;
         for (const std::string& entry : *entries) {
-            if (const auto index = codon_index(entry)) masks.accepted[residue] |= codon_bit(*index);
+            if (const auto index = codon_index(entry)) masks.accepted[slot(residue)] |= codon_bit(*index);
         }
+        if (residue == 'X') masks.accepted[slot(residue)] = kEveryCodon;
+        split_by_pair(masks, slot(residue));
     }
-    if (masks.covered['X']) masks.accepted['X'] = kEveryCodon;
-    split_by_pair(masks);
     return masks;
 }
 

@@ -25,12 +25,14 @@ struct AcceptanceMasks {
 };
 
 // Under a 64-letter NCBI table string, through the amino-acid signature; "X" accepts
-// every codon.
+// every codon.  Residue bytes other than "*" and A to Z keep empty masks, so their
+// codons take the full rules.
 AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept;
 
 // Under a custom table: a codon is accepted when one of the residue's three-byte
 // entries spells it (letter case ignored, "U" as "T"); "X", when covered, accepts every
-// codon.
+// codon.  Only "*" and A to Z are looked up: no other byte is left in a normalised
+// peptide.
 AcceptanceMasks custom_acceptance(const CustomCodonTable& table) noexcept;
 
 }  // namespace velbrin::codon
