@@ -103,10 +103,10 @@ bool is_normal_peptide(std::string_view residues) noexcept {
     return changed == 0;
 }
 
-void map_ascii_residues(std::string& residues) noexcept {
-    char* const data = residues.data();
-    const std::size_t size = residues.size();
-    for (std::size_t at = 0; at < size; ++at) data[at] = char(residue_image(std::uint8_t(data[at])));
+void map_ascii_residues(std::string_view source, std::string& residues) {
+    residues.resize(source.size());
+    char* const out = residues.data();
+    for (std::size_t at = 0; at < source.size(); ++at) out[at] = char(residue_image(std::uint8_t(source[at])));
 }
 
 // One residue per character, whatever its width: a character outside ASCII is "X".
@@ -127,13 +127,26 @@ void map_residues(std::string_view source, std::string& residues) {
     residues.resize(written);
 }
 
-bool is_normal_nucleotide_text(std::string_view bases) noexcept {
-    std::uint8_t changed = 0;
+struct NucleotideScan {
+    bool lower_case = false;
+    bool gap_signs = false;
+};
+
+NucleotideScan scan_nucleotides(std::string_view bases) noexcept {
+    std::uint8_t lower = 0;
+    std::uint8_t gaps = 0;
     for (const char c : bases) {
         const auto byte = std::uint8_t(c);
-        changed |= std::uint8_t((byte == '-') | (byte == '.') | (upper_ascii(byte) != byte));
+        lower |= std::uint8_t(upper_ascii(byte) != byte);
+        gaps |= std::uint8_t((byte == '-') | (byte == '.'));
     }
-    return changed == 0;
+    return {lower != 0, gaps != 0};
+}
+
+void upper_case(std::string_view source, std::string& bases) {
+    bases.resize(source.size());
+    char* const out = bases.data();
+    for (std::size_t at = 0; at < source.size(); ++at) out[at] = char(upper_ascii(std::uint8_t(source[at])));
 }
 
 void upper_case_without_gap_signs(std::string_view source, std::string& bases) {
@@ -155,8 +168,7 @@ std::string_view normalise_peptide(std::string_view source, std::string& storage
     const bool ascii = is_ascii(trimmed);
     if (ascii && is_normal_peptide(trimmed)) return trimmed;
     if (ascii) {
-        storage.assign(trimmed);
-        map_ascii_residues(storage);
+        map_ascii_residues(trimmed, storage);
     } else {
         map_residues(trimmed, storage);
     }
@@ -173,8 +185,14 @@ std::size_t normalised_peptide_length(std::string_view source) noexcept {
 
 std::string_view normalise_nucleotides(std::string_view source, std::string& storage) {
     const std::string_view trimmed = diagnostics::trim_unicode_whitespace(source);
-    if (is_normal_nucleotide_text(trimmed)) return trimmed;
-    upper_case_without_gap_signs(trimmed, storage);
+    const NucleotideScan scan = scan_nucleotides(trimmed);
+    if (scan.gap_signs) {
+        upper_case_without_gap_signs(trimmed, storage);
+    } else if (scan.lower_case) {
+        upper_case(trimmed, storage);
+    } else {
+        return trimmed;
+    }
     return storage;
 }
 
