@@ -66,7 +66,7 @@ std::size_t utf8_character_length(std::string_view text, std::size_t at) noexcep
     return diagnostics::is_valid_utf8(text.substr(at, length)) ? length : 1;
 }
 
-// The scans below have no early exit, so they vectorise.
+// No early exit, so the scan vectorises.
 bool is_ascii(std::string_view text) noexcept {
     std::uint8_t seen = 0;
     for (const char c : text) seen |= std::uint8_t(c);
@@ -94,9 +94,8 @@ std::size_t count_residues(std::string_view peptide) noexcept {
     return peptide.size() - gaps;
 }
 
-// The loops below work on a raw pointer and a local length: stores through the string
-// itself could alias its own size, which would keep them from vectorising.
-
+// The loops below write through a raw pointer with a local length: stores through the
+// string itself could alias its own size, which would keep them from vectorising.
 bool is_normal_peptide(std::string_view residues) noexcept {
     std::uint8_t changed = 0;
     for (const char c : residues) changed |= std::uint8_t(residue_image(std::uint8_t(c)) ^ std::uint8_t(c));
@@ -239,7 +238,7 @@ void AminoAcidTranslator::do_checks() const {
 void AminoAcidTranslator::error_out_mismatch(std::size_t column, const GeneticCodeRef& code) const {
     const std::string residues = ungapped(aa_seq_);
     const std::size_t upto = std::min(column + 1, aa_seq_.size());
-    const std::size_t counted = count_residues(std::string_view(aa_seq_).substr(0, upto));
+    const std::size_t counted = count_residues(aa_seq_.substr(0, upto));
     const std::size_t position = counted == 0 ? 0 : counted - 1;
     record_error(diagnostics::format_error_block(diagnostics::kSequenceMismatch,
                                                  inconsistency_details(residues, position, code, true)));
