@@ -6,6 +6,7 @@ import textwrap
 import pytest
 
 import velbrin
+from internal_fault import internal_fault_type
 
 GOOD_SEQS = {"s1": (("s1", "MK"), (0, "s1", "ATGAAA"))}
 GOOD_PLAIN_SEQS = {"s1": (("s1", "MK"), ("s1", "ATGAAA"))}
@@ -331,22 +332,6 @@ class TestDriverFailure:
         assert str(raised.value) == raised.value.args[0]
         assert raised.value.args[0].startswith("=" * 40 + "\ntarnix ERROR: ")
         assert not hasattr(raised.value, "__notes__")
-
-
-def internal_fault_type():
-    seqs = {}
-
-    class Growing:
-        def __index__(self):
-            seqs["added"] = None
-            return 0
-
-    seqs["s1"] = (("s1", "MK"), (Growing(), "s1", "ATGAAA"))
-    try:
-        tarnix(seqs=seqs)
-    except BaseException as fault:  # noqa: B036 - the fault type is what we are after
-        return type(fault)
-    raise AssertionError("no fault raised")
 
 
 class TestInternalFault:

@@ -16,6 +16,7 @@ import tracemalloc
 import pytest
 
 import velbrin
+from internal_fault import growing_seqs, internal_fault_type
 
 SEQS = {
     "s1": (("s1", "MK-"), (0, "s1", "ATGAAA")),
@@ -48,22 +49,8 @@ class Refusing:
         raise LookupError("no number here")
 
 
-class Growing:
-    """Adds an entry to the dict being converted: an internal fault."""
-
-    def __init__(self, seqs):
-        self.seqs = seqs
-
-    def __index__(self):
-        self.seqs[len(self.seqs)] = None
-        return 0
-
-
 def fault_arguments():
-    # A new dict per call, since the fault leaves the dict grown.
-    seqs = {}
-    seqs["s1"] = (("s1", "MK"), (Growing(seqs), "s1", "ATGAAA"))
-    return (*PATHS, 1, seqs)
+    return (*PATHS, 1, growing_seqs())  # a new dict per call: the fault leaves it grown
 
 
 def one(peptide, nucleotides, nt_header="s1"):
@@ -122,17 +109,9 @@ RESIDENT_GROWTH_LIMIT = 2 * 1024 * 1024
 ASAN = "asan" in os.environ.get("LD_PRELOAD", "")
 
 
-def fault_type():
-    try:
-        tarnix(*fault_arguments())
-    except BaseException as fault:  # noqa: B036 - the fault is no Exception
-        return type(fault)
-    raise AssertionError("no fault raised")
-
-
 def mixed_calls():
     """The calls in a fixed cycle: every case, then the internal fault."""
-    fault = fault_type()
+    fault = internal_fault_type()
     calls = [(function, arguments, keywords, error)
              for function, arguments, keywords, error in CASES.values()]
     calls.append((None, None, None, fault))

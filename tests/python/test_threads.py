@@ -17,6 +17,7 @@ from collections import Counter
 import pytest
 
 import velbrin
+from internal_fault import internal_fault_type
 
 THREADS = 12
 ROUNDS = 20
@@ -149,22 +150,6 @@ def test_concurrent_calls_on_shared_inputs_match_serial_calls(frequent_switches)
     assert differing[:3] == []
 
 
-def fault_type():
-    seqs = {}
-
-    class Growing:
-        def __index__(self):
-            seqs["added"] = None
-            return 0
-
-    seqs["s1"] = (("s1", "MK"), (Growing(), "s1", "ATGAAA"))
-    try:
-        velbrin.tarnix("s", "a", "n", 1, seqs)
-    except BaseException as fault:  # noqa: B036 - the fault type is what we are after
-        return type(fault)
-    raise AssertionError("no fault raised")
-
-
 def call_while_changing(call, change, calls=1500):
     """`call` from this thread while another thread keeps calling `change`; the count of
     each kind of outcome."""
@@ -185,7 +170,7 @@ def call_while_changing(call, change, calls=1500):
                 result = call()
             except (ValueError, TypeError) as error:
                 kinds[type(error).__name__] += 1
-            except fault_type():
+            except internal_fault_type():
                 kinds["fault"] += 1
             else:
                 kinds["result"] += 1
