@@ -269,15 +269,22 @@ void write_window_header(Out& out, std::string_view header, std::size_t first, s
     out.push_back('\n');
 }
 
+// Writes a window's header, and "(empty)" in place of an empty window; true when the
+// window has content still to be written.
+template <typename Out>
+bool open_window(Out& out, std::string_view header, std::size_t first, std::size_t last,
+                 std::string_view window) {
+    write_window_header(out, header, first, last);
+    if (!window.empty()) return true;
+    out.append(kEmptyWindow);
+    out.push_back('\n');
+    return false;
+}
+
 template <typename Out>
 void write_peptide_window(Out& out, const Report& r) {
     const Windows& w = r.windows;
-    write_window_header(out, r.aa_header, w.start + 1, w.end);
-    if (r.peptide_window.empty()) {
-        out.append(kEmptyWindow);
-        out.push_back('\n');
-        return;
-    }
+    if (!open_window(out, r.aa_header, w.start + 1, w.end, r.peptide_window)) return;
     if (w.start > 0) out.append(kPeptideCut);
     write_shown(out, r.peptide_window);
     if (w.end < w.residue_count) out.append(kPeptideCut);
@@ -309,12 +316,7 @@ void write_marker_line(Out& out, const Report& r, std::string_view indent) {
 template <typename Out>
 void write_nucleotide_window(Out& out, const Report& r) {
     const Windows& w = r.windows;
-    write_window_header(out, r.nt_header, w.nt_start + 1, w.nt_end);
-    if (r.nt_window.empty()) {
-        out.append(kEmptyWindow);
-        out.push_back('\n');
-        return;
-    }
+    if (!open_window(out, r.nt_header, w.nt_start + 1, w.nt_end, r.nt_window)) return;
     const bool cut_before = w.nt_start > 0;
     if (cut_before) out.append(kNucleotideCut);
     write_shown(out, r.nt_window);
