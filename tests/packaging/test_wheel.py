@@ -56,7 +56,7 @@ def test_wheel_holds_module_stubs_licence_and_command(wheel):
     assert f"{DIST_INFO}/licenses/LICENSE" in names
     command = f"velbrin-{VERSION}.data/scripts/velbrin"
     assert (command in names) == SHIPS_COMMAND, names
-    assert not {name for name in names if name.startswith("velbrin/")}, "a package shadows the module"
+    assert not [name for name in names if name.startswith("velbrin/")], "a package hides the module"
 
 
 def test_metadata_states_licence_version_and_requirements(wheel):
