@@ -32,8 +32,19 @@ def run(*command, **options):
 def wheel(tmp_path_factory):
     wheel_dir = tmp_path_factory.mktemp("wheel")
     build_dir = os.environ.get("VELBRIN_PACKAGING_BUILD_DIR") or wheel_dir / "build"
-    run(sys.executable, "-m", "pip", "wheel", "--quiet", "--no-build-isolation", "--no-deps",
-        f"--config-settings=build-dir={build_dir}", "--wheel-dir", wheel_dir, TREE)
+    run(
+        sys.executable,
+        "-m",
+        "pip",
+        "wheel",
+        "--quiet",
+        "--no-build-isolation",
+        "--no-deps",
+        f"--config-settings=build-dir={build_dir}",
+        "--wheel-dir",
+        wheel_dir,
+        TREE,
+    )
     (path,) = wheel_dir.glob("velbrin-*.whl")
     return path
 
@@ -43,8 +54,19 @@ def venv(wheel, tmp_path_factory):
     path = tmp_path_factory.mktemp("venv")
     run(sys.executable, "-m", "venv", "--without-pip", path)
     python = path / "bin" / "python"
-    run(sys.executable, "-m", "pip", "--python", python, "install", "--quiet", "--no-deps",
-        "--no-index", "--root-user-action=ignore", wheel)
+    run(
+        sys.executable,
+        "-m",
+        "pip",
+        "--python",
+        python,
+        "install",
+        "--quiet",
+        "--no-deps",
+        "--no-index",
+        "--root-user-action=ignore",
+        wheel,
+    )
     return path
 
 
@@ -90,9 +112,18 @@ def test_mypy_finds_the_stubs_in_the_installed_environment(venv, tmp_path):
     sample = tmp_path / "sample.py"
     sample.write_text("import velbrin\nreveal_type(velbrin.attempt_iupac_substitution)\n")
     result = subprocess.run(
-        [sys.executable, "-m", "mypy", "--no-incremental", "--python-executable",
-         venv / "bin" / "python", sample],
-        capture_output=True, text=True, cwd=tmp_path,
+        [
+            sys.executable,
+            "-m",
+            "mypy",
+            "--no-incremental",
+            "--python-executable",
+            venv / "bin" / "python",
+            sample,
+        ],
+        capture_output=True,
+        text=True,
+        cwd=tmp_path,
     )
     revealed = '"def (original_triplet: str, taxa: typing.Sequence[str]) -> str | None"'
     assert f"sample.py:2: note: Revealed type is {revealed}" in result.stdout, result.stdout

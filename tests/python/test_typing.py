@@ -75,8 +75,18 @@ def test_mypy_accepts_sound_use_and_reports_each_misuse(tmp_path):
     for name, source in sources.items():
         (tmp_path / name).write_text(textwrap.dedent(source))
     result = subprocess.run(
-        [sys.executable, "-m", "mypy", "--strict", "--no-incremental", "--show-error-codes",
-         "--no-error-summary", "--python-executable", sys.executable, *sources],
+        [
+            sys.executable,
+            "-m",
+            "mypy",
+            "--strict",
+            "--no-incremental",
+            "--show-error-codes",
+            "--no-error-summary",
+            "--python-executable",
+            sys.executable,
+            *sources,
+        ],
         cwd=tmp_path,
         capture_output=True,
         text=True,
