@@ -1,7 +1,6 @@
 """The stubs shipped beside the module: stubtest holds them against the module itself, and
 mypy finds them where the wheel installs them, accepts sound calls and reports misuse."""
 
-import importlib.util
 import re
 import subprocess
 import sys
@@ -13,12 +12,17 @@ import pytest
 import velbrin
 
 STUBS = Path(velbrin.__file__).parent / "velbrin-stubs"
-pytestmark = [
-    pytest.mark.skipif(
-        not (STUBS / "__init__.pyi").is_file(), reason="the module was not installed with its stubs"
-    ),
-    pytest.mark.skipif(importlib.util.find_spec("mypy") is None, reason="mypy is not installed"),
-]
+
+
+@pytest.fixture(scope="module", autouse=True)
+def installed_stubs_and_mypy():
+    if not (STUBS / "__init__.pyi").is_file():
+        pytest.skip("the module was not installed with its stubs")
+    # A mypy installed for another interpreter can be found here and still fail to start.
+    probe = subprocess.run([sys.executable, "-m", "mypy", "--version"], capture_output=True)
+    if probe.returncode != 0:
+        pytest.skip("mypy does not run on this interpreter")
+
 
 SOUND_USE = """\
     import velbrin
