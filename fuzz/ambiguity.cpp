@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "codon/genetic_code.hpp"
+#include "genetic_code/genetic_code.hpp"
 #include "iupac/ambiguity.hpp"
 #include "iupac/iupac_expansion.hpp"
 #include "fuzz_input.hpp"

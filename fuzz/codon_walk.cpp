@@ -24,10 +24,10 @@
 #include <vector>
 
 #include "codon/alignment.hpp"
-#include "codon/custom_codon_table.hpp"
-#include "codon/genetic_code.hpp"
+#include "genetic_code/custom_codon_table.hpp"
+#include "genetic_code/genetic_code.hpp"
 #include "codon/record_map.hpp"
-#include "diagnostics/unicode_text.hpp"
+#include "text/unicode_text.hpp"
 #include "fuzz_input.hpp"
 #include "reference_model.hpp"
 
@@ -71,7 +71,7 @@ std::string text_of(const WalkInput& input, std::string_view bytes) {
 void add_table_entry(WalkInput& input, std::string_view line) {
     const std::size_t equals = line.find('=');
     const std::string symbol_text = as_utf8(line.substr(0, equals));
-    const diagnostics::Utf8Char symbol = diagnostics::decode_utf8_char(symbol_text);
+    const text::Utf8Char symbol = text::decode_utf8_char(symbol_text);
     if (symbol.length == 0) return;
     std::vector<std::string> codons;
     const std::string_view listed = line.substr(equals + 1);
@@ -188,7 +188,7 @@ Expectation expect(const Record& record, const WalkInput& input, std::string_vie
         const std::string_view codon = std::string_view(nucleotides).substr(cursor, 3);
         cursor += 3;
         const bool accepted =
-            diagnostics::is_valid_utf8(codon) &&
+            text::is_valid_utf8(codon) &&
             (codon.find('N') != std::string_view::npos || residue == 'X' ||
              (input.custom ? model::custom_accepts(*allowed, codon) : model::ncbi_accepts(ncbi, residue, codon)));
         if (!accepted) return {model::kSummaries[4], {}};
@@ -229,7 +229,7 @@ std::string_view check_outcome(const codon::AlignmentOutcome& outcome, const Wal
     }
     if (const auto* result = std::get_if<std::string>(&outcome)) {
         check(failures.empty(), "a walk succeeds only when every record is sound", *result);
-        check(input.raw || diagnostics::is_valid_utf8(*result), "a result is valid UTF-8", *result);
+        check(input.raw || text::is_valid_utf8(*result), "a result is valid UTF-8", *result);
         check_result(*result, input.records, expectations);
         return {};
     }
@@ -263,13 +263,13 @@ void run(std::string_view data) {
     WalkInput input = read_input(data);
     if (input.custom) {
         const codon::CustomCodonTable table = custom_table(input.table);
-        check_outcome(codon::tarnix_original_args(input.aa_path, input.nt_path, table, record_map(input.records)),
+        check_outcome(codon::align_with_custom_code(input.aa_path, input.nt_path, table, record_map(input.records)),
                       input, {});
         return;
     }
     const auto ncbi = codon::ncbi_table(input.table_num);
     const codon::AlignmentOutcome outcome =
-        codon::tarnix(input.aa_path, input.nt_path, input.table_num, record_map(input.records));
+        codon::align_with_ncbi_code(input.aa_path, input.nt_path, input.table_num, record_map(input.records));
     if (!ncbi) {
         check(std::holds_alternative<codon::Failure>(outcome), "an unsupported table fails the call");
         const std::string& report = std::get<codon::Failure>(outcome).message;
@@ -283,7 +283,7 @@ void run(std::string_view data) {
     as_custom.custom = true;
     as_custom.table = entries_of_ncbi_table(*ncbi);
     const codon::CustomCodonTable table = custom_table(as_custom.table);
-    const codon::AlignmentOutcome custom_outcome = codon::tarnix_original_args(
+    const codon::AlignmentOutcome custom_outcome = codon::align_with_custom_code(
         input.aa_path, input.nt_path, table, record_map(input.records));
     check_agreement(input, summary, outcome, custom_outcome, count_failing(input, *ncbi));
 }

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "diagnostics/unicode_text.hpp"
+#include "text/unicode_text.hpp"
 
 namespace velbrin::fuzz {
 
@@ -24,9 +24,9 @@ inline std::string as_utf8(std::string_view bytes) {
     std::string text;
     text.reserve(2 * bytes.size());
     while (!bytes.empty()) {
-        const diagnostics::Utf8Char character = diagnostics::decode_utf8_char(bytes);
+        const text::Utf8Char character = text::decode_utf8_char(bytes);
         if (character.length == 0) {
-            text.append(diagnostics::encode_utf8(static_cast<unsigned char>(bytes[0])).view());
+            text.append(text::encode_utf8(static_cast<unsigned char>(bytes[0])).view());
             bytes.remove_prefix(1);
         } else {
             text.append(bytes.substr(0, character.length));

@@ -13,7 +13,7 @@
 
 #include "diagnostics/error_block.hpp"
 #include "diagnostics/source_label.hpp"
-#include "diagnostics/unicode_text.hpp"
+#include "text/unicode_text.hpp"
 #include "fuzz_input.hpp"
 #include "reference_model.hpp"
 
@@ -33,8 +33,8 @@ void check_truncation(std::string_view header) {
               shortened);
         check(kept.size() + 3 >= kHeaderLimit, "at most a character's tail is given up", shortened);
     }
-    if (diagnostics::is_valid_utf8(header)) {
-        check(diagnostics::is_valid_utf8(shortened), "a truncated header is valid UTF-8", shortened);
+    if (text::is_valid_utf8(header)) {
+        check(text::is_valid_utf8(shortened), "a truncated header is valid UTF-8", shortened);
     }
 }
 
@@ -46,10 +46,10 @@ bool ends_in_fa(std::string_view label) {
 void check_label(std::string_view path) {
     const std::string label = diagnostics::source_label_from_path(path, "aa.fa");
     check(ends_in_fa(label), "a label ends in .fa", label);
-    if (diagnostics::is_valid_utf8(path)) {
-        check(diagnostics::is_valid_utf8(label), "a label is valid UTF-8", label);
+    if (text::is_valid_utf8(path)) {
+        check(text::is_valid_utf8(label), "a label is valid UTF-8", label);
     }
-    if (diagnostics::trim_unicode_whitespace(path).empty()) {
+    if (text::trim_unicode_whitespace(path).empty()) {
         check(label == "aa.fa", "a blank path gets the default label", label);
     }
 }

@@ -17,12 +17,12 @@
 #include <variant>
 #include <vector>
 
-#include "codon/custom_codon_table.hpp"
-#include "codon/genetic_code.hpp"
-#include "codon/genetic_code_ref.hpp"
+#include "genetic_code/custom_codon_table.hpp"
+#include "genetic_code/genetic_code.hpp"
+#include "genetic_code/genetic_code_ref.hpp"
 #include "diagnostics/error_block.hpp"
 #include "diagnostics/inconsistency_report.hpp"
-#include "diagnostics/unicode_text.hpp"
+#include "text/unicode_text.hpp"
 #include "fuzz_input.hpp"
 #include "reference_model.hpp"
 
@@ -57,7 +57,7 @@ void read_table(ReportInput& input, const std::vector<std::string_view>& lines) 
         const std::size_t equals = lines[i].find('=');
         if (equals == std::string_view::npos) continue;
         const std::string symbol = as_utf8(lines[i].substr(0, equals));
-        const diagnostics::Utf8Char character = diagnostics::decode_utf8_char(symbol);
+        const text::Utf8Char character = text::decode_utf8_char(symbol);
         if (character.length == 0) continue;
         std::vector<std::string> codons;
         const std::string_view listed = lines[i].substr(equals + 1);
@@ -161,7 +161,7 @@ void check_layout(std::string_view report, const ReportInput& input) {
         return;
     }
     const std::string_view window = std::string_view(input.nt_seq).substr(w.nt_start, window_bytes);
-    if (diagnostics::is_valid_utf8(window)) {
+    if (text::is_valid_utf8(window)) {
         check(lines[at + 1] == std::string(w.nt_start > 0 ? "..." : "") + std::string(window) +
                                    (w.nt_end < input.nt_seq.size() ? "..." : ""),
               "the nucleotide line is the window with its cut marks", report);
@@ -180,7 +180,7 @@ void run(std::string_view data) {
     const std::string report = diagnostics::format_seq_inconsistency_details(
         input.aa_label, input.aa_header, input.residues, input.nt_label, input.nt_header, input.nt_seq,
         input.position, input.code, input.mark);
-    check(diagnostics::is_valid_utf8(report), "the report is valid UTF-8", report);
+    check(text::is_valid_utf8(report), "the report is valid UTF-8", report);
     check_layout(report, input);
     model::check_error_block(diagnostics::format_error_block(diagnostics::kSequenceMismatch, report));
 }

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "codon/amino_acid_translator.hpp"
-#include "diagnostics/unicode_text.hpp"
+#include "text/unicode_text.hpp"
 #include "fuzz_input.hpp"
 
 namespace velbrin::fuzz::model {
@@ -149,7 +149,7 @@ inline constexpr std::array<std::string_view, 5> kSummaries = {
 // ERROR: " and a catalogue summary, rule, details, closing rule; and valid UTF-8, as
 // every report made from valid UTF-8 must be.
 inline std::string_view check_error_block(std::string_view report, bool made_from_utf8 = true) {
-    check(!made_from_utf8 || diagnostics::is_valid_utf8(report), "a report is valid UTF-8", report);
+    check(!made_from_utf8 || text::is_valid_utf8(report), "a report is valid UTF-8", report);
     check(starts_with(report, kRule), "a report opens with the rule", report);
     std::string_view rest = report.substr(kRule.size());
     check(starts_with(rest, "tarnix ERROR: "), "the summary line follows the rule", report);

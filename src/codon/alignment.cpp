@@ -9,7 +9,7 @@
 #include "codon/amino_acid_translator.hpp"
 #include "codon/codon_acceptance.hpp"
 #include "codon/codon_walk.hpp"
-#include "codon/genetic_code.hpp"
+#include "genetic_code/genetic_code.hpp"
 #include "diagnostics/error_block.hpp"
 #include "diagnostics/internal_fault.hpp"
 #include "diagnostics/source_label.hpp"
@@ -125,7 +125,7 @@ std::string table_number_report(std::int32_t table_num) {
 
 }  // namespace
 
-AlignmentOutcome tarnix(std::string_view aa_path, std::string_view nt_path, std::int32_t table_num,
+AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path, std::int32_t table_num,
                         RecordMap records, const ResultBuffer& result_buffer) {
     const SharedLabel aa_label = make_label(aa_path, "aa.fa");
     const SharedLabel nt_label = make_label(nt_path, "nt.fa");
@@ -134,7 +134,7 @@ AlignmentOutcome tarnix(std::string_view aa_path, std::string_view nt_path, std:
     return align_records(aa_label, nt_label, records, NcbiRules(*table), result_buffer);
 }
 
-AlignmentOutcome tarnix_original_args(std::string_view aa_path, std::string_view nt_path,
+AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
                                       const CustomCodonTable& table, RecordMap records,
                                       const ResultBuffer& result_buffer) {
     const SharedLabel aa_label = make_label(aa_path, "aa.fa");

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <variant>
 
-#include "codon/custom_codon_table.hpp"
+#include "genetic_code/custom_codon_table.hpp"
 #include "codon/record_map.hpp"
 
 namespace velbrin::codon {
@@ -26,11 +26,11 @@ using AlignmentOutcome = std::variant<std::string, Failure>;
 using ResultBuffer = std::function<char*(std::size_t size)>;
 
 // Under NCBI table `table_num`.
-AlignmentOutcome tarnix(std::string_view aa_path, std::string_view nt_path, std::int32_t table_num,
+AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path, std::int32_t table_num,
                         RecordMap records, const ResultBuffer& result_buffer = {});
 
 // Under a caller-supplied table.
-AlignmentOutcome tarnix_original_args(std::string_view aa_path, std::string_view nt_path,
+AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
                                       const CustomCodonTable& table, RecordMap records,
                                       const ResultBuffer& result_buffer = {});
 

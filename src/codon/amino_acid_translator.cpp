@@ -7,7 +7,7 @@
 
 #include "diagnostics/error_block.hpp"
 #include "diagnostics/inconsistency_report.hpp"
-#include "diagnostics/unicode_text.hpp"
+#include "text/unicode_text.hpp"
 
 namespace velbrin::codon {
 namespace {
@@ -63,7 +63,7 @@ std::size_t utf8_character_length(std::string_view text, std::size_t at) noexcep
     const auto lead = std::uint8_t(text[at]);
     const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
     if (length == 1 || at + length > text.size()) return 1;
-    return diagnostics::is_valid_utf8(text.substr(at, length)) ? length : 1;
+    return text::is_valid_utf8(text.substr(at, length)) ? length : 1;
 }
 
 // No early exit, so the scan vectorises.
@@ -163,7 +163,7 @@ void upper_case_without_gap_signs(std::string_view source, std::string& bases) {
 }  // namespace
 
 std::string_view normalise_peptide(std::string_view source, std::string& storage) {
-    const std::string_view trimmed = diagnostics::trim_unicode_whitespace(source);
+    const std::string_view trimmed = text::trim_unicode_whitespace(source);
     const bool ascii = is_ascii(trimmed);
     if (ascii && is_normal_peptide(trimmed)) return trimmed;
     if (ascii) {
@@ -175,7 +175,7 @@ std::string_view normalise_peptide(std::string_view source, std::string& storage
 }
 
 std::size_t normalised_peptide_length(std::string_view source) noexcept {
-    const std::string_view trimmed = diagnostics::trim_unicode_whitespace(source);
+    const std::string_view trimmed = text::trim_unicode_whitespace(source);
     if (is_ascii(trimmed)) return trimmed.size();
     std::size_t characters = 0;
     for (std::size_t at = 0; at < trimmed.size(); at += utf8_character_length(trimmed, at)) ++characters;
@@ -183,7 +183,7 @@ std::size_t normalised_peptide_length(std::string_view source) noexcept {
 }
 
 std::string_view normalise_nucleotides(std::string_view source, std::string& storage) {
-    const std::string_view trimmed = diagnostics::trim_unicode_whitespace(source);
+    const std::string_view trimmed = text::trim_unicode_whitespace(source);
     const NucleotideScan scan = scan_nucleotides(trimmed);
     if (scan.gap_signs) {
         upper_case_without_gap_signs(trimmed, storage);

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "codon/genetic_code_ref.hpp"
+#include "genetic_code/genetic_code_ref.hpp"
 
 namespace velbrin::codon {
 

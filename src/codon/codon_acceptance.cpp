@@ -1,6 +1,6 @@
 #include "codon/codon_acceptance.hpp"
 
-#include "codon/genetic_code.hpp"
+#include "genetic_code/genetic_code.hpp"
 #include "iupac/ambiguity.hpp"
 
 namespace velbrin::codon {

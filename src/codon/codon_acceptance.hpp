@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "codon/custom_codon_table.hpp"
+#include "genetic_code/custom_codon_table.hpp"
 
 namespace velbrin::codon {
 

@@ -18,8 +18,8 @@
 
 #include "codon/amino_acid_translator.hpp"
 #include "codon/codon_acceptance.hpp"
-#include "codon/genetic_code.hpp"
-#include "diagnostics/unicode_text.hpp"
+#include "genetic_code/genetic_code.hpp"
+#include "text/unicode_text.hpp"
 
 namespace velbrin::codon {
 
@@ -29,7 +29,7 @@ inline bool holds_unknown_base(std::string_view codon) noexcept {
 
 inline bool is_whole_utf8(std::string_view codon) noexcept {
     const bool ascii = ((std::uint8_t(codon[0]) | std::uint8_t(codon[1]) | std::uint8_t(codon[2])) & 0x80) == 0;
-    return ascii || diagnostics::is_valid_utf8(codon);
+    return ascii || text::is_valid_utf8(codon);
 }
 
 enum class ColumnVerdict { accepted, uncovered, mismatch };

@@ -1,6 +1,6 @@
 #include "diagnostics/error_block.hpp"
 
-#include "diagnostics/unicode_text.hpp"
+#include "text/unicode_text.hpp"
 
 namespace velbrin::diagnostics {
 
@@ -45,7 +45,7 @@ std::string truncate_header(std::string_view header) {
 
     std::size_t cut = kHeaderLimit;
     for (std::size_t step = 0; step < kMaxContinuationBytes && cut > 0; ++step) {
-        if (!detail::is_continuation(static_cast<unsigned char>(header[cut]))) break;
+        if (!text::is_utf8_continuation(static_cast<unsigned char>(header[cut]))) break;
         --cut;
     }
     std::string shortened;

@@ -5,8 +5,8 @@
 #include <charconv>
 #include <variant>
 
-#include "codon/genetic_code.hpp"
-#include "diagnostics/unicode_text.hpp"
+#include "genetic_code/genetic_code.hpp"
+#include "text/unicode_text.hpp"
 #include "iupac/ambiguity.hpp"
 
 // Window bounds, codon groups and marker columns are byte offsets.  Where a bound cuts a
@@ -70,7 +70,7 @@ void append_decimal(Out& out, std::size_t value) {
 template <typename Emit>
 void for_each_shown_char(std::string_view text, Emit&& emit) {
     while (!text.empty()) {
-        const Utf8Char c = decode_utf8_char(text);
+        const text::Utf8Char c = text::decode_utf8_char(text);
         if (c.length == 0) {
             emit(kUnshowableByte);
             text.remove_prefix(1);
@@ -139,35 +139,35 @@ Windows place_windows(std::size_t residue_count, std::size_t nt_length, std::siz
 // ---- translation track ------------------------------------------------------------
 
 struct Translation {
-    std::array<Utf8Bytes, kMaxWindowResidues> letters{};
+    std::array<text::Utf8Bytes, kMaxWindowResidues> letters{};
     std::size_t count = 0;
 };
 
-constexpr Utf8Bytes kUntranslatableLetter = encode_utf8(U'X');
+constexpr text::Utf8Bytes kUntranslatableLetter = text::encode_utf8(U'X');
 static_assert(kUntranslatableLetter.view() == kUntranslatable);
 
 bool lists_codon(const codon::CustomCodonTable::CodonList& codons, std::string_view group) noexcept {
     return std::find(codons.begin(), codons.end(), group) != codons.end();
 }
 
-Utf8Bytes ncbi_letter(std::string_view table, std::string_view group) noexcept {
+text::Utf8Bytes ncbi_letter(std::string_view table, std::string_view group) noexcept {
     const auto index = codon::codon_index(group);
     if (!index || *index >= table.size()) return kUntranslatableLetter;
-    return encode_utf8(static_cast<unsigned char>(table[*index]));
+    return text::encode_utf8(static_cast<unsigned char>(table[*index]));
 }
 
 // The first key, by ascending code point, whose list holds the group or covers it.
-Utf8Bytes custom_letter(const codon::CustomCodonTable* table, std::string_view group) noexcept {
-    if (table == nullptr || !is_valid_utf8(group)) return kUntranslatableLetter;
+text::Utf8Bytes custom_letter(const codon::CustomCodonTable* table, std::string_view group) noexcept {
+    if (table == nullptr || !text::is_valid_utf8(group)) return kUntranslatableLetter;
     for (const auto& [symbol, codons] : table->entries()) {
         if (lists_codon(codons, group) || iupac::has_iupac_match(group, codons)) {
-            return encode_utf8(symbol);
+            return text::encode_utf8(symbol);
         }
     }
     return kUntranslatableLetter;
 }
 
-Utf8Bytes translate_group(const codon::GeneticCodeRef& code, std::string_view group) {
+text::Utf8Bytes translate_group(const codon::GeneticCodeRef& code, std::string_view group) {
     return std::visit(Overloaded{[](codon::NoGeneticCode) { return kUntranslatableLetter; },
                                  [group](const codon::NcbiCode& ncbi) { return ncbi_letter(ncbi.table, group); },
                                  [group](const codon::CustomCode& custom) {

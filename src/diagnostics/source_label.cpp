@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "diagnostics/unicode_text.hpp"
+#include "text/unicode_text.hpp"
 
 namespace velbrin::diagnostics {
 
@@ -49,7 +49,7 @@ std::string_view file_name_or_path(std::string_view path) noexcept {
 }  // namespace
 
 std::string source_label_from_path(std::string_view path, std::string_view default_label) {
-    const std::string_view trimmed = trim_unicode_whitespace(path);
+    const std::string_view trimmed = text::trim_unicode_whitespace(path);
     if (trimmed.empty()) return std::string(default_label);
 
     const std::string_view name = file_name_or_path(trimmed);

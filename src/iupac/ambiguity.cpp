@@ -3,7 +3,7 @@
 #include <array>
 #include <cstddef>
 
-#include "codon/genetic_code.hpp"
+#include "genetic_code/genetic_code.hpp"
 #include "iupac/iupac_bases.hpp"
 
 namespace velbrin::iupac {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "text/ascii_text.hpp"
+
 namespace velbrin::iupac {
 
 struct AmbiguityLetter {
@@ -28,13 +30,9 @@ inline constexpr std::array<AmbiguityLetter, 11> kAmbiguityLetters{{
     {'N', "ACGT"},
 }};
 
-constexpr char ascii_upper(char byte) noexcept {
-    return (byte >= 'a' && byte <= 'z') ? static_cast<char>(byte - ('a' - 'A')) : byte;
-}
-
 // The letter as every codon test sees it: a-z upper-cased, "U" as "T".
 constexpr char fold_nucleotide(char byte) noexcept {
-    const char upper = ascii_upper(byte);
+    const char upper = text::ascii_upper(byte);
     return upper == 'U' ? 'T' : upper;
 }
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "codon/custom_codon_table.hpp"
+#include "genetic_code/custom_codon_table.hpp"
 #include "codon/record_map.hpp"
 #include "lib/python_ref.hpp"
 

@@ -97,7 +97,7 @@ PyObject* call_tarnix(const BoundArguments& arguments) {
     }
     auto& [file_steem, aa_path, nt_path, table_num, source] = values;  // _file_steem: checked, unused
     ResultStr result(source->ascii_result);
-    return result.finish(codon::tarnix(*aa_path, *nt_path, *table_num, std::move(source->records), result.buffer()));
+    return result.finish(codon::align_with_ncbi_code(*aa_path, *nt_path, *table_num, std::move(source->records), result.buffer()));
 }
 
 PyObject* call_tarnix_original_args(const BoundArguments& arguments) {
@@ -109,7 +109,7 @@ PyObject* call_tarnix_original_args(const BoundArguments& arguments) {
     auto& [file_steem, aa_path, nt_path, table, source] = values;  // _file_steem: checked, unused
     ResultStr result(source->ascii_result);
     return result.finish(
-        codon::tarnix_original_args(*aa_path, *nt_path, *table, std::move(source->records), result.buffer()));
+        codon::align_with_custom_code(*aa_path, *nt_path, *table, std::move(source->records), result.buffer()));
 }
 
 PyObject* call_attempt_iupac_substitution(const BoundArguments& arguments) {

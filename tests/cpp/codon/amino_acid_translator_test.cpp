@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "codon/genetic_code.hpp"
+#include "genetic_code/genetic_code.hpp"
 
 namespace velbrin::codon {
 namespace {

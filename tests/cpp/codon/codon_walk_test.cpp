@@ -8,8 +8,8 @@
 #include <variant>
 
 #include "codon/alignment.hpp"
-#include "codon/genetic_code.hpp"
-#include "diagnostics/unicode_text.hpp"
+#include "genetic_code/genetic_code.hpp"
+#include "text/unicode_text.hpp"
 #include "iupac/ambiguity.hpp"
 
 namespace velbrin::codon {
@@ -21,7 +21,7 @@ constexpr std::string_view kLetters = "ACGTUNRYXac-\xC3";
 bool holds_n(std::string_view codon) { return codon.find('N') != std::string_view::npos; }
 
 bool ncbi_reference(std::string_view table, char residue, std::string_view codon) {
-    if (!diagnostics::is_valid_utf8(codon)) return false;
+    if (!text::is_valid_utf8(codon)) return false;
     if (residue == 'X' || holds_n(codon)) return true;
     const auto index = codon_index(codon);
     if (index && iupac::signature_admits(residue, table[*index])) return true;
@@ -63,7 +63,7 @@ TEST_P(NcbiWalk, FastPathAgreesWithTheFullRules) {
             if (codon.find('-') != std::string::npos) return;  // gap signs are dropped before the walk
             // the residue sits inside a run, after an accepted codon and before a gap
             const OneRecord texts{std::string("M") + residue + "-", "ATG" + codon};
-            const auto outcome = tarnix("a", "n", GetParam(), one_record(texts));
+            const auto outcome = align_with_ncbi_code("a", "n", GetParam(), one_record(texts));
             const bool expected = ncbi_reference(table, residue, upper(codon));
             ASSERT_EQ(std::holds_alternative<std::string>(outcome), expected) << residue << " " << codon;
             if (expected) {
@@ -87,9 +87,9 @@ TEST(CustomWalk, FastPathAgreesWithTheFullRules) {
             if (codon.find('-') != std::string::npos) return;
             const std::string seen = upper(codon);
             const OneRecord texts{std::string("M") + residue, "ATG" + codon};
-            const auto outcome = tarnix_original_args("a", "n", table, one_record(texts));
+            const auto outcome = align_with_custom_code("a", "n", table, one_record(texts));
             bool expected = false;
-            if (allowed != nullptr && diagnostics::is_valid_utf8(seen)) {
+            if (allowed != nullptr && text::is_valid_utf8(seen)) {
                 expected = residue == 'X' || holds_n(seen) ||
                            std::find(allowed->begin(), allowed->end(), seen) != allowed->end() ||
                            iupac::has_iupac_match(seen, *allowed);
@@ -101,7 +101,7 @@ TEST(CustomWalk, FastPathAgreesWithTheFullRules) {
 
 TEST(Walk, GapsAndRunsComeOutInPlace) {
     const OneRecord texts{"--MK---W-", "ATGAAATGG"};
-    const auto outcome = tarnix("a", "n", 1, one_record(texts));
+    const auto outcome = align_with_ncbi_code("a", "n", 1, one_record(texts));
     ASSERT_TRUE(std::holds_alternative<std::string>(outcome));
     EXPECT_EQ(std::get<std::string>(outcome), "k\n------ATGAAA---------TGG---\n");
 }
@@ -109,7 +109,7 @@ TEST(Walk, GapsAndRunsComeOutInPlace) {
 TEST(Walk, WritesIntoTheOfferedBufferAtTheExactSize) {
     const OneRecord texts{" m-k\n", "atgAAA"};
     std::string buffer;
-    const auto outcome = tarnix("a", "n", 1, one_record(texts), [&](std::size_t size) {
+    const auto outcome = align_with_ncbi_code("a", "n", 1, one_record(texts), [&](std::size_t size) {
         buffer.assign(size, '?');
         return buffer.data();
     });
@@ -120,7 +120,7 @@ TEST(Walk, WritesIntoTheOfferedBufferAtTheExactSize) {
 
 TEST(Walk, KeepsTheResultWhenNoBufferIsOffered) {
     const OneRecord texts{"M", "ATG"};
-    const auto outcome = tarnix("a", "n", 1, one_record(texts), [](std::size_t) -> char* { return nullptr; });
+    const auto outcome = align_with_ncbi_code("a", "n", 1, one_record(texts), [](std::size_t) -> char* { return nullptr; });
     ASSERT_TRUE(std::holds_alternative<std::string>(outcome));
     EXPECT_EQ(std::get<std::string>(outcome), "k\nATG\n");
 }

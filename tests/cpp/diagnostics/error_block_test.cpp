@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "diagnostics/unicode_text.hpp"
+#include "text/unicode_text.hpp"
 
 namespace velbrin::diagnostics {
 namespace {
@@ -63,7 +63,7 @@ TEST_P(TruncateHeader, CapsAtOneHundredFiftyBytes) {
     const std::string shortened = truncate_header(c.header);
     EXPECT_EQ(shortened, c.expected);
     EXPECT_LE(shortened.size(), 153U);
-    EXPECT_TRUE(is_valid_utf8(shortened));
+    EXPECT_TRUE(text::is_valid_utf8(shortened));
 }
 
 // A header of `ascii` ASCII bytes followed by `character` and padding up to 160 bytes.

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "codon/custom_codon_table.hpp"
+#include "genetic_code/custom_codon_table.hpp"
 #include "diagnostics/error_block.hpp"
-#include "diagnostics/unicode_text.hpp"
+#include "text/unicode_text.hpp"
 
 namespace velbrin::diagnostics {
 namespace {
@@ -206,7 +206,7 @@ TEST(InconsistencyReportUtf8, CutCharactersShowAsQuestionMarksPerByte) {
     std::string nt = std::string(41, 'A') + "\xC3\xA9" + std::string(30, 'C') + "\xE2\x82\xAC" + "GG";
     ASSERT_EQ(nt.size(), 78U);
     const std::string text = report(kResidues25, nt, 24, kStandard);
-    EXPECT_TRUE(is_valid_utf8(text));
+    EXPECT_TRUE(text::is_valid_utf8(text));
     EXPECT_NE(text.find(">h 43-75\n...?CCCCCCCCCCCCCCCCCCCCCCCCCCCCCC??...\n"), std::string::npos) << text;
 }
 
@@ -229,7 +229,7 @@ TEST(InconsistencyReportUtf8, ReportsStayValidWhereverWindowsCut) {
             const std::string_view nt_seq = std::string_view(nt).substr(drop);
             for (std::size_t position = 0; position < residues.size(); ++position) {
                 const std::string text = report(residues, nt_seq, position, code);
-                EXPECT_TRUE(is_valid_utf8(text)) << "position " << position << ", drop " << drop;
+                EXPECT_TRUE(text::is_valid_utf8(text)) << "position " << position << ", drop " << drop;
             }
         }
     }

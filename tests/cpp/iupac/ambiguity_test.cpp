@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "codon/genetic_code.hpp"
+#include "genetic_code/genetic_code.hpp"
 #include "iupac/iupac_bases.hpp"
 
 namespace velbrin::iupac {

@@ -1,10 +1,10 @@
-#include "diagnostics/unicode_text.hpp"
+#include "text/unicode_text.hpp"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace velbrin::diagnostics {
+namespace velbrin::text {
 namespace {
 
 // Every character of the White_Space property.
@@ -83,4 +83,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<Utf8Case>& info) { return info.param.name; });
 
 }  // namespace
-}  // namespace velbrin::diagnostics
+}  // namespace velbrin::text

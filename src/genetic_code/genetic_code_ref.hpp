@@ -4,7 +4,7 @@
 #include <string_view>
 #include <variant>
 
-#include "codon/custom_codon_table.hpp"
+#include "genetic_code/custom_codon_table.hpp"
 
 namespace velbrin::codon {
 

@@ -1,6 +1,6 @@
-#include "diagnostics/unicode_text.hpp"
+#include "text/unicode_text.hpp"
 
-namespace velbrin::diagnostics {
+namespace velbrin::text {
 
 namespace {
 
@@ -17,7 +17,7 @@ bool ends_with_white_space(std::string_view text, std::size_t& length) noexcept 
     const std::size_t longest = text.size() < kLongestWhiteSpace ? text.size() : kLongestWhiteSpace;
     for (std::size_t candidate = 1; candidate <= longest; ++candidate) {
         const std::string_view tail = text.substr(text.size() - candidate);
-        if (detail::is_continuation(static_cast<unsigned char>(tail[0]))) continue;
+        if (text::is_utf8_continuation(static_cast<unsigned char>(tail[0]))) continue;
         const Utf8Char c = decode_utf8_char(tail);
         length = c.length;
         return c.length == candidate && is_unicode_white_space(c.code_point);
@@ -48,4 +48,4 @@ bool is_valid_utf8(std::string_view text) noexcept {
     return true;
 }
 
-}  // namespace velbrin::diagnostics
+}  // namespace velbrin::text

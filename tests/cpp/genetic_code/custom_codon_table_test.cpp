@@ -1,4 +1,4 @@
-#include "codon/custom_codon_table.hpp"
+#include "genetic_code/custom_codon_table.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #pragma once
-// UTF-8 helpers shared by labels and sequence normalisation.
+// UTF-8 text: decoding, encoding, validation and Unicode white space.
 
 #include <array>
 #include <cstddef>
 #include <string_view>
 
-namespace velbrin::diagnostics {
+namespace velbrin::text {
 
 // One character at the start of a text: its code point and byte length.  `length` is 0
 // when the text does not begin with a whole, valid UTF-8 character.
@@ -39,11 +39,12 @@ std::string_view trim_unicode_whitespace(std::string_view text) noexcept;
 
 bool is_valid_utf8(std::string_view text) noexcept;
 
+// A byte that continues a UTF-8 character rather than starting one.
+constexpr bool is_utf8_continuation(unsigned char byte) noexcept { return (byte & 0xC0U) == 0x80U; }
+
 // ---------------------------------------------------------------------------------------
 
 namespace detail {
-
-constexpr bool is_continuation(unsigned char byte) noexcept { return (byte & 0xC0U) == 0x80U; }
 
 constexpr char32_t payload(unsigned char byte, unsigned bits) noexcept {
     return static_cast<char32_t>(byte & ((1U << bits) - 1U));
@@ -118,7 +119,7 @@ constexpr Utf8Char decode_utf8_char(std::string_view text) noexcept {
     code_point = (code_point << 6) | detail::payload(second, 6);
     for (std::size_t i = 2; i < length; ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        if (!detail::is_continuation(byte)) return {};
+        if (!is_utf8_continuation(byte)) return {};
         code_point = (code_point << 6) | detail::payload(byte, 6);
     }
     return {code_point, length};
@@ -164,4 +165,4 @@ static_assert(encode_utf8(0x20AC).view() == "\xE2\x82\xAC");
 static_assert(encode_utf8(0xD800).view() == "\xEF\xBF\xBD");
 static_assert(is_unicode_white_space(0x3000) && !is_unicode_white_space(0x200B));
 
-}  // namespace velbrin::diagnostics
+}  // namespace velbrin::text

@@ -1,37 +1,11 @@
-#include "codon/custom_codon_table.hpp"
+#include "genetic_code/custom_codon_table.hpp"
 
 #include <utility>
 
+#include "text/unicode_text.hpp"
+
 namespace velbrin::codon {
 namespace {
-
-constexpr char32_t kReplacementCharacter = 0xFFFD;
-
-constexpr bool is_unicode_scalar(char32_t symbol) noexcept {
-    return symbol <= 0x10FFFF && (symbol < 0xD800 || symbol > 0xDFFF);
-}
-
-// A key that is no Unicode scalar value (never made by the conversion, which only
-// takes valid UTF-8) is written as U+FFFD rather than as malformed UTF-8.
-void append_utf8(std::string& out, char32_t symbol) {
-    if (!is_unicode_scalar(symbol)) symbol = kReplacementCharacter;
-    const auto byte = [](char32_t bits) { return static_cast<char>(bits); };
-    if (symbol < 0x80) {
-        out += byte(symbol);
-    } else if (symbol < 0x800) {
-        out += byte(0xC0 | (symbol >> 6));
-        out += byte(0x80 | (symbol & 0x3F));
-    } else if (symbol < 0x10000) {
-        out += byte(0xE0 | (symbol >> 12));
-        out += byte(0x80 | ((symbol >> 6) & 0x3F));
-        out += byte(0x80 | (symbol & 0x3F));
-    } else {
-        out += byte(0xF0 | (symbol >> 18));
-        out += byte(0x80 | ((symbol >> 12) & 0x3F));
-        out += byte(0x80 | ((symbol >> 6) & 0x3F));
-        out += byte(0x80 | (symbol & 0x3F));
-    }
-}
 
 constexpr std::size_t kMaxUtf8Bytes = 4;
 constexpr std::string_view kSeparator = ", ";
@@ -69,7 +43,8 @@ std::string CustomCodonTable::valid_symbol_list() const {
     list.reserve(entries_.size() * (kMaxUtf8Bytes + kSeparator.size()));
     for (const auto& entry : entries_) {
         if (entry.first != entries_.begin()->first) list += kSeparator;
-        append_utf8(list, entry.first);
+        // a key that is no Unicode scalar value is written as U+FFFD, never as bad UTF-8
+        list += text::encode_utf8(entry.first).view();
     }
     return list;
 }

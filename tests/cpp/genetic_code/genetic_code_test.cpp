@@ -1,4 +1,4 @@
-#include "codon/genetic_code.hpp"
+#include "genetic_code/genetic_code.hpp"
 
 #include <gtest/gtest.h>
 
