@@ -1,0 +1,23 @@
+# libdeflate (gzip inflation) as the target velbrin::deflate: the system's package when
+# CMake finds its config, else built from source (a machine without the package).
+find_package(libdeflate 1.9 CONFIG QUIET)
+if(TARGET libdeflate::libdeflate_static)
+  add_library(velbrin::deflate ALIAS libdeflate::libdeflate_static)
+elseif(TARGET libdeflate::libdeflate_shared)
+  add_library(velbrin::deflate ALIAS libdeflate::libdeflate_shared)
+else()
+  message(STATUS "libdeflate not found: building it from source")
+  enable_language(C)
+  include(FetchContent)
+  set(LIBDEFLATE_BUILD_SHARED_LIB OFF CACHE BOOL "" FORCE)
+  set(LIBDEFLATE_BUILD_GZIP OFF CACHE BOOL "" FORCE)
+  set(LIBDEFLATE_BUILD_TESTS OFF CACHE BOOL "" FORCE)
+  set(LIBDEFLATE_COMPRESSION_SUPPORT OFF CACHE BOOL "" FORCE)
+  set(LIBDEFLATE_ZLIB_SUPPORT OFF CACHE BOOL "" FORCE)
+  FetchContent_Declare(libdeflate
+    URL https://github.com/ebiggers/libdeflate/archive/refs/tags/v1.22.tar.gz
+    EXCLUDE_FROM_ALL)
+  FetchContent_MakeAvailable(libdeflate)
+  set_target_properties(libdeflate_static PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  add_library(velbrin::deflate ALIAS libdeflate_static)
+endif()
