@@ -49,16 +49,23 @@ def write_family(folder):
     return family.nt_bytes
 
 
+def wall_times(result):
+    """The run times of one hyperfine result, in its 1.x or 2.x export form."""
+    if "times" in result:
+        return result["times"]
+    return [run["time_wall_clock"]["value"] for run in result["measurements"]]
+
+
 def median_seconds(argv, runs, warmup, shell=False):
     """Median wall time of a command, with hyperfine where it is installed."""
     if shutil.which("hyperfine"):
         with tempfile.NamedTemporaryFile(suffix=".json") as export:
             command = argv if shell else " ".join(map(str, argv))
-            subprocess.run(["hyperfine", "--style", "none", *([] if shell else ["-N"]),
+            subprocess.run(["hyperfine", "--style", "none", "--shell=" + ("bash" if shell else "none"),
                             "--warmup", str(warmup), "--runs", str(runs),
                             "--export-json", export.name, command],
                            check=True, stdout=subprocess.DEVNULL)
-            return json.load(open(export.name))["results"][0]["median"]
+            return statistics.median(wall_times(json.load(open(export.name))["results"][0]))
     times = []
     for _ in range(warmup + runs):
         start = time.perf_counter()
