@@ -56,7 +56,7 @@ public:
         return iupac::has_iupac_match(codon, allowed);
     }
     void report_uncovered(char residue, std::size_t column, const AminoAcidTranslator& record) const {
-        record.record_error(missing_amino_acid_report(residue, column, table_));
+        record.record_error(missing_amino_acid_report(residue, column, table_), FailureKind::unknown_residue);
     }
     GeneticCodeRef code() const noexcept { return CustomCode{&table_}; }
 
@@ -65,9 +65,9 @@ private:
     AcceptanceMasks masks_;
 };
 
-std::string failure_message(const AminoAcidTranslator& record) {
-    if (!record.error().empty()) return record.error();
-    return diagnostics::format_error_block(diagnostics::kSequenceMismatch, "");
+Failure record_failure(const AminoAcidTranslator& record) {
+    if (!record.error().empty()) return Failure{record.error(), record.error_kind()};
+    return Failure{diagnostics::format_error_block(diagnostics::kSequenceMismatch, ""), FailureKind::inconsistency};
 }
 
 // The exact size of the result: every record's key line and codon line, three bytes
@@ -101,12 +101,12 @@ AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& n
                                    pair.nucleotide.header, pair.nucleotide.sequence, ++counter);
         record.streamline();
         record.do_checks();
-        if (record.has_error()) return Failure{failure_message(record)};
+        if (record.has_error()) return record_failure(record);
         if (record.aa_seq().size() != normalised_peptide_length(pair.peptide.sequence)) {
             throw diagnostics::InternalFault("a normalised peptide changed its length");
         }
         out = write_line(out, pair.key);
-        if (!walk_codons(record, rules, out)) return Failure{failure_message(record)};
+        if (!walk_codons(record, rules, out)) return record_failure(record);
         out += 3 * record.aa_seq().size();
         *out++ = '\n';
     }
@@ -130,7 +130,7 @@ AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view
     const SharedLabel aa_label = make_label(aa_path, "aa.fa");
     const SharedLabel nt_label = make_label(nt_path, "nt.fa");
     const std::optional<std::string_view> table = ncbi_table(table_num);
-    if (!table) return Failure{table_number_report(table_num)};
+    if (!table) return Failure{table_number_report(table_num), FailureKind::table};
     return align_records(aa_label, nt_label, records, NcbiRules(*table), result_buffer);
 }
 

@@ -7,14 +7,16 @@
 #include <string_view>
 #include <variant>
 
-#include "genetic_code/custom_codon_table.hpp"
+#include "codon/failure_kind.hpp"
 #include "codon/record_map.hpp"
+#include "genetic_code/custom_codon_table.hpp"
 
 namespace velbrin::codon {
 
-// A failure carrying its finished message text (an error block).
+// A failure carrying its finished message text (an error block) and its kind.
 struct Failure {
     std::string message;
+    FailureKind kind = FailureKind::inconsistency;
 };
 
 using AlignmentOutcome = std::variant<std::string, Failure>;

@@ -219,7 +219,7 @@ void AminoAcidTranslator::do_checks() const {
         details.append(diagnostics::truncate_header(aa_header_)).append("\"");
         details.append("\nheader found (").append(*nt_label_).append("): \"");
         details.append(diagnostics::truncate_header(nt_header_)).append("\"");
-        record_error(diagnostics::format_error_block(diagnostics::kHeaderMismatch, details));
+        record_error(diagnostics::format_error_block(diagnostics::kHeaderMismatch, details), FailureKind::header);
     }
     const std::size_t residue_count = count_residues(aa_seq_);
     if (nt_seq_.size() != 3 * residue_count) {
@@ -231,7 +231,8 @@ void AminoAcidTranslator::do_checks() const {
         }
         record_error(diagnostics::format_error_block(
             diagnostics::kLengthMismatch,
-            inconsistency_details(residues, position, NoGeneticCode{}, false)));
+            inconsistency_details(residues, position, NoGeneticCode{}, false)),
+                     FailureKind::length);
     }
 }
 
@@ -241,12 +242,15 @@ void AminoAcidTranslator::error_out_mismatch(std::size_t column, const GeneticCo
     const std::size_t counted = count_residues(aa_seq_.substr(0, upto));
     const std::size_t position = counted == 0 ? 0 : counted - 1;
     record_error(diagnostics::format_error_block(diagnostics::kSequenceMismatch,
-                                                 inconsistency_details(residues, position, code, true)));
+                                                 inconsistency_details(residues, position, code, true)),
+                 FailureKind::inconsistency);
 }
 
-void AminoAcidTranslator::record_error(std::string report) const {
+void AminoAcidTranslator::record_error(std::string report, FailureKind kind) const {
     const bool had_error = std::exchange(has_error_, true);
-    if (!had_error) error_ = std::move(report);
+    if (had_error) return;
+    error_ = std::move(report);
+    error_kind_ = kind;
 }
 
 std::string AminoAcidTranslator::inconsistency_details(std::string_view residues, std::size_t position,

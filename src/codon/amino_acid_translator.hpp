@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "codon/failure_kind.hpp"
 #include "genetic_code/genetic_code_ref.hpp"
 
 namespace velbrin::codon {
@@ -37,11 +38,12 @@ public:
     // Reports the residue at `column` (0-based, gaps counted) of the normalised peptide.
     void error_out_mismatch(std::size_t column, const GeneticCodeRef& code) const;
 
-    // Keeps `report` unless the record already holds one.
-    void record_error(std::string report) const;
+    // Keeps `report` and its kind unless the record already holds one.
+    void record_error(std::string report, FailureKind kind) const;
 
     bool has_error() const noexcept { return has_error_; }
     const std::string& error() const noexcept { return error_; }
+    FailureKind error_kind() const noexcept { return error_kind_; }
 
     std::string_view aa_seq() const noexcept { return aa_seq_; }
     std::string_view nt_seq() const noexcept { return nt_seq_; }
@@ -62,6 +64,7 @@ private:
     std::string nt_storage_;
     mutable std::string error_;
     mutable bool has_error_ = false;
+    mutable FailureKind error_kind_ = FailureKind::inconsistency;
 };
 
 // The two normalisations of `streamline`: the normalised text, a view of `source` itself

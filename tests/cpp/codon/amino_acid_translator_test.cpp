@@ -160,11 +160,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, MismatchPosition,
 
 TEST(RecordError, FirstReportWins) {
     const TestRecord record("h", "MK", "h", "ATGAAA");
-    record->record_error("first");
+    record->record_error("first", FailureKind::header);
     record->error_out_mismatch(1, NcbiCode{*ncbi_table(1)});
-    record->record_error("third");
+    record->record_error("third", FailureKind::length);
     EXPECT_TRUE(record->has_error());
     EXPECT_EQ(record->error(), "first");
+    EXPECT_EQ(record->error_kind(), FailureKind::header);
 }
 
 }  // namespace

@@ -1,0 +1,57 @@
+#pragma once
+// One gene family from files to its formatted codon alignment: read, pair, align,
+// filter columns and format.  `velbrin align` runs one; `velbrin batch` runs many.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "codon/alignment.hpp"
+#include "io/alignment_writer.hpp"
+
+namespace velbrin::cli {
+
+enum class Pairing { by_id, by_order };
+
+struct AlignOptions {
+    Pairing pairing = Pairing::by_id;
+    std::int32_t table = 1;         // NCBI table, unless code_table_path is set
+    std::string code_table_path;    // --table-file
+    bool trim_terminal_stop = false;
+    bool remove_stop_columns = false;
+    bool remove_gap_columns = false;
+    io::OutputFormat format = io::OutputFormat::fasta;
+    std::size_t width = 60;
+};
+
+struct FamilyInputs {
+    std::string name;  // family name (batch); "" for align
+    std::string peptide_path;
+    std::vector<std::string> nucleotide_paths;
+    std::optional<std::int32_t> table;  // per-family table (batch manifest) overriding AlignOptions::table
+};
+
+enum class FamilyStatus {
+    aligned,
+    failed,       // the core's report
+    input_error,  // unreadable or invalid input
+};
+
+struct FamilyResult {
+    FamilyStatus status = FamilyStatus::aligned;
+    std::optional<codon::FailureKind> kind;  // set when status == failed
+    std::string output;                      // the formatted alignment (status == aligned)
+    // failed: the boxed report plus any hint line; input_error: the one-line message;
+    // each ending in '\n'
+    std::string report;
+    // One line: the report's summary line ("Peptide and nucleotide lengths are
+    // inconsistent.") or the input error.
+    std::string summary;
+    std::size_t records = 0, columns = 0, nucleotides = 0, skipped_nucleotide_records = 0;
+};
+
+FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options);
+
+}  // namespace velbrin::cli
