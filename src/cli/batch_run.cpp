@@ -8,9 +8,12 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <new>
 #include <optional>
+#include <shared_mutex>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -35,6 +38,8 @@ constexpr int kExitFailures = 1;
 constexpr int kExitCannotStart = 2;
 constexpr int kExitSignalBase = 128;
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+// How long an interrupted batch waits for the families under way before it ends anyway.
+constexpr auto kInterruptGrace = std::chrono::milliseconds(250);
 
 constexpr std::array<std::string_view, 4> kExtensions{"fa", "phy", "paml", "aln"};
 static_assert(kExtensions.size() == static_cast<std::size_t>(io::OutputFormat::clustal) + 1);
@@ -109,6 +114,18 @@ std::optional<io::IoFailure> write_atomically(std::string path, std::string_view
     return output.commit();
 }
 
+FamilyResult failure_of_exception(std::string_view what) noexcept {
+    FamilyResult result;
+    result.status = FamilyStatus::input_error;
+    try {
+        result.summary = what;
+        result.report = result.summary + '\n';
+    } catch (const std::bad_alloc&) {
+        // The status alone still tells the family did not align.
+    }
+    return result;
+}
+
 FamilyResult input_error(std::string summary) {
     FamilyResult result;
     result.status = FamilyStatus::input_error;
@@ -149,15 +166,25 @@ public:
         return order;
     }
 
+    // Aligns family `i` and, unless the batch was closed meanwhile, writes its files and
+    // records its outcome; returns false when it failed.
     bool run_one(std::size_t i) noexcept {
         const auto started = Clock::now();
+        FamilyResult result;
+        try {
+            result = align(families_[i]);
+        } catch (const std::bad_alloc&) {
+            result = failure_of_exception("out of memory");
+        } catch (const std::exception& exception) {
+            result = failure_of_exception(exception.what());
+        }
+        std::shared_lock open(delivery_);
+        if (closed_) return true;
         auto& outcome = outcomes_[i];
         try {
-            record(outcome, deliver(i, align(families_[i])));
+            record(outcome, deliver(i, std::move(result)));
         } catch (const std::bad_alloc&) {
-            record(outcome, input_error("out of memory"));
-        } catch (const std::exception& exception) {
-            record(outcome, input_error(exception.what()));
+            record(outcome, failure_of_exception("out of memory"));
         }
         outcome.seconds = std::chrono::duration<double>(Clock::now() - started).count();
         const bool succeeded = outcome.status == BatchStatus::aligned;
@@ -165,6 +192,14 @@ public:
         bytes_done_.fetch_add(sizes_[i], std::memory_order_relaxed);
         done_.fetch_add(1, std::memory_order_relaxed);
         return succeeded;
+    }
+
+    // Once the deliveries under way are done, no family writes a file or an outcome any
+    // more: families still running count as not run, and the outcomes may be read while
+    // workers are still inside a family.
+    void close() {
+        std::unique_lock closing(delivery_);
+        closed_ = true;
     }
 
     ProgressCounts progress(std::size_t total, Clock::time_point started) const {
@@ -239,6 +274,8 @@ private:
     std::uint64_t bytes_total_ = 0;
     std::atomic<std::size_t> done_{0}, failed_{0};
     std::atomic<std::uint64_t> bytes_done_{0};
+    std::shared_mutex delivery_;
+    bool closed_ = false;  // guarded by delivery_
 };
 
 std::size_t thread_count(const BatchOptions& batch) {
@@ -246,31 +283,31 @@ std::size_t thread_count(const BatchOptions& batch) {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-// Runs the scheduled families; returns the number of the signal that stopped them, or 0.
-int run_families(BatchRun& run, std::vector<std::size_t> order, const BatchOptions& batch,
-                 InterruptWatch& watch) {
-    const bool show_progress = !batch.quiet && ::isatty(STDERR_FILENO) == 1;
-    const auto total = order.size();
+// Waits for the families to run, drawing progress; returns the number of the signal
+// that interrupted them, or 0.
+int watch_families(const BatchRun& run, BatchScheduler& scheduler, InterruptWatch& watch,
+                   bool show_progress, std::size_t total) {
     const auto started = Clock::now();
     ProgressLine progress;
     int signal = 0;
-    {
-        BatchScheduler scheduler(
-            std::move(order), thread_count(batch), batch.fail_fast,
-            [&run](std::size_t i) { return run.run_one(i); }, [&watch] { watch.wake(); });
-        while (!scheduler.finished()) {
-            const auto received =
-                watch.wait(show_progress ? std::optional(kProgressInterval) : std::nullopt);
-            if (received != 0 && signal == 0) {
-                signal = received;
-                scheduler.stop();
-            }
-            if (show_progress) progress.draw(run.progress(total, started));
-        }
+    while (signal == 0 && !scheduler.finished()) {
+        signal = watch.wait(show_progress ? std::optional(kProgressInterval) : std::nullopt);
+        if (show_progress) progress.draw(run.progress(total, started));
     }
     if (signal == 0) signal = watch.poll();
     progress.clear();
     return signal;
+}
+
+// After an interrupt: whether the workers left within `grace`.
+bool workers_left(const BatchScheduler& scheduler, InterruptWatch& watch, Clock::duration grace) {
+    const auto deadline = Clock::now() + grace;
+    while (!scheduler.finished()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return false;
+        watch.wait(left);
+    }
+    return true;
 }
 
 std::string summary_line(const std::vector<FamilyOutcome>& outcomes, std::string_view status_path,
@@ -289,6 +326,25 @@ std::string summary_line(const std::vector<FamilyOutcome>& outcomes, std::string
     add(count_of(BatchStatus::not_run), "not run");
     line += " (see " + std::string(status_path) + ")";
     return line;
+}
+
+// Writes the status table and the summary line; returns the exit status.
+int report_outcomes(const BatchRun& run, const BatchOptions& batch, int signal) {
+    const auto status_path =
+        batch.status_path.empty() ? joined_path(batch.out_folder, "status.tsv") : batch.status_path;
+    int exit_status = std::ranges::all_of(run.outcomes(), is_success, &FamilyOutcome::status)
+                          ? 0
+                          : kExitFailures;
+    if (auto failure =
+            write_atomically(status_path, format_status_table(run.families(), run.outcomes()))) {
+        print_line(failure->message);
+        exit_status = kExitFailures;
+    }
+    if (!batch.quiet) {
+        const auto line = summary_line(run.outcomes(), status_path, signal) + '\n';
+        std::fwrite(line.data(), 1, line.size(), stderr);
+    }
+    return signal != 0 ? kExitSignalBase + signal : exit_status;
 }
 
 }  // namespace
@@ -315,23 +371,25 @@ int run_batch(const BatchOptions& batch, const AlignOptions& align) {
     auto& watch = std::get<InterruptWatch>(opened);
 
     BatchRun run(std::get<std::vector<FamilyInputs>>(std::move(loaded)), batch, align);
-    const int signal = run_families(run, run.schedule(), batch, watch);
-
-    const auto status_path =
-        batch.status_path.empty() ? joined_path(batch.out_folder, "status.tsv") : batch.status_path;
-    int exit_status = std::ranges::all_of(run.outcomes(), is_success, &FamilyOutcome::status)
-                          ? 0
-                          : kExitFailures;
-    if (auto failure =
-            write_atomically(status_path, format_status_table(run.families(), run.outcomes()))) {
-        print_line(failure->message);
-        exit_status = kExitFailures;
+    auto order = run.schedule();
+    const auto total = order.size();
+    BatchScheduler scheduler(
+        std::move(order), thread_count(batch), batch.fail_fast,
+        [&run](std::size_t i) { return run.run_one(i); }, [&watch] { watch.wake(); });
+    const bool show_progress = !batch.quiet && ::isatty(STDERR_FILENO) == 1;
+    const int signal = watch_families(run, scheduler, watch, show_progress, total);
+    if (signal != 0) {
+        scheduler.stop();
+        run.close();
     }
-    if (!batch.quiet) {
-        const auto line = summary_line(run.outcomes(), status_path, signal) + '\n';
-        std::fwrite(line.data(), 1, line.size(), stderr);
+    const int exit_status = report_outcomes(run, batch, signal);
+    if (signal != 0 && !workers_left(scheduler, watch, kInterruptGrace)) {
+        // A worker is still inside a family (a huge one, or a read that blocks).  Nothing
+        // of it can reach the disk any more, so the command ends without waiting for it.
+        std::fflush(stderr);
+        std::_Exit(exit_status);
     }
-    return signal != 0 ? kExitSignalBase + signal : exit_status;
+    return exit_status;
 }
 
 }  // namespace velbrin::cli
