@@ -29,17 +29,10 @@ constexpr std::size_t kMaxDeflateRatio = 1032;
 constexpr std::size_t kUsualRatio = 4;
 static_assert(kUsualRatio < kMaxDeflateRatio);
 
-IoFailure failure(std::string_view label, std::string_view reason) {
-    std::string message;
-    message.reserve(label.size() + 2 + reason.size());
-    message.append(label).append(": ").append(reason);
-    return IoFailure{std::move(message)};
-}
-
 IoFailure system_failure(std::string_view label, std::string_view action, int error) {
     std::string reason(action);
     reason.append(": ").append(std::strerror(error));
-    return failure(label, reason);
+    return failure_in(label, reason);
 }
 
 class Descriptor {
@@ -120,7 +113,7 @@ std::variant<std::string, IoFailure> inflate_members(std::string_view compressed
     std::size_t produced = 0;
     while (consumed < compressed.size()) {
         const std::string_view rest = compressed.substr(consumed);
-        if (!starts_with_gzip_magic(rest)) return failure(label, "unexpected data after the gzip data");
+        if (!starts_with_gzip_magic(rest)) return failure_in(label, "unexpected data after the gzip data");
         std::size_t member_in = 0;
         std::size_t member_out = 0;
         const libdeflate_result result = libdeflate_gzip_decompress_ex(
@@ -130,7 +123,7 @@ std::variant<std::string, IoFailure> inflate_members(std::string_view compressed
             inflated.resize(inflated.size() * 2);
             continue;
         }
-        if (result != LIBDEFLATE_SUCCESS) return failure(label, "truncated or corrupt gzip data");
+        if (result != LIBDEFLATE_SUCCESS) return failure_in(label, "truncated or corrupt gzip data");
         consumed += member_in;
         produced += member_out;
     }

@@ -1,7 +1,9 @@
 #pragma once
 // The failure of reading or writing a file: one finished line for the user.
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace velbrin::io {
 
@@ -10,5 +12,10 @@ namespace velbrin::io {
 struct IoFailure {
     std::string message;
 };
+
+// "label: reason"
+IoFailure failure_in(std::string_view label, std::string_view reason);
+// "label:line: reason"
+IoFailure failure_at(std::string_view label, std::size_t line, std::string_view reason);
 
 }  // namespace velbrin::io

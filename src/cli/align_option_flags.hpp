@@ -1,0 +1,16 @@
+#pragma once
+// The options every alignment shares (`align` and `batch`): pairing, genetic code,
+// stop codons, columns and output format.
+
+#include "cli/family_run.hpp"
+
+namespace CLI {
+class App;
+}
+
+namespace velbrin::cli {
+
+// Adds the shared options to `command`, writing into `options`, which outlives it.
+void add_align_options(CLI::App& command, AlignOptions& options);
+
+}  // namespace velbrin::cli

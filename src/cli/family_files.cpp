@@ -1,0 +1,61 @@
+#include "cli/family_files.hpp"
+
+#include <utility>
+
+#include "io/input_file.hpp"
+
+namespace velbrin::cli {
+namespace {
+
+std::string location(std::string_view label, std::size_t line) {
+    std::string text(label);
+    text.push_back(':');
+    text.append(std::to_string(line));
+    return text;
+}
+
+// Reads `path` whole and parses it with `parse` (read_fasta or read_alignment).
+template <class Parse>
+std::variant<std::vector<io::SequenceRecord>, io::IoFailure> read_records(std::string_view path, Parse parse) {
+    std::variant<std::string, io::IoFailure> text = io::read_input(path);
+    if (auto* failure = std::get_if<io::IoFailure>(&text)) return std::move(*failure);
+    return parse(std::get<std::string>(text), io::input_label(path));
+}
+
+}  // namespace
+
+std::string FamilyFiles::peptide_location(std::size_t record) const {
+    return location(peptide_label, peptides[record].line);
+}
+
+std::string FamilyFiles::nucleotide_location(std::size_t record) const {
+    return location(nucleotide_labels[nucleotide_file[record]], nucleotides[record].line);
+}
+
+std::variant<FamilyFiles, io::IoFailure> read_family_files(std::string_view peptide_path,
+                                                           const std::vector<std::string>& nucleotide_paths) {
+    FamilyFiles files;
+    files.peptide_label = io::input_label(peptide_path);
+    auto peptides = read_records(peptide_path, io::read_alignment);
+    if (auto* failure = std::get_if<io::IoFailure>(&peptides)) return std::move(*failure);
+    files.peptides = std::move(std::get<0>(peptides));
+
+    files.nucleotide_labels.reserve(nucleotide_paths.size());
+    for (const std::string& path : nucleotide_paths) {
+        auto records = read_records(path, io::read_fasta);
+        if (auto* failure = std::get_if<io::IoFailure>(&records)) return std::move(*failure);
+        auto& read = std::get<0>(records);
+        const auto file = std::uint32_t(files.nucleotide_labels.size());
+        files.nucleotide_labels.emplace_back(io::input_label(path));
+        if (files.nucleotides.empty()) {
+            files.nucleotides = std::move(read);
+        } else {
+            files.nucleotides.reserve(files.nucleotides.size() + read.size());
+            std::move(read.begin(), read.end(), std::back_inserter(files.nucleotides));
+        }
+        files.nucleotide_file.resize(files.nucleotides.size(), file);
+    }
+    return files;
+}
+
+}  // namespace velbrin::cli

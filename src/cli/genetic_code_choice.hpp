@@ -1,0 +1,30 @@
+#pragma once
+// The genetic code a run uses: an NCBI table by number, or the user's code file.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "cli/stop_codons.hpp"
+#include "codon/alignment.hpp"
+#include "io/io_failure.hpp"
+
+namespace velbrin::cli {
+
+struct GeneticCodeChoice {
+    std::int32_t table = 1;
+    std::optional<codon::CustomCodonTable> custom;  // set: the user's code replaces the table
+    StopCodons stops;  // none for an unsupported table, which the core then reports
+
+    // The core's alignment under this code.
+    codon::AlignmentOutcome align(std::string_view peptide_path, std::string_view nucleotide_path,
+                                  codon::RecordMap records) const;
+};
+
+// The code file at `code_table_path` when it is not empty, else NCBI table `table`.
+std::variant<GeneticCodeChoice, io::IoFailure> choose_genetic_code(std::int32_t table,
+                                                                   const std::string& code_table_path);
+
+}  // namespace velbrin::cli

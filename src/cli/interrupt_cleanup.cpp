@@ -1,0 +1,41 @@
+#include "cli/interrupt_cleanup.hpp"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+
+namespace velbrin::cli {
+namespace {
+
+std::atomic<const char*> g_temporary{nullptr};
+static_assert(std::atomic<const char*>::is_always_lock_free);  // read in a signal handler
+
+constexpr int kSignals[] = {SIGINT, SIGTERM};
+
+extern "C" void remove_temporary_and_exit(int signal_number) {
+    if (const char* path = g_temporary.exchange(nullptr)) unlink(path);
+    _exit(128 + signal_number);
+}
+
+void set_handler(void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    for (const int signal_number : kSignals) sigaction(signal_number, &action, nullptr);
+}
+
+}  // namespace
+
+InterruptCleanup::InterruptCleanup() { set_handler(remove_temporary_and_exit); }
+
+InterruptCleanup::~InterruptCleanup() {
+    forget();
+    set_handler(SIG_DFL);
+}
+
+void InterruptCleanup::remove_on_interrupt(const std::string& path) noexcept { g_temporary.store(path.c_str()); }
+
+void InterruptCleanup::forget() noexcept { g_temporary.store(nullptr); }
+
+}  // namespace velbrin::cli

@@ -1,0 +1,230 @@
+#include "io/sequence_reader.hpp"
+
+#include <array>
+#include <optional>
+#include <utility>
+
+#include "io/text_lines.hpp"
+
+namespace velbrin::io {
+namespace {
+
+using Records = std::vector<SequenceRecord>;
+using ReadOutcome = std::variant<Records, IoFailure>;
+
+constexpr std::string_view kNoRecords = "no sequence records";
+constexpr std::array<std::string_view, 3> kClustalHeaderWords = {"CLUSTAL", "MUSCLE", "PROBCONS"};
+
+// True when `line` holds a blank, a control byte or DEL: the rare case that needs a
+// byte-by-byte look.  Written without an early exit so that it vectorises.
+bool needs_cleaning(std::string_view line) noexcept {
+    bool special = false;
+    for (const char byte : line) {
+        const auto value = static_cast<unsigned char>(byte);
+        special |= (value <= ' ') | (value == 0x7F);
+    }
+    return special;
+}
+
+// Appends a sequence line without its blanks; fails on a control byte.
+std::optional<unsigned char> append_sequence_line(std::string& sequence, std::string_view line) {
+    if (!needs_cleaning(line)) {
+        sequence.append(line);
+        return std::nullopt;
+    }
+    for (const char byte : line) {
+        const auto value = static_cast<unsigned char>(byte);
+        if (is_binary(value)) return value;
+        if (!is_blank(value)) sequence += byte;
+    }
+    return std::nullopt;
+}
+
+std::string_view header_text(std::string_view line) noexcept {
+    line.remove_prefix(1);  // '>'
+    while (!line.empty() && is_blank(static_cast<unsigned char>(line.back()))) line.remove_suffix(1);
+    return line;
+}
+
+// Reads FASTA from the cursor's current line on.  Blank lines may come before the
+// first record; any other text there means the file is not FASTA.
+ReadOutcome read_fasta_lines(LineCursor cursor, std::string_view label, std::string_view not_this_format) {
+    Records records;
+    std::size_t previous_length = 0;
+    while (const auto line = cursor.next()) {
+        if (!line->empty() && line->front() == '>') {
+            const std::string_view header = header_text(*line);
+            if (const auto byte = first_binary_byte(header)) {
+                return failure_at(label, cursor.line_number(), binary_data_reason(*byte));
+            }
+            if (is_blank_line(header)) return failure_at(label, cursor.line_number(), "empty header");
+            if (!records.empty()) previous_length = records.back().sequence.size();
+            records.push_back({std::string(header), {}, cursor.line_number()});
+            // Records of one file tend to have similar lengths.
+            records.back().sequence.reserve(previous_length);
+            continue;
+        }
+        if (records.empty()) {
+            if (const auto byte = first_binary_byte(*line)) {
+                return failure_at(label, cursor.line_number(), binary_data_reason(*byte));
+            }
+            if (is_blank_line(*line)) continue;
+            return failure_at(label, cursor.line_number(), not_this_format);
+        }
+        if (const auto byte = append_sequence_line(records.back().sequence, *line)) {
+            return failure_at(label, cursor.line_number(), binary_data_reason(*byte));
+        }
+    }
+    if (records.empty()) return failure_in(label, kNoRecords);
+    return records;
+}
+
+bool is_clustal_header(std::string_view line) noexcept {
+    for (const std::string_view word : kClustalHeaderWords) {
+        if (line.starts_with(word)) return true;
+    }
+    return false;
+}
+
+bool is_conservation_line(std::string_view line) noexcept {
+    for (const char byte : line) {
+        if (!is_blank(static_cast<unsigned char>(byte)) && byte != '*' && byte != ':' && byte != '.') {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool is_count(std::string_view word) noexcept {
+    if (word.empty()) return false;
+    for (const char byte : word) {
+        if (byte < '0' || byte > '9') return false;
+    }
+    return true;
+}
+
+// Splits off the first blank-delimited word of `line`.
+std::string_view take_word(std::string_view& line) noexcept {
+    line = trim_blanks(line);
+    std::size_t end = 0;
+    while (end < line.size() && !is_blank(static_cast<unsigned char>(line[end]))) ++end;
+    const std::string_view word = line.substr(0, end);
+    line.remove_prefix(end);
+    return word;
+}
+
+// Interleaved blocks of "name residues [count]" lines.  The first block names the
+// records; every later block has the same names in the same order and all lines of a
+// block carry the same number of residues.
+class ClustalBlocks {
+public:
+    explicit ClustalBlocks(std::string_view label) noexcept : label_(label) {}
+
+    std::optional<IoFailure> take_line(std::string_view line, std::size_t line_number) {
+        if (is_blank_line(line)) return end_block();
+        // A conservation line is indented by the name column.
+        if (is_blank(static_cast<unsigned char>(line.front()))) {
+            if (is_conservation_line(line)) return std::nullopt;
+            return failure_at(label_, line_number, "unexpected text in a CLUSTAL block");
+        }
+        const std::string_view name = take_word(line);
+        const std::string_view residues = take_word(line);
+        const std::string_view count = take_word(line);
+        if ((!count.empty() && !is_count(count)) || !trim_blanks(line).empty()) {
+            return failure_at(label_, line_number, "unexpected text after the residues");
+        }
+        return take_row(name, residues, line_number);
+    }
+
+    // The records, once the last line was taken.
+    ReadOutcome finish() {
+        if (auto failure = end_block()) return std::move(*failure);
+        if (records_.empty()) return failure_in(label_, kNoRecords);
+        return std::move(records_);
+    }
+
+private:
+    std::optional<IoFailure> take_row(std::string_view name, std::string_view residues,
+                                      std::size_t line_number) {
+        if (row_ == 0) block_width_ = residues.size();
+        if (residues.size() != block_width_) {
+            return failure_at(label_, line_number, "ragged block: not as many residues as the line above");
+        }
+        if (first_block_) {
+            records_.push_back({std::string(name), std::string(residues), line_number});
+        } else {
+            if (row_ >= records_.size() || records_[row_].header != name) {
+                return failure_at(label_, line_number, unexpected_name_reason(name));
+            }
+            records_[row_].sequence.append(residues);
+        }
+        ++row_;
+        last_row_line_ = line_number;
+        return std::nullopt;
+    }
+
+    // A short block is reported at its last line.
+    std::optional<IoFailure> end_block() {
+        if (row_ == 0) return std::nullopt;
+        if (!first_block_ && row_ < records_.size()) {
+            std::string reason = "block lacks '";
+            reason.append(records_[row_].header).append("'");
+            return failure_at(label_, last_row_line_, reason);
+        }
+        first_block_ = false;
+        row_ = 0;
+        return std::nullopt;
+    }
+
+    std::string unexpected_name_reason(std::string_view name) const {
+        std::string reason = "'";
+        reason.append(name).append("' where the block ");
+        if (row_ < records_.size()) {
+            reason.append("expects '").append(records_[row_].header).append("'");
+        } else {
+            reason.append("has no more names");
+        }
+        return reason;
+    }
+
+    std::string_view label_;
+    Records records_;
+    bool first_block_ = true;
+    std::size_t row_ = 0;  // lines taken of the current block
+    std::size_t block_width_ = 0;
+    std::size_t last_row_line_ = 0;
+};
+
+ReadOutcome read_clustal_lines(LineCursor cursor, std::string_view label) {
+    ClustalBlocks blocks(label);
+    while (const auto line = cursor.next()) {
+        if (const auto byte = first_binary_byte(*line)) {
+            return failure_at(label, cursor.line_number(), binary_data_reason(*byte));
+        }
+        if (auto failure = blocks.take_line(*line, cursor.line_number())) return std::move(*failure);
+    }
+    return blocks.finish();
+}
+
+}  // namespace
+
+ReadOutcome read_fasta(std::string_view text, std::string_view label) {
+    return read_fasta_lines(LineCursor(text), label, "not a FASTA file: text before the first '>'");
+}
+
+ReadOutcome read_alignment(std::string_view text, std::string_view label) {
+    LineCursor cursor(text);
+    while (const auto line = cursor.next()) {
+        if (const auto byte = first_binary_byte(*line)) {
+            return failure_at(label, cursor.line_number(), binary_data_reason(*byte));
+        }
+        if (is_blank_line(*line)) continue;
+        if (is_clustal_header(*line)) return read_clustal_lines(cursor, label);
+        // Hand the whole text to the FASTA reader, which skips the same blank lines.
+        return read_fasta_lines(LineCursor(text), label,
+                                "neither FASTA nor CLUSTAL: text before the first '>'");
+    }
+    return failure_in(label, kNoRecords);
+}
+
+}  // namespace velbrin::io
