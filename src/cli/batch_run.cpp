@@ -20,9 +20,10 @@
 #include <vector>
 
 #include "cli/batch_scheduler.hpp"
+#include "cli/command.hpp"
 #include "cli/family_discovery.hpp"
 #include "cli/family_manifest.hpp"
-#include "cli/interrupt.hpp"
+#include "cli/interrupt_watch.hpp"
 #include "cli/progress_line.hpp"
 #include "cli/status_table.hpp"
 #include "io/atomic_output.hpp"
@@ -34,8 +35,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kExitFailures = 1;
-constexpr int kExitCannotStart = 2;
+// A batch whose families or output folder are unusable never starts: like a usage error.
+constexpr int kExitCannotStart = kExitUsage;
 constexpr int kExitSignalBase = 128;
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 // How long an interrupted batch waits for the families under way before it ends anyway.
@@ -333,12 +334,12 @@ int report_outcomes(const BatchRun& run, const BatchOptions& batch, int signal) 
     const auto status_path =
         batch.status_path.empty() ? joined_path(batch.out_folder, "status.tsv") : batch.status_path;
     int exit_status = std::ranges::all_of(run.outcomes(), is_success, &FamilyOutcome::status)
-                          ? 0
-                          : kExitFailures;
+                          ? kExitOk
+                          : kExitFailure;
     if (auto failure =
             write_atomically(status_path, format_status_table(run.families(), run.outcomes()))) {
         print_line(failure->message);
-        exit_status = kExitFailures;
+        exit_status = kExitFailure;
     }
     if (!batch.quiet) {
         const auto line = summary_line(run.outcomes(), status_path, signal) + '\n';

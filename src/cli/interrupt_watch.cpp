@@ -1,4 +1,4 @@
-#include "cli/interrupt.hpp"
+#include "cli/interrupt_watch.hpp"
 
 #include <poll.h>
 #include <signal.h>
