@@ -87,14 +87,16 @@ Command add_align_command(CLI::App& velbrin) {
         "align", "Codon-align one gene family: a peptide alignment and its unaligned nucleotide sequences");
     align->add_option("PEPTIDES", request->inputs.peptide_path,
                       "Aligned peptides, FASTA or CLUSTAL, plain or gzip ('-' reads standard input)")
+        ->type_name("FILE")
         ->required();
     align->add_option("NUCLEOTIDES", request->inputs.nucleotide_paths,
                       "Unaligned nucleotide FASTA files, plain or gzip, read as one set")
+        ->type_name("FILE")
         ->required();
     add_align_options(*align, request->options);
     align->add_option("-o,--output", request->output_path,
                       "Write the alignment to FILE (replaced only on success) instead of standard output")
-        ->option_text("FILE");
+        ->type_name("FILE");
     align->add_flag("-v,--verbose", request->verbose,
                     "Report the counts, skipped nucleotide records included, on standard error");
     align->parse_complete_callback([request] { check_one_standard_input(*request); });

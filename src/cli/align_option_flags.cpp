@@ -2,27 +2,48 @@
 
 #include <CLI/CLI.hpp>
 
-#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velbrin::cli {
+namespace {
+
+// A choice among named values: the names are listed in the help and checked on parse.
+template <class Value>
+CLI::Option* add_choice(CLI::App& command, const std::string& name, Value& target,
+                        const std::vector<std::pair<std::string, Value>>& choices, const std::string& fallback,
+                        const std::string& help) {
+    std::vector<std::string> names;
+    std::string listed;
+    for (const auto& [choice, value] : choices) {
+        names.push_back(choice);
+        listed.append(listed.empty() ? "" : "|").append(choice);
+    }
+    const auto assign = [&target, choices](const std::string& chosen) {
+        for (const auto& [choice, value] : choices) {
+            if (choice == chosen) target = value;
+        }
+    };
+    return command.add_option_function<std::string>(name, assign, help)
+        ->check(CLI::IsMember(names).description(""))
+        ->type_name(listed)
+        ->default_str(fallback);
+}
+
+}  // namespace
 
 void add_align_options(CLI::App& command, AlignOptions& options) {
-    const std::map<std::string, Pairing> pairings{{"id", Pairing::by_id}, {"order", Pairing::by_order}};
-    command
-        .add_option("--pair", options.pairing,
-                    "Pair records by ID (the header's first word) or by position in the files")
-        ->transform(CLI::CheckedTransformer(pairings))
-        ->default_str("id")
-        ->option_text("id|order");
+    add_choice<Pairing>(command, "--pair", options.pairing, {{"id", Pairing::by_id}, {"order", Pairing::by_order}},
+                        "id", "Pair records by ID (the header's first word) or by position in the files");
 
     auto* table = command.add_option("--table", options.table, "NCBI genetic code by number")
-                      ->option_text("N")
+                      ->type_name("N")
                       ->default_val(1);
     command
         .add_option("--table-file", options.code_table_path,
                     "Genetic code from a file: one amino acid and its codons per line")
-        ->option_text("FILE")
+        ->type_name("FILE")
         ->excludes(table);
 
     command.add_flag("--trim-terminal-stop", options.trim_terminal_stop,
@@ -32,16 +53,14 @@ void add_align_options(CLI::App& command, AlignOptions& options) {
     command.add_flag("--remove-gap-columns", options.remove_gap_columns,
                      "Drop every codon column in which any record has a gap");
 
-    const std::map<std::string, io::OutputFormat> formats{{"fasta", io::OutputFormat::fasta},
-                                                          {"phylip", io::OutputFormat::phylip},
-                                                          {"paml", io::OutputFormat::paml},
-                                                          {"clustal", io::OutputFormat::clustal}};
-    command.add_option("--format", options.format, "Output format")
-        ->transform(CLI::CheckedTransformer(formats))
-        ->default_str("fasta")
-        ->option_text("fasta|phylip|paml|clustal");
+    add_choice<io::OutputFormat>(command, "--format", options.format,
+                                 {{"fasta", io::OutputFormat::fasta},
+                                  {"phylip", io::OutputFormat::phylip},
+                                  {"paml", io::OutputFormat::paml},
+                                  {"clustal", io::OutputFormat::clustal}},
+                                 "fasta", "Output format");
     command.add_option("--width", options.width, "FASTA line width; 0 writes each sequence on one line")
-        ->option_text("N")
+        ->type_name("N")
         ->default_val(60);
 }
 
