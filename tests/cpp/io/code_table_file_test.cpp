@@ -1,0 +1,75 @@
+#include "io/code_table_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "codon/genetic_code.hpp"
+
+namespace velbrin::io {
+namespace {
+
+using CodonList = codon::CustomCodonTable::CodonList;
+
+TEST(CodeTableFile, ReadsEntriesCommentsSeparatorsAndUtf8Symbols) {
+    const auto outcome = read_code_table(
+        "# my code\r\n\r\nM ATG   # start\nL TTA,TTG , ctg\n* TAA TAG\n\xC3\xA9\tGGG\n", "my.code");
+    if (const auto* failure = std::get_if<IoFailure>(&outcome)) FAIL() << failure->message;
+    const auto& table = std::get<codon::CustomCodonTable>(outcome);
+    EXPECT_EQ(table.size(), 4u);
+    EXPECT_EQ(*table.find(U'M'), CodonList{"ATG"});
+    EXPECT_EQ(*table.find(U'L'), (CodonList{"TTA", "TTG", "ctg"}));
+    EXPECT_EQ(*table.find(U'*'), (CodonList{"TAA", "TAG"}));
+    EXPECT_EQ(*table.find(U'\xE9'), CodonList{"GGG"});
+}
+
+struct FailureCase {
+    const char* name;
+    std::string text;
+    std::string message;
+};
+
+class CodeTableErrorTest : public testing::TestWithParam<FailureCase> {};
+
+TEST_P(CodeTableErrorTest, NamesFileAndLine) {
+    const auto outcome = read_code_table(GetParam().text, "my.code");
+    ASSERT_TRUE(std::holds_alternative<IoFailure>(outcome));
+    EXPECT_EQ(std::get<IoFailure>(outcome).message, GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, CodeTableErrorTest,
+    testing::Values(
+        FailureCase{"amino_acid_twice", "M ATG\n\nL TTA\nM ATA\n", "my.code:4: 'M' is given twice (first on line 1)"},
+        FailureCase{"long_codon", "M ATG\nL TTA, CTGA\n", "my.code:2: 'CTGA' is not a codon of three letters"},
+        FailureCase{"short_codon", "L TT\n", "my.code:1: 'TT' is not a codon of three letters"},
+        FailureCase{"codon_with_digit", "L TT1\n", "my.code:1: 'TT1' is not a codon of three letters"},
+        FailureCase{"word_as_amino_acid", "Met ATG\n", "my.code:1: 'Met' is not one amino-acid character"},
+        FailureCase{"broken_utf8_symbol", "\xC3 ATG\n", "my.code:1: '\xC3' is not one amino-acid character"},
+        FailureCase{"amino_acid_without_codons", "M ATG\nW # none yet\n", "my.code:2: 'W' has no codons"},
+        FailureCase{"binary", "M ATG\n\x01\n", "my.code:2: binary data (byte 0x01)"},
+        FailureCase{"only_comments", "# nothing\n\n", "my.code: no amino acids in the genetic code"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CodeTableFile, BundledVertebrateMitochondrialCodeIsNcbiTable2) {
+    std::ifstream file(VELBRIN_SOURCE_DIR "/examples/vertebrate_mito.code", std::ios::binary);
+    ASSERT_TRUE(file) << "examples/vertebrate_mito.code";
+    std::ostringstream text;
+    text << file.rdbuf();
+    const auto outcome = read_code_table(text.str(), "vertebrate_mito.code");
+    if (const auto* failure = std::get_if<IoFailure>(&outcome)) FAIL() << failure->message;
+    const std::string_view letters = *codon::ncbi_table(2);
+    std::size_t codons = 0;
+    for (const auto& [symbol, list] : std::get<codon::CustomCodonTable>(outcome).entries()) {
+        for (const std::string& codon_text : list) {
+            ++codons;
+            EXPECT_EQ(static_cast<char32_t>(letters[*codon::codon_index(codon_text)]), symbol) << codon_text;
+        }
+    }
+    EXPECT_EQ(codons, codon::kCodonCount);
+}
+
+}  // namespace
+}  // namespace velbrin::io
