@@ -296,6 +296,9 @@ int watch_families(const BatchRun& run, BatchScheduler& scheduler, InterruptWatc
         if (show_progress) progress.draw(run.progress(total, started));
     }
     if (signal == 0) signal = watch.poll();
+    // The last count is drawn too, so even a run that ended before the first tick shows
+    // its line before it is erased.
+    if (show_progress) progress.draw(run.progress(total, started));
     progress.clear();
     return signal;
 }

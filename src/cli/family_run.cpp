@@ -129,9 +129,13 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options)
 
     PairedFamily family = pair_records(files, pairs, options, code.stops);
 
-    const std::string_view peptide_path = inputs.peptide_path == "-" ? "" : inputs.peptide_path;
+    // Both branches are views: a "" branch would make the result a temporary string.
+    const std::string_view peptide_path =
+        inputs.peptide_path == "-" ? std::string_view() : std::string_view(inputs.peptide_path);
     const std::string_view nucleotide_path =
-        inputs.nucleotide_paths.size() == 1 && inputs.nucleotide_paths[0] != "-" ? inputs.nucleotide_paths[0] : "";
+        inputs.nucleotide_paths.size() == 1 && inputs.nucleotide_paths[0] != "-"
+            ? std::string_view(inputs.nucleotide_paths[0])
+            : std::string_view();
     codon::AlignmentOutcome outcome = code.align(peptide_path, nucleotide_path, std::move(family.records));
     if (auto* failure = std::get_if<codon::Failure>(&outcome)) {
         const bool hint = failure->kind == codon::FailureKind::length && !options.trim_terminal_stop;
