@@ -15,18 +15,27 @@ using ReadOutcome = std::variant<Records, IoFailure>;
 constexpr std::string_view kNoRecords = "no sequence records";
 constexpr std::array<std::string_view, 3> kClustalHeaderWords = {"CLUSTAL", "MUSCLE", "PROBCONS"};
 
-// True when `line` holds a blank, a control byte or DEL: the rare case that needs a
+constexpr char kHeaderStart = '>';
+
+// True when `line` holds a blank, a control byte, DEL or '>': the rare case that needs a
 // byte-by-byte look.  Written without an early exit so that it vectorises.
 bool needs_cleaning(std::string_view line) noexcept {
     bool special = false;
     for (const char byte : line) {
         const auto value = static_cast<unsigned char>(byte);
-        special |= (value <= ' ') | (value == 0x7F);
+        special |= (value <= ' ') | (value == 0x7F) | (value == kHeaderStart);
     }
     return special;
 }
 
-// Appends a sequence line without its blanks; fails on a control byte.
+// A byte that no sequence may hold: a control byte, or '>', which would start a header
+// once the sequence is written out again.
+std::string misplaced_byte_reason(unsigned char byte) {
+    if (byte == kHeaderStart) return "'>' inside a sequence (a header starts its line)";
+    return binary_data_reason(byte);
+}
+
+// Appends a sequence line without its blanks; gives the first byte no sequence may hold.
 std::optional<unsigned char> append_sequence_line(std::string& sequence, std::string_view line) {
     if (!needs_cleaning(line)) {
         sequence.append(line);
@@ -34,7 +43,7 @@ std::optional<unsigned char> append_sequence_line(std::string& sequence, std::st
     }
     for (const char byte : line) {
         const auto value = static_cast<unsigned char>(byte);
-        if (is_binary(value)) return value;
+        if (is_binary(value) || byte == kHeaderStart) return value;
         if (!is_blank(value)) sequence += byte;
     }
     return std::nullopt;
@@ -52,7 +61,7 @@ ReadOutcome read_fasta_lines(LineCursor cursor, std::string_view label, std::str
     Records records;
     std::size_t previous_length = 0;
     while (const auto line = cursor.next()) {
-        if (!line->empty() && line->front() == '>') {
+        if (!line->empty() && line->front() == kHeaderStart) {
             const std::string_view header = header_text(*line);
             if (const auto byte = first_binary_byte(header)) {
                 return failure_at(label, cursor.line_number(), binary_data_reason(*byte));
@@ -72,7 +81,7 @@ ReadOutcome read_fasta_lines(LineCursor cursor, std::string_view label, std::str
             return failure_at(label, cursor.line_number(), not_this_format);
         }
         if (const auto byte = append_sequence_line(records.back().sequence, *line)) {
-            return failure_at(label, cursor.line_number(), binary_data_reason(*byte));
+            return failure_at(label, cursor.line_number(), misplaced_byte_reason(*byte));
         }
     }
     if (records.empty()) return failure_in(label, kNoRecords);
@@ -147,6 +156,9 @@ private:
     std::optional<IoFailure> take_row(std::string_view name, std::string_view residues,
                                       std::size_t line_number) {
         if (row_ == 0) block_width_ = residues.size();
+        if (residues.find(kHeaderStart) != std::string_view::npos) {
+            return failure_at(label_, line_number, misplaced_byte_reason(kHeaderStart));
+        }
         if (residues.size() != block_width_) {
             return failure_at(label_, line_number, "ragged block: not as many residues as the line above");
         }

@@ -2,6 +2,7 @@
 // Walking a text line by line, and the byte classes the readers share.
 
 #include <cstddef>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,8 +15,20 @@ class LineCursor {
 public:
     explicit LineCursor(std::string_view text) noexcept : text_(text) {}
 
-    // The next line, or nothing at the end of the text.
-    std::optional<std::string_view> next() noexcept;
+    // The next line, or nothing at the end of the text.  Inline: it runs once per line.
+    std::optional<std::string_view> next() noexcept {
+        if (position_ >= text_.size()) return std::nullopt;
+        const char* start = text_.data() + position_;
+        const std::size_t rest = text_.size() - position_;
+        const void* line_feed = std::memchr(start, '\n', rest);
+        const std::size_t length =
+            line_feed ? static_cast<std::size_t>(static_cast<const char*>(line_feed) - start) : rest;
+        position_ += line_feed ? length + 1 : length;
+        ++line_number_;
+        std::string_view line(start, length);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        return line;
+    }
     // The 1-based number of the line last handed out.
     std::size_t line_number() const noexcept { return line_number_; }
 
