@@ -152,6 +152,43 @@ def test_manifest_errors_name_the_line(tmp_path, line, message):
     assert not (tmp_path / "out" / "status.tsv").exists()
 
 
+def test_manifest_layout(tmp_path):
+    """CRLF line ends, comments, spaces around fields, several nucleotide files, an
+    absolute path and a table column all read as meant."""
+    data = tmp_path / "data"
+    expected = write_family(data / "a.faa", data / "a.fna", "a", records=4)
+    nucleotides = (data / "a.fna").read_text().split(">")[1:]
+    (data / "a1.fna").write_text(">" + ">".join(nucleotides[:2]))
+    (data / "a2.fna").write_text(">" + ">".join(nucleotides[2:]))
+    manifest = tmp_path / "lists" / "families.tsv"
+    manifest.parent.mkdir()
+    manifest.write_text("# name\tpeptides\tnucleotides\r\n\r\n"
+                        f" a \t../data/a.faa\t../data/a1.fna, {data}/a2.fna \t 11\r\n"
+                        "   # indented comment\n"
+                        "b\t../data/a.faa\t../data/a.fna\t99\n")
+    out = tmp_path / "out"
+    result = run_batch(manifest, "--out-dir", out, "--width", 0)
+    assert result.returncode == 1, result.stderr
+    rows = {row["family"]: row for row in read_status(out / "status.tsv")}
+    assert rows["a"]["status"] == "aligned"
+    assert (rows["b"]["status"], rows["b"]["kind"]) == ("failed", "table")
+    assert (out / "a.fa").read_text() == expected
+
+
+@pytest.mark.parametrize("peptide_name, out_name, message", [
+    ("z.faa", "aa", "the output folder"),
+    ("x.pep", "out", "name the family 'x'"),
+])
+def test_folders_that_cannot_start(tmp_path, peptide_name, out_name, message):
+    write_family(tmp_path / "aa" / "x.fa", tmp_path / "nt" / "x.fna", "x")
+    write_family(tmp_path / "aa" / peptide_name, tmp_path / "nt" / "y.fna", "x")
+    result = run_batch("--peptides", tmp_path / "aa", "--nucleotides", tmp_path / "nt",
+                       "--out-dir", tmp_path / out_name)
+    assert result.returncode == 2
+    assert message in result.stderr
+    assert not (tmp_path / out_name / "status.tsv").exists()
+
+
 def test_skip_existing_resumes(tmp_path):
     manifest, expected = manifest_batch(tmp_path, {"good": False, "bad": True})
     out = tmp_path / "out"
