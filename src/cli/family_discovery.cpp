@@ -25,34 +25,30 @@ struct StemFile {
     std::string path;
 };
 
-io::IoFailure failure(std::string_view folder, std::string_view what) {
-    return {std::string(folder) + ": " + std::string(what)};
-}
-
 // The folder's files with a known suffix, sorted by stem; two files of one stem are an
 // error, since either could be meant.
 std::variant<std::vector<StemFile>, io::IoFailure> stem_files(
     std::string_view folder, std::span<const std::string_view> suffixes) {
     std::error_code error;
     std::filesystem::directory_iterator entries(std::filesystem::path(folder), error);
-    if (error) return failure(folder, error.message());
+    if (error) return io::failure_in(folder, error.message());
     std::vector<StemFile> files;
     for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-        if (error) return failure(folder, error.message());
+        if (error) return io::failure_in(folder, error.message());
         const auto& entry = *entries;
         const auto name = entry.path().filename().string();
         if (name.starts_with('.')) continue;
         const auto stem = file_stem(name, suffixes);
         if (stem.empty() || !entry.is_regular_file(error)) continue;
         if (const auto problem = family_name_problem(stem); !problem.empty()) {
-            return failure(folder, name + ": " + std::string(problem));
+            return io::failure_in(folder, name + ": " + std::string(problem));
         }
         files.push_back({std::string(stem), entry.path().string()});
     }
     std::ranges::sort(files, {}, &StemFile::stem);
     const auto repeat = std::ranges::adjacent_find(files, {}, &StemFile::stem);
     if (repeat != files.end()) {
-        return failure(folder, "both " + repeat->path + " and " + std::next(repeat)->path +
+        return io::failure_in(folder, "both " + repeat->path + " and " + std::next(repeat)->path +
                                    " name the family '" + repeat->stem + "'");
     }
     return files;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/family_name.hpp"
+#include "io/text_lines.hpp"
 
 namespace velbrin::cli {
 
@@ -14,15 +15,8 @@ namespace {
 constexpr std::size_t kLeastFields = 3;
 constexpr std::size_t kMostFields = 4;
 
-std::string_view trim_spaces(std::string_view text) noexcept {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool is_skipped_line(std::string_view line) noexcept {
-    const auto content = line.find_first_not_of(" \t");
-    return content == std::string_view::npos || line[content] == '#';
+    return io::is_blank_line(line) || io::trim_blanks(line).front() == '#';
 }
 
 // Splits at every `separator`; the pieces view `text`.
@@ -31,7 +25,7 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
     std::size_t start = 0;
     for (;;) {
         const auto end = text.find(separator, start);
-        pieces.push_back(trim_spaces(text.substr(start, end - start)));
+        pieces.push_back(io::trim_blanks(text.substr(start, end - start)));
         if (end == std::string_view::npos) return pieces;
         start = end + 1;
     }
@@ -42,14 +36,7 @@ public:
     ManifestLine(std::string_view label, std::size_t number, std::string_view folder)
         : label_(label), number_(number), folder_(folder) {}
 
-    io::IoFailure failure(std::string_view what) const {
-        std::string message(label_);
-        message += ':';
-        message += std::to_string(number_);
-        message += ": ";
-        message += what;
-        return {std::move(message)};
-    }
+    io::IoFailure failure(std::string_view what) const { return io::failure_at(label_, number_, what); }
 
     std::optional<io::IoFailure> resolve(std::string_view path, std::string& resolved) const {
         if (path.empty()) return failure("empty file path");
@@ -105,16 +92,11 @@ std::variant<std::vector<FamilyInputs>, io::IoFailure> parse_manifest(std::strin
                                                                       std::string_view folder) {
     std::vector<FamilyInputs> families;
     std::vector<std::size_t> line_numbers;
-    std::size_t number = 0;
-    for (std::size_t start = 0; start < text.size();) {
-        auto end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        auto line = text.substr(start, end - start);
-        start = end + 1;
-        ++number;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (is_skipped_line(line)) continue;
-        auto parsed = ManifestLine(label, number, folder).parse(line);
+    io::LineCursor lines(text);
+    while (const auto line = lines.next()) {
+        if (is_skipped_line(*line)) continue;
+        const auto number = lines.line_number();
+        auto parsed = ManifestLine(label, number, folder).parse(*line);
         if (auto* failure = std::get_if<io::IoFailure>(&parsed)) return std::move(*failure);
         families.push_back(std::get<FamilyInputs>(std::move(parsed)));
         line_numbers.push_back(number);
