@@ -112,6 +112,13 @@ std::optional<std::string> unaligned_rows(std::span<const std::string_view> rows
     return std::nullopt;
 }
 
+// The path the core's reports label an input by; "" (a default label) for standard
+// input or for several nucleotide files.
+std::string_view report_path(std::string_view path) noexcept { return path == "-" ? std::string_view() : path; }
+std::string_view report_path(const std::vector<std::string>& paths) noexcept {
+    return paths.size() == 1 ? report_path(paths.front()) : std::string_view();
+}
+
 }  // namespace
 
 FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options) {
@@ -129,14 +136,8 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options)
 
     PairedFamily family = pair_records(files, pairs, options, code.stops);
 
-    // Both branches are views: a "" branch would make the result a temporary string.
-    const std::string_view peptide_path =
-        inputs.peptide_path == "-" ? std::string_view() : std::string_view(inputs.peptide_path);
-    const std::string_view nucleotide_path =
-        inputs.nucleotide_paths.size() == 1 && inputs.nucleotide_paths[0] != "-"
-            ? std::string_view(inputs.nucleotide_paths[0])
-            : std::string_view();
-    codon::AlignmentOutcome outcome = code.align(peptide_path, nucleotide_path, std::move(family.records));
+    codon::AlignmentOutcome outcome =
+        code.align(report_path(inputs.peptide_path), report_path(inputs.nucleotide_paths), std::move(family.records));
     if (auto* failure = std::get_if<codon::Failure>(&outcome)) {
         const bool hint = failure->kind == codon::FailureKind::length && !options.trim_terminal_stop;
         return core_failure(std::move(*failure), hint ? terminal_stop_hint(files, pairs, code.stops) : "");

@@ -32,7 +32,7 @@ std::string_view before_last_codon(std::string_view nucleotides) noexcept {
         if (!is_gap_sign(rest.back())) ++bases;
         rest.remove_suffix(1);
     }
-    return nucleotides.substr(0, std::size_t(rest.data() - nucleotides.data()));
+    return nucleotides.substr(0, std::size_t(rest.data() + rest.size() - nucleotides.data()));
 }
 
 }  // namespace
