@@ -6,13 +6,12 @@ import gzip
 import os
 import pty
 import re
-import shutil
 import signal
 import subprocess
 import time
-from pathlib import Path
 
 import pytest
+from conftest import command_path
 
 # Residues and one codon of each under the standard code; WRONG encodes none of them.
 CODONS = {"M": "ATG", "K": "AAA", "T": "ACT", "A": "GCT", "L": "CTG", "G": "GGC", "*": "TAA"}
@@ -20,16 +19,9 @@ WRONG = "TGG"
 ROOT = "MKTALGKTAL"
 
 
-def velbrin_command():
-    command = os.environ.get("VELBRIN_COMMAND") or shutil.which("velbrin")
-    if not command:
-        pytest.fail("the velbrin command is neither on PATH nor named by VELBRIN_COMMAND")
-    return command
-
-
 def run_batch(*args, cwd=None, **kwargs):
-    return subprocess.run([velbrin_command(), "batch", *map(str, args)], cwd=cwd,
-                          capture_output=True, text=True, timeout=120, **kwargs)
+    return subprocess.run([command_path(), "batch", *map(str, args)], cwd=cwd,
+                          capture_output=True, text=True, timeout=120, check=False, **kwargs)
 
 
 def family_records(name, records, length):
@@ -190,7 +182,7 @@ def test_folders_that_cannot_start(tmp_path, peptide_name, out_name, message):
 
 
 def test_skip_existing_resumes(tmp_path):
-    manifest, expected = manifest_batch(tmp_path, {"good": False, "bad": True})
+    manifest, _ = manifest_batch(tmp_path, {"good": False, "bad": True})
     out = tmp_path / "out"
     assert run_batch(manifest, "--out-dir", out).returncode == 1
     good_output = out / "good.fa"
@@ -231,7 +223,7 @@ def test_interrupt_keeps_what_finished(tmp_path, threads):
         lines.insert(1, f"{name}\t{name}.faa\t{name}.fna")
     (tmp_path / "families.tsv").write_text("\n".join(lines) + "\n")
     out = tmp_path / "out"
-    process = subprocess.Popen([velbrin_command(), "batch", tmp_path / "families.tsv", "--out-dir",
+    process = subprocess.Popen([command_path(), "batch", tmp_path / "families.tsv", "--out-dir",
                                 out, "--threads", str(threads)],
                                stderr=subprocess.PIPE, text=True)
     try:
@@ -257,11 +249,12 @@ def test_interrupt_keeps_what_finished(tmp_path, threads):
 @pytest.mark.parametrize("terminal, quiet", [(True, False), (False, False), (True, True)])
 def test_progress_only_on_a_terminal(tmp_path, terminal, quiet):
     manifest, _ = manifest_batch(tmp_path, {"a": False, "b": False})
-    args = [velbrin_command(), "batch", str(manifest), "--out-dir", str(tmp_path / "out")]
+    args = [command_path(), "batch", str(manifest), "--out-dir", str(tmp_path / "out")]
     args += ["--quiet"] if quiet else []
     if terminal:
         leader, follower = pty.openpty()
-        process = subprocess.run(args, stderr=follower, stdout=subprocess.DEVNULL, timeout=60)
+        process = subprocess.run(args, stderr=follower, stdout=subprocess.DEVNULL, timeout=60,
+                                 check=False)
         os.close(follower)
         stderr = b""
         while True:
@@ -275,7 +268,7 @@ def test_progress_only_on_a_terminal(tmp_path, terminal, quiet):
         os.close(leader)
         stderr = stderr.decode()
     else:
-        process = subprocess.run(args, capture_output=True, text=True, timeout=60)
+        process = subprocess.run(args, capture_output=True, text=True, timeout=60, check=False)
         stderr = process.stderr
     assert process.returncode == 0
     summary = f"2 families: 2 aligned (see {tmp_path}/out/status.tsv)"
