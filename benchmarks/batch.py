@@ -1,7 +1,7 @@
 """Benchmark of `velbrin batch`: many generated gene families, 1 thread against 2.
 
     python3.14 benchmarks/batch.py --command build/bench/velbrin [--families N]
-        [--repeat N] [--threads 1,2] [--cache DIR] [--json PATH]
+        [--repeat N] [--threads 1,2] [--cache DIR] [--out DIR] [--json PATH]
 
 The families (by default 10,000 of 10 records of about 830 codons, lengths varying by
 half either way: about 250 MB of nucleotides) come from workloads.py and are written
@@ -107,6 +107,9 @@ def parse_arguments(argv):
     parser.add_argument("--repeat", type=int, default=3)
     parser.add_argument("--threads", default="1,2")
     parser.add_argument("--cache", type=Path, default=Path("build/bench-batch"))
+    parser.add_argument("--out", type=Path,
+                        help="output folder (default: out/ in the cache); a tmpfs one such as "
+                             "/dev/shm/velbrin-batch leaves the disk's file creation out")
     parser.add_argument("--json", type=Path)
     return parser.parse_args(argv)
 
@@ -115,7 +118,7 @@ def main(argv):
     options = parse_arguments(argv)
     folder = family_set(options.cache, options.families, options.records, options.codons)
     nt_bytes = int((folder / "complete").read_text())
-    out = options.cache / "out"
+    out = options.out or options.cache / "out"
     results = {}
     for threads in map(int, options.threads.split(",")):
         runs = [run_once(options.command, folder, out, threads) for _ in range(options.repeat)]
