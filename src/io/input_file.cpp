@@ -113,6 +113,8 @@ std::variant<std::string, IoFailure> inflate_members(std::string_view compressed
     std::size_t produced = 0;
     while (consumed < compressed.size()) {
         const std::string_view rest = compressed.substr(consumed);
+        // Zero bytes after the last member are block padding (tape, some archivers).
+        if (rest.find_first_not_of('\0') == std::string_view::npos) break;
         if (!starts_with_gzip_magic(rest)) return failure_in(label, "unexpected data after the gzip data");
         std::size_t member_in = 0;
         std::size_t member_out = 0;

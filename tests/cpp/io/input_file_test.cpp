@@ -78,6 +78,9 @@ TEST(GzipInput, DamagedDataIsAFailure) {
         ASSERT_TRUE(std::holds_alternative<IoFailure>(outcome));
         EXPECT_EQ(std::get<IoFailure>(outcome).message, "in.fa.gz: truncated or corrupt gzip data");
     }
+    const auto padded = inflate_if_gzip(whole + std::string(512, '\0'), "in.fa.gz");
+    ASSERT_TRUE(std::holds_alternative<std::string>(padded));
+    EXPECT_EQ(std::get<std::string>(padded), wrapped_fasta(20));
     const auto trailing = inflate_if_gzip(whole + "junk", "in.fa.gz");
     ASSERT_TRUE(std::holds_alternative<IoFailure>(trailing));
     EXPECT_EQ(std::get<IoFailure>(trailing).message, "in.fa.gz: unexpected data after the gzip data");
