@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/align_command.hpp"
+#include "cli/batch_command.hpp"
 #include "cli/command.hpp"
 
 namespace {
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
     app.get_formatter()->column_width(32);
     const std::vector<velbrin::cli::Command> commands{
         velbrin::cli::add_align_command(app),
+        velbrin::cli::add_batch_command(app),
     };
     try {
         app.parse(argc, argv);

@@ -1,0 +1,188 @@
+#include "cli/batch_families.hpp"
+
+#include <array>
+#include <filesystem>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <system_error>
+#include <utility>
+
+#include "cli/batch_scheduler.hpp"
+#include "io/atomic_output.hpp"
+
+namespace velbrin::cli {
+
+namespace {
+
+constexpr std::array<std::string_view, 4> kExtensions{"fa", "phy", "paml", "aln"};
+static_assert(kExtensions.size() == static_cast<std::size_t>(io::OutputFormat::clustal) + 1);
+
+std::string joined_path(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/') path.push_back('/');
+    path.append(name);
+    return path;
+}
+
+std::uint64_t input_size(const FamilyInputs& family) {
+    std::error_code error;
+    auto size_of = [&](const std::string& path) -> std::uint64_t {
+        const auto size = std::filesystem::file_size(path, error);
+        return error ? 0 : size;
+    };
+    std::uint64_t total = size_of(family.peptide_path);
+    for (const auto& path : family.nucleotide_paths) total += size_of(path);
+    return total;
+}
+
+FamilyResult input_error(std::string summary) {
+    FamilyResult result;
+    result.status = FamilyStatus::input_error;
+    result.report = summary + '\n';
+    result.summary = std::move(summary);
+    return result;
+}
+
+FamilyResult failure_of_exception(std::string_view what) noexcept {
+    try {
+        return input_error(std::string(what));
+    } catch (const std::bad_alloc&) {
+        FamilyResult result;  // the status alone still tells the family did not align
+        result.status = FamilyStatus::input_error;
+        return result;
+    }
+}
+
+void record(FamilyOutcome& outcome, const FamilyResult& result) {
+    switch (result.status) {
+        case FamilyStatus::aligned: outcome.status = BatchStatus::aligned; break;
+        case FamilyStatus::failed: outcome.status = BatchStatus::failed; break;
+        case FamilyStatus::input_error: outcome.status = BatchStatus::input_error; break;
+    }
+    outcome.kind = result.kind;
+    outcome.records = result.records;
+    outcome.columns = result.columns;
+    outcome.nucleotides = result.nucleotides;
+    outcome.summary = result.summary;
+}
+
+}  // namespace
+
+std::optional<io::IoFailure> write_whole_file(std::string path, std::string_view content) {
+    auto created = io::AtomicOutput::create(std::move(path));
+    if (auto* failure = std::get_if<io::IoFailure>(&created)) return std::move(*failure);
+    auto& output = std::get<io::AtomicOutput>(created);
+    if (auto failure = output.write(content)) return failure;
+    return output.commit();
+}
+
+std::string_view output_extension(io::OutputFormat format) noexcept {
+    return kExtensions[static_cast<std::size_t>(format)];
+}
+
+BatchFamilies::BatchFamilies(std::vector<FamilyInputs> families, const BatchOptions& batch,
+                             const AlignOptions& align)
+    : families_(std::move(families)),
+      outcomes_(families_.size()),
+      sizes_(families_.size()),
+      batch_(batch),
+      align_(align) {
+    for (std::size_t i = 0; i < families_.size(); ++i) sizes_[i] = input_size(families_[i]);
+}
+
+std::vector<std::size_t> BatchFamilies::schedule() {
+    std::vector<std::size_t> order;
+    order.reserve(families_.size());
+    for (const auto i : largest_first(sizes_)) {
+        std::error_code error;
+        if (batch_.skip_existing && std::filesystem::exists(output_path(i), error)) {
+            outcomes_[i].status = BatchStatus::skipped;
+            outcomes_[i].summary = "output exists";
+            continue;
+        }
+        order.push_back(i);
+        bytes_total_ += sizes_[i];
+    }
+    return order;
+}
+
+bool BatchFamilies::run_one(std::size_t i) noexcept {
+    const auto started = Clock::now();
+    FamilyResult result;
+    try {
+        result = align(families_[i]);
+    } catch (const std::bad_alloc&) {
+        result = failure_of_exception("out of memory");
+    } catch (const std::exception& exception) {
+        result = failure_of_exception(exception.what());
+    }
+    std::shared_lock open(delivery_);
+    if (closed_) return true;
+    auto& outcome = outcomes_[i];
+    try {
+        record(outcome, deliver(i, std::move(result)));
+    } catch (const std::bad_alloc&) {
+        record(outcome, failure_of_exception("out of memory"));
+    }
+    outcome.seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    const bool succeeded = outcome.status == BatchStatus::aligned;
+    if (!succeeded) failed_.fetch_add(1, std::memory_order_relaxed);
+    bytes_done_.fetch_add(sizes_[i], std::memory_order_relaxed);
+    done_.fetch_add(1, std::memory_order_relaxed);
+    return succeeded;
+}
+
+void BatchFamilies::close() {
+    std::unique_lock closing(delivery_);
+    closed_ = true;
+}
+
+ProgressCounts BatchFamilies::progress(std::size_t total, Clock::time_point started) const {
+    ProgressCounts counts;
+    counts.done = done_.load(std::memory_order_relaxed);
+    counts.failed = failed_.load(std::memory_order_relaxed);
+    counts.total = total;
+    counts.bytes_done = bytes_done_.load(std::memory_order_relaxed);
+    counts.bytes_total = bytes_total_;
+    counts.elapsed = Clock::now() - started;
+    return counts;
+}
+
+std::string BatchFamilies::output_path(std::size_t i) const {
+    auto name = families_[i].name;
+    name.push_back('.');
+    name.append(output_extension(align_.format));
+    return joined_path(batch_.out_folder, name);
+}
+
+std::string BatchFamilies::report_path(std::size_t i) const {
+    return joined_path(batch_.out_folder, families_[i].name + ".err");
+}
+
+FamilyResult BatchFamilies::align(const FamilyInputs& family) const {
+    if (family.nucleotide_paths.empty()) {
+        return input_error("no nucleotide file named after the family '" + family.name + "' in " +
+                           batch_.nucleotide_folder);
+    }
+    return run_family(family, align_);
+}
+
+// Writes the alignment, or the failure's report; a report left by an earlier run of
+// a family that now aligns is removed, so every .err file belongs to this run.
+FamilyResult BatchFamilies::deliver(std::size_t i, FamilyResult result) const {
+    if (result.status == FamilyStatus::aligned) {
+        if (auto failure = write_whole_file(output_path(i), result.output)) {
+            return input_error(std::move(failure->message));
+        }
+        std::error_code ignored;
+        std::filesystem::remove(report_path(i), ignored);
+        return result;
+    }
+    if (auto failure = write_whole_file(report_path(i), result.report)) {
+        result.summary += " (its report could not be written: " + failure->message + ")";
+    }
+    return result;
+}
+
+}  // namespace velbrin::cli

@@ -1,0 +1,43 @@
+#pragma once
+// The batch's status table: one tab-separated row per family, in the input's order.
+//
+//   family  status  kind  records  codon_columns  nucleotides  seconds  summary
+//
+// status is aligned, failed, input_error, skipped or not_run; kind names the core's
+// failure (failed only); the counts and seconds are empty for families that did not run.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "cli/family_run.hpp"
+#include "codon/failure_kind.hpp"
+
+namespace velbrin::cli {
+
+enum class BatchStatus : std::uint8_t { aligned, failed, input_error, skipped, not_run };
+
+// What became of one family.
+struct FamilyOutcome {
+    BatchStatus status = BatchStatus::not_run;
+    std::optional<codon::FailureKind> kind;
+    std::size_t records = 0, columns = 0, nucleotides = 0;
+    double seconds = 0;
+    std::string summary;
+};
+
+std::string_view batch_status_name(BatchStatus status) noexcept;
+
+// Skipped families count as successes: their output is already there.
+constexpr bool is_success(BatchStatus status) noexcept {
+    return status == BatchStatus::aligned || status == BatchStatus::skipped;
+}
+
+// The whole table with its heading line; `outcomes` lines up with `families`.
+std::string format_status_table(std::span<const FamilyInputs> families,
+                                std::span<const FamilyOutcome> outcomes);
+
+}  // namespace velbrin::cli
