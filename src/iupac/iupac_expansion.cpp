@@ -28,7 +28,7 @@ bool is_expansion_member(std::string_view original, std::string_view candidate) 
 }
 
 std::optional<std::size_t> first_expansion_member(std::string_view original,
-                                                  std::span<const std::string> candidates) noexcept {
+                                                  std::span<const std::string_view> candidates) noexcept {
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         if (is_expansion_member(original, candidates[i])) return i;
     }

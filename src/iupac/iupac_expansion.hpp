@@ -16,6 +16,6 @@ bool is_expansion_member(std::string_view original, std::string_view candidate) 
 
 // Index of the first candidate that is a form of `original`, or none.
 std::optional<std::size_t> first_expansion_member(std::string_view original,
-                                                  std::span<const std::string> candidates) noexcept;
+                                                  std::span<const std::string_view> candidates) noexcept;
 
 }  // namespace velbrin::iupac

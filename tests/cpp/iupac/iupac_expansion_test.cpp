@@ -102,7 +102,7 @@ TEST(ExpansionMembership, LongTextsAreDecidedPositionByPosition) {
 
 struct FirstMemberCase {
     std::string_view original;
-    std::vector<std::string> candidates;
+    std::vector<std::string_view> candidates;
     std::optional<std::size_t> first;
 };
 
@@ -125,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FirstMemberCase{"XAT", {"AAT"}, std::nullopt}, FirstMemberCase{"ACGT", {"ACGT"}, 0},
                     FirstMemberCase{"", {""}, 0}, FirstMemberCase{"", {}, std::nullopt},
                     FirstMemberCase{"NNN", {"ANN"}, 0}, FirstMemberCase{"NNN", {"NN", "NNNN", "AcG", "ACG", "TTT"}, 3},
-                    FirstMemberCase{"AT\0"sv, {"AT", std::string("AT\0", 3)}, 1},
+                    FirstMemberCase{"AT\0"sv, {"AT", "AT\0"sv}, 1},
                     FirstMemberCase{"RYN", {"GC", "GCAT", "RY", "RYNN", "GCA"}, 4},
                     FirstMemberCase{"\xC3\xA9", {"\xC3", "\xC3\xA9"}, 1}));
 
