@@ -156,10 +156,14 @@ def random_keys_after_subclass_key(n):
     return lambda: velbrin.tarnix("g", "a", "n", 1, seqs)
 
 
-def repeated_long_candidate(n):
-    original = "A" * 999_999 + "R"
+def repeated_long_candidate(n, last_base="R"):
+    original = "A" * 999_999 + last_base
     candidates = ["A" * 10**6] * n
     return lambda: velbrin.attempt_iupac_substitution(original, candidates)
+
+
+def repeated_long_mismatch(n):
+    return repeated_long_candidate(n, last_base="C")
 
 
 def shared_codon_list(n):
@@ -183,6 +187,7 @@ CASES = [
     Case("crafted keys after a subclass key", 32_768, crafted_keys),
     Case("random keys after a subclass key", 32_768, random_keys_after_subclass_key),
     Case("n references to one 1 MB str", 100, repeated_long_candidate),
+    Case("n references to one 1 MB str, no match", 100, repeated_long_mismatch),
     Case("n keys sharing one 100,000-codon list", 100, shared_codon_list),
 ]
 

@@ -131,3 +131,37 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace velbrin::iupac
+
+namespace velbrin::iupac {
+namespace {
+
+std::string with_byte(std::string text, std::size_t at, char byte) {
+    text[at] = byte;
+    return text;
+}
+
+// Long texts are checked in blocks, most of them by plain byte equality.
+TEST(ExpansionMembership, EveryBlockOfALongTextCounts) {
+    const std::string plain = [] {
+        std::string text;
+        for (int i = 0; i < 300; ++i) text += "ACGT";
+        return text;
+    }();
+    EXPECT_TRUE(is_expansion_member(plain, plain));
+    EXPECT_TRUE(is_expansion_member(with_byte(plain, 703, 'u'), plain));
+    EXPECT_TRUE(is_expansion_member(with_byte(plain, 1199, 'K'), plain));
+    EXPECT_FALSE(is_expansion_member(plain, with_byte(plain, 1199, 'C')));
+    EXPECT_FALSE(is_expansion_member(with_byte(plain, 513, 'U'), with_byte(plain, 513, 'U')));
+    EXPECT_FALSE(is_expansion_member(with_byte(plain, 256, 'a'), with_byte(plain, 256, 'a')));
+}
+
+TEST(FirstExpansionMember, RepeatedViewsAreComparedOnceAndKeepTheirIndex) {
+    const std::string rejected = "CCC";
+    const std::string member = "GAT";
+    const std::vector<std::string_view> candidates{rejected, rejected, "CC", rejected, member, member};
+    EXPECT_EQ(first_expansion_member("RAT", candidates), 4u);
+    EXPECT_EQ(first_expansion_member("RAT", std::span(candidates).first(4)), std::nullopt);
+}
+
+}  // namespace
+}  // namespace velbrin::iupac
