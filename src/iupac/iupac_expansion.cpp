@@ -35,7 +35,7 @@ constexpr std::array<BaseSet, 256> kCandidateBase = [] {
 // folded position.
 constexpr bool is_form_of(char original, char candidate) noexcept {
     const auto from = std::uint8_t(original);
-    return (kFolded[from] == candidate) | ((kAdmittedBases[from] & kCandidateBase[std::uint8_t(candidate)]) != 0);
+    return kFolded[from] == candidate || (kAdmittedBases[from] & kCandidateBase[std::uint8_t(candidate)]) != 0;
 }
 
 static_assert(is_form_of('r', 'G') && is_form_of('r', 'R') && !is_form_of('r', 'r'));
