@@ -123,6 +123,7 @@ class Case:
     name: str
     n: int
     prepare: Callable[[int], Callable[[], object]]  # size -> the call to time
+    reference: bool = False  # shown for comparison, never fails
 
 
 def tarnix_gapless(codon, residue="M"):
@@ -185,7 +186,7 @@ CASES = [
     Case("gapless NNN (original_args)", 100_000, original_args_gapless("NNN")),
     Case("custom list of n codons", 320_000, long_custom_list),
     Case("crafted keys after a subclass key", 32_768, crafted_keys),
-    Case("random keys after a subclass key", 32_768, random_keys_after_subclass_key),
+    Case("random keys after a subclass key", 32_768, random_keys_after_subclass_key, reference=True),
     Case("n references to one 1 MB str", 100, repeated_long_candidate),
     Case("n references to one 1 MB str, no match", 100, repeated_long_mismatch),
     Case("n keys sharing one 100,000-codon list", 100, shared_codon_list),
@@ -278,7 +279,9 @@ def main(argv=None):
     for case in chosen:
         result = run_case(case)
         verdict = "ok" if result["ratio"] <= LINEAR_RATIO_LIMIT else "FAIL"
-        failed |= verdict != "ok"
+        if case.reference:
+            verdict = "(for comparison)"
+        failed |= verdict == "FAIL"
         print(f"{case.name:40} {case.n:>8} {result['seconds_n']:9.4f} {result['seconds_8n']:9.4f} "
               f"{result['ratio']:7.1f} {verdict}", flush=True)
 
