@@ -77,9 +77,9 @@ TEST_P(NcbiWalk, FastPathAgreesWithTheFullRules) {
 
 INSTANTIATE_TEST_SUITE_P(Tables, NcbiWalk, testing::Values(1, 33));
 
-using TableSpec = std::vector<std::pair<char32_t, std::vector<std::string>>>;
+using TableEntries = std::vector<std::pair<char32_t, std::vector<std::string>>>;
 
-class CustomWalk : public testing::TestWithParam<TableSpec> {};
+class CustomWalk : public testing::TestWithParam<TableEntries> {};
 
 // The reference is the rule as first written: an entry equal to the codon, else a scan of
 // the residue's whole list for an entry the codon covers.
@@ -106,9 +106,9 @@ TEST_P(CustomWalk, FastPathAgreesWithTheFullRules) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tables, CustomWalk,
-    testing::Values(TableSpec{{'M', {"ATG", "aug"}}, {'K', {"AAR", "AAA", "CC"}}, {'*', {"TAA", "TUG"}}, {'X', {}}},
+    testing::Values(TableEntries{{'M', {"ATG", "aug"}}, {'K', {"AAR", "AAA", "CC"}}, {'*', {"TAA", "TUG"}}, {'X', {}}},
                     // entries that are no plain codon, repeated entries, every length
-                    TableSpec{{'M', {"ATG", "ATG", "ARG", "AXA", "AXA", "A-A"}},
+                    TableEntries{{'M', {"ATG", "ATG", "ARG", "AXA", "AXA", "A-A"}},
                               {'K', {"AAA", "AAA", "RYS", "aaY", "", "AAAA", "\xC3" "AA"}},
                               {'*', {"TRA", "T.A", "tuR"}},
                               {'W', {}},
