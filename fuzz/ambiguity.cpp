@@ -6,6 +6,7 @@
 // Input: '|'-separated fields
 //   <codon>|<amino acid>|<table number, or the table's own letters>|<entry>|<entry>...
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -33,7 +34,7 @@ std::string_view table_of(std::string_view field_text) {
     return field_text;  // any letters, any length: lookups are bounded by its length
 }
 
-void check_expansion(std::string_view original, const std::vector<std::string>& candidates) {
+void check_expansion(std::string_view original, const std::vector<std::string_view>& candidates) {
     const std::optional<std::size_t> first = iupac::first_expansion_member(original, candidates);
     std::optional<std::size_t> expected_first;
     for (std::size_t i = 0; i < candidates.size() && !expected_first; ++i) {
@@ -48,8 +49,8 @@ void check_expansion(std::string_view original, const std::vector<std::string>& 
 
     if (original.size() > kLongestExpandedText) return;
     const std::set<std::string> forms = model::expansion_set(original);
-    for (const std::string& candidate : candidates) {
-        check(iupac::is_expansion_member(original, candidate) == forms.contains(candidate),
+    for (const std::string_view candidate : candidates) {
+        check(iupac::is_expansion_member(original, candidate) == forms.contains(std::string(candidate)),
               "membership is membership of the expansion set", candidate);
     }
     for (const std::string& form : forms) {
@@ -63,13 +64,13 @@ void run(std::string_view data) {
     const std::string_view amino_acid_field = field(fields, 1);
     const char amino_acid = amino_acid_field.empty() ? 'A' : amino_acid_field.front();
     const std::string_view table = table_of(field(fields, 2));
-    std::vector<std::string> entries;
-    for (std::size_t i = 3; i < fields.size(); ++i) entries.emplace_back(fields[i]);
+    const std::vector<std::string_view> entries(fields.begin() + std::min<std::size_t>(3, fields.size()), fields.end());
+    const std::vector<std::string> model_entries(entries.begin(), entries.end());
 
     check(iupac::ambiguous_triplet_matches_signature(table, amino_acid, codon) ==
               model::ncbi_accepts(table, amino_acid, codon),
           "a codon matches a signature when one of its resolutions does", codon);
-    check(iupac::has_iupac_match(codon, entries) == model::covers_an_entry(codon, entries),
+    check(iupac::has_iupac_match(codon, entries) == model::covers_an_entry(codon, model_entries),
           "a codon covers a list when one of its resolutions is an entry", codon);
     check_expansion(codon, entries);
 }

@@ -15,7 +15,7 @@ StopCodons StopCodons::of_ncbi_table(std::string_view table) noexcept {
 StopCodons StopCodons::of_custom_table(const codon::CustomCodonTable& table) noexcept {
     StopCodons stops;
     if (const codon::CustomCodonTable::CodonList* listed = table.find(U'*')) {
-        for (const std::string& codon : *listed) {
+        for (const std::string_view codon : *listed) {
             if (const auto index = codon::codon_index(codon)) stops.by_index_ |= std::uint64_t{1} << *index;
         }
     }

@@ -9,6 +9,7 @@
 #include "codon/amino_acid_translator.hpp"
 #include "codon/codon_acceptance.hpp"
 #include "codon/codon_walk.hpp"
+#include "codon/custom_ambiguity.hpp"
 #include "genetic_code/genetic_code.hpp"
 #include "diagnostics/error_block.hpp"
 #include "diagnostics/internal_fault.hpp"
@@ -47,13 +48,12 @@ std::string missing_amino_acid_report(char residue, std::size_t column, const Cu
 // codon's ambiguity letters cover.
 class CustomRules {
 public:
-    explicit CustomRules(const CustomCodonTable& table) : table_(table), masks_(custom_acceptance(table)) {}
+    explicit CustomRules(const CustomCodonTable& table)
+        : table_(table), masks_(custom_acceptance(table)), ambiguity_(table) {}
 
     const AcceptanceMasks& masks() const noexcept { return masks_; }
     bool accepts_ambiguous(char residue, std::string_view codon) const noexcept {
-        const CustomCodonTable::CodonList& allowed = *table_.find(char32_t(std::uint8_t(residue)));
-        if (std::find(allowed.begin(), allowed.end(), codon) != allowed.end()) return true;
-        return iupac::has_iupac_match(codon, allowed);
+        return ambiguity_.accepts(residue, codon);
     }
     void report_uncovered(char residue, std::size_t column, const AminoAcidTranslator& record) const {
         record.record_error(missing_amino_acid_report(residue, column, table_), FailureKind::unknown_residue);
@@ -63,6 +63,7 @@ public:
 private:
     const CustomCodonTable& table_;
     AcceptanceMasks masks_;
+    CustomAmbiguity ambiguity_;
 };
 
 Failure record_failure(const AminoAcidTranslator& record) {

@@ -52,13 +52,19 @@ AcceptanceMasks custom_acceptance(const CustomCodonTable& table) noexcept {
         const CustomCodonTable::CodonList* entries = table.find(char32_t(residue));
         if (entries == nullptr) continue;
         masks.covered[slot(residue)] = true;
-        for (const std::string& entry : *entries) {
-            if (const auto index = codon_index(entry)) masks.accepted[slot(residue)] |= codon_bit(*index);
-        }
+        masks.accepted[slot(residue)] = spelled_codons(*entries);
         if (residue == 'X') masks.accepted[slot(residue)] = kEveryCodon;
         split_by_pair(masks, slot(residue));
     }
     return masks;
+}
+
+std::uint64_t spelled_codons(CustomCodonTable::CodonList entries) noexcept {
+    std::uint64_t codons = 0;
+    for (const std::string_view entry : entries) {
+        if (const auto index = codon_index(entry)) codons |= codon_bit(*index);
+    }
+    return codons;
 }
 
 }  // namespace velbrin::codon

@@ -35,4 +35,7 @@ AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept;
 // peptide.
 AcceptanceMasks custom_acceptance(const CustomCodonTable& table) noexcept;
 
+// The codons that the three-byte entries of `entries` spell, one bit per codon index.
+std::uint64_t spelled_codons(CustomCodonTable::CodonList entries) noexcept;
+
 }  // namespace velbrin::codon

@@ -1,18 +1,21 @@
 #include "codon/record_map.hpp"
 
-#include <functional>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
 
+#include "hashing/keyed_text_hash.hpp"
+
 namespace velbrin::codon {
 
 // The positions of the records in `records_`, hashed and compared by the record's key
-// text, so that no key is copied; a key text can be looked up directly.
+// text, so that no key is copied; a key text can be looked up directly.  Keys are the
+// caller's text, so the hash is keyed per process: crafted keys cannot pile up in one
+// bucket.
 class RecordMap::KeyIndex {
 public:
     explicit KeyIndex(const std::vector<RecordPair>& records)
-        : positions_(0, KeyHash{&records}, KeyEqual{&records}) {}
+        : positions_(0, KeyHash{&records, {}}, KeyEqual{&records}) {}
 
     void reserve(std::size_t count) { positions_.reserve(count); }
 
@@ -30,9 +33,8 @@ private:
     struct KeyHash {
         using is_transparent = void;
         Records records;
-        std::size_t operator()(std::string_view key) const noexcept {
-            return std::hash<std::string_view>{}(key);
-        }
+        hashing::KeyedTextHash text_hash;
+        std::size_t operator()(std::string_view key) const noexcept { return text_hash(key); }
         std::size_t operator()(std::size_t position) const noexcept {
             return (*this)(std::string_view((*records)[position].key));
         }

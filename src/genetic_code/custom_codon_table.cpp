@@ -13,7 +13,10 @@ constexpr std::string_view kSeparator = ", ";
 }  // namespace
 
 CustomCodonTable::CustomCodonTable(CustomCodonTable&& other) noexcept
-    : entries_(std::move(other.entries_)), ascii_index_(std::exchange(other.ascii_index_, {})) {
+    : entries_(std::move(other.entries_)),
+      ascii_index_(std::exchange(other.ascii_index_, {})),
+      lists_(std::move(other.lists_)),
+      copied_texts_(std::move(other.copied_texts_)) {
     other.entries_.clear();
 }
 
@@ -21,13 +24,27 @@ CustomCodonTable& CustomCodonTable::operator=(CustomCodonTable&& other) noexcept
     if (this != &other) {
         entries_ = std::move(other.entries_);
         ascii_index_ = std::exchange(other.ascii_index_, {});
+        lists_ = std::move(other.lists_);
+        copied_texts_ = std::move(other.copied_texts_);
         other.entries_.clear();
     }
     return *this;
 }
 
-void CustomCodonTable::insert_or_replace(char32_t symbol, CodonList codons) {
-    const auto position = entries_.insert_or_assign(symbol, std::move(codons)).first;
+void CustomCodonTable::insert_or_replace(char32_t symbol, std::vector<std::string> codons) {
+    const std::vector<std::string>& texts = copied_texts_.emplace_back(std::move(codons));
+    insert_or_replace_views(symbol, std::vector<std::string_view>(texts.begin(), texts.end()));
+}
+
+CustomCodonTable::CodonList CustomCodonTable::insert_or_replace_views(char32_t symbol,
+                                                                      std::vector<std::string_view> codons) {
+    const CodonList kept = lists_.emplace_back(std::move(codons));
+    insert_or_replace_shared(symbol, kept);
+    return kept;
+}
+
+void CustomCodonTable::insert_or_replace_shared(char32_t symbol, CodonList codons) {
+    const auto position = entries_.insert_or_assign(symbol, codons).first;
     if (symbol < ascii_index_.size()) ascii_index_[symbol] = &position->second;
 }
 

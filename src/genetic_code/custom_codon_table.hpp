@@ -1,18 +1,23 @@
 #pragma once
 // A caller-supplied genetic code: amino-acid symbol (one Unicode scalar value, case
-// kept) to the ordered list of codon texts that may encode it.
+// kept) to the ordered list of codon texts that may encode it.  The texts are either
+// copied into the table or viewed where the filler keeps them; a list of views may
+// serve several symbols, so memory grows with the distinct lists, not with the symbols.
 
 #include <array>
 #include <cstddef>
+#include <deque>
 #include <map>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velbrin::codon {
 
 class CustomCodonTable {
 public:
-    using CodonList = std::vector<std::string>;
+    using CodonList = std::span<const std::string_view>;
     using Entries = std::map<char32_t, CodonList>;  // ascending code point
 
     CustomCodonTable() = default;
@@ -22,8 +27,13 @@ public:
     CustomCodonTable(CustomCodonTable&& other) noexcept;
     CustomCodonTable& operator=(CustomCodonTable&& other) noexcept;
 
-    // A symbol already present gets the new list.
-    void insert_or_replace(char32_t symbol, CodonList codons);
+    // A symbol already present gets the new list.  The table keeps copies of the texts.
+    void insert_or_replace(char32_t symbol, std::vector<std::string> codons);
+    // The same with views: the texts must outlive the table.  Returns the list as kept,
+    // which `insert_or_replace_shared` can give further symbols.
+    CodonList insert_or_replace_views(char32_t symbol, std::vector<std::string_view> codons);
+    // `codons` must be a list this table returned.
+    void insert_or_replace_shared(char32_t symbol, CodonList codons);
 
     // The list of `symbol`, or nullptr.  ASCII symbols (every residue after
     // normalisation) are found by direct index.
@@ -39,6 +49,10 @@ public:
 private:
     Entries entries_;  // map nodes never move, so the index below stays valid
     std::array<const CodonList*, 128> ascii_index_{};
+    // What the lists view: deque elements, and the buffers of the vectors in them, stay
+    // where they are as the deques grow or move.
+    std::deque<std::vector<std::string_view>> lists_;
+    std::deque<std::vector<std::string>> copied_texts_;
 };
 
 }  // namespace velbrin::codon

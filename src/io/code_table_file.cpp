@@ -3,6 +3,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "text/unicode_text.hpp"
 #include "io/text_lines.hpp"
@@ -64,7 +65,7 @@ public:
                               quoted(symbol_text, " is given twice (first on line " +
                                                       std::to_string(first->second) + ")"));
         }
-        codon::CustomCodonTable::CodonList codons;
+        std::vector<std::string> codons;
         while (true) {
             const std::string_view field = take_field(line);
             if (field.empty()) break;

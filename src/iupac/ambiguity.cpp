@@ -75,14 +75,28 @@ bool ambiguous_triplet_matches_signature(std::string_view table, char amino_acid
     return false;
 }
 
-bool has_iupac_match(std::string_view codon, std::span<const std::string> allowed) noexcept {
+bool has_iupac_match(std::string_view codon, std::span<const std::string_view> allowed) noexcept {
     if (codon.size() != 3) return false;
     const Resolutions positions = resolutions_of(codon);
     if (!every_position_resolves(positions)) return false;
-    for (const std::string& entry : allowed) {
+    for (const std::string_view entry : allowed) {
         if (entry.size() == 3 && covers_entry(positions, entry)) return true;
     }
     return false;
+}
+
+std::uint64_t resolution_mask(std::string_view codon) noexcept {
+    if (codon.size() != 3) return 0;
+    const Resolutions positions = resolutions_of(codon);
+    std::uint64_t mask = 0;
+    for (int first = 0; first < 4; ++first) {
+        if (!has_digit(positions[0], first)) continue;
+        for (int second = 0; second < 4; ++second) {
+            // the third base's digits are the low bits of the pair's nibble
+            if (has_digit(positions[1], second)) mask |= std::uint64_t{positions[2]} << (4 * (4 * first + second));
+        }
+    }
+    return mask;
 }
 
 }  // namespace velbrin::iupac

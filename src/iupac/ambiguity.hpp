@@ -2,8 +2,8 @@
 // Whether a codon that may hold IUPAC ambiguity letters can encode an amino acid,
 // under an NCBI table string or against a custom table's list of codons.
 
+#include <cstdint>
 #include <span>
-#include <string>
 #include <string_view>
 
 namespace velbrin::iupac {
@@ -26,6 +26,10 @@ bool ambiguous_triplet_matches_signature(std::string_view table, char amino_acid
 
 // `codon` (ambiguity letters allowed) covers some three-byte entry of `allowed`.
 // One-directional: an ambiguity letter in an entry is covered by nothing.
-bool has_iupac_match(std::string_view codon, std::span<const std::string> allowed) noexcept;
+bool has_iupac_match(std::string_view codon, std::span<const std::string_view> allowed) noexcept;
+
+// The codons `codon`'s resolutions spell, one bit per codon index (as codon_index
+// numbers them); 0 unless it is three bytes that each resolve to some base.
+std::uint64_t resolution_mask(std::string_view codon) noexcept;
 
 }  // namespace velbrin::iupac

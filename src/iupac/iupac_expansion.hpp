@@ -14,8 +14,9 @@ namespace velbrin::iupac {
 
 bool is_expansion_member(std::string_view original, std::string_view candidate) noexcept;
 
-// Index of the first candidate that is a form of `original`, or none.
+// Index of the first candidate that is a form of `original`, or none.  Candidates that
+// view the same bytes are compared once: the work is linear in the distinct texts.
 std::optional<std::size_t> first_expansion_member(std::string_view original,
-                                                  std::span<const std::string> candidates) noexcept;
+                                                  std::span<const std::string_view> candidates);
 
 }  // namespace velbrin::iupac

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <limits>
+#include <unordered_map>
 #include <utility>
 
 #include "diagnostics/internal_fault.hpp"
@@ -212,7 +214,7 @@ std::optional<std::int32_t> to_int32(PyObject* object) {
     return static_cast<std::int32_t>(value);
 }
 
-std::optional<std::vector<std::string>> to_text_list(PyObject* object) {
+std::optional<TextList> to_text_list(PyObject* object) {
     if (PyUnicode_Check(object)) {
         raise_type_error("Can't extract `str` to `Vec`");
         return std::nullopt;
@@ -225,8 +227,9 @@ std::optional<std::vector<std::string>> to_text_list(PyObject* object) {
     if (!hint) {
         return std::nullopt;
     }
-    std::vector<std::string> texts;
-    texts.reserve(*hint);
+    TextList list;
+    list.texts.reserve(*hint);
+    list.holders.reserve(*hint);
     const OwnedRef iterator = take(PyObject_GetIter(object));
     if (!iterator) {
         return std::nullopt;
@@ -238,14 +241,15 @@ std::optional<std::vector<std::string>> to_text_list(PyObject* object) {
             return std::nullopt;
         }
         if (status == 0) {
-            return texts;
+            return list;
         }
-        const OwnedRef item = take(next);
-        std::optional<std::string> text = to_text(item.get());
+        OwnedRef item = take(next);
+        const std::optional<std::string_view> text = to_text_view(item.get());
         if (!text) {
             return std::nullopt;
         }
-        texts.push_back(std::move(*text));
+        list.texts.push_back(*text);
+        list.holders.push_back(std::move(item));
     }
 }
 
@@ -286,28 +290,45 @@ std::optional<RecordSource> to_record_map(PyObject* seqs, NucleotidePart shape) 
     return source;
 }
 
-std::optional<codon::CustomCodonTable> to_custom_codon_table(PyObject* gene_table) {
+std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table) {
     if (!PyDict_Check(gene_table)) {
         raise_type_mismatch(gene_table, "dict");
         return std::nullopt;
     }
-    codon::CustomCodonTable table;
+    CodeTableSource source;
+    // Lists already converted, by object.  Converting an exact list or tuple runs no
+    // Python code, so a list converted earlier still holds what it held then; any other
+    // sequence may run code that changes those lists, which are converted anew after it.
+    std::unordered_map<PyObject*, codon::CustomCodonTable::CodonList> converted_lists;
     const bool converted = walk_dict(gene_table, [&](PyObject* key, PyObject* value) {
         const std::optional<char32_t> symbol = to_symbol(key);
         if (!symbol) {
             return false;
         }
-        std::optional<std::vector<std::string>> codons = to_text_list(value);
+        if (const auto found = converted_lists.find(value); found != converted_lists.end()) {
+            source.table.insert_or_replace_shared(*symbol, found->second);
+            return true;
+        }
+        const bool runs_no_python_code = PyList_CheckExact(value) || PyTuple_CheckExact(value);
+        std::optional<TextList> codons = to_text_list(value);
         if (!codons) {
             return false;
         }
-        table.insert_or_replace(*symbol, std::move(*codons));
+        std::move(codons->holders.begin(), codons->holders.end(), std::back_inserter(source.holders));
+        const codon::CustomCodonTable::CodonList kept =
+            source.table.insert_or_replace_views(*symbol, std::move(codons->texts));
+        if (!runs_no_python_code) {
+            converted_lists.clear();
+            return true;
+        }
+        source.holders.push_back(hold(value));  // its address must not be reused while cached
+        converted_lists.emplace(value, kept);
         return true;
     });
     if (!converted) {
         return std::nullopt;
     }
-    return table;
+    return source;
 }
 
 PyObject* to_python_text(std::string_view text) noexcept {

@@ -24,8 +24,15 @@ std::optional<std::string> to_text(PyObject* object);
 // Anything PyLong_AsLong accepts, within the signed 32-bit range.
 std::optional<std::int32_t> to_int32(PyObject* object);
 
+// Texts that view the caller's `str` objects, and the references that keep those alive:
+// one per item, so a list repeating one long `str` costs a pointer per repetition.
+struct TextList {
+    std::vector<std::string_view> texts;
+    std::vector<OwnedRef> holders;
+};
+
 // Any sequence but a `str`, iterated in order; every item a `str`.
-std::optional<std::vector<std::string>> to_text_list(PyObject* object);
+std::optional<TextList> to_text_list(PyObject* object);
 
 // The nucleotide part of a `seqs` value: (number, header, sequence) for `tarnix`,
 // (header, sequence) for `tarnix_original_args`.
@@ -42,8 +49,16 @@ struct RecordSource {
 // A dict from `str` to ((header, peptide), nucleotide part).
 std::optional<RecordSource> to_record_map(PyObject* seqs, NucleotidePart shape);
 
-// A dict from one-character `str` to a sequence of codon texts.
-std::optional<codon::CustomCodonTable> to_custom_codon_table(PyObject* gene_table);
+// A custom table whose codon texts view the caller's strings, and the references that
+// keep them alive.
+struct CodeTableSource {
+    codon::CustomCodonTable table;
+    std::vector<OwnedRef> holders;
+};
+
+// A dict from one-character `str` to a sequence of codon texts.  Symbols given the same
+// list or tuple object share one converted list.
+std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table);
 
 // A new `str` holding the UTF-8 `text`, or null with an exception set.
 PyObject* to_python_text(std::string_view text) noexcept;

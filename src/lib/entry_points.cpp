@@ -109,7 +109,7 @@ PyObject* call_tarnix_original_args(const BoundArguments& arguments) {
     auto& [file_steem, aa_path, nt_path, table, source] = values;  // _file_steem: checked, unused
     ResultStr result(source->ascii_result);
     return result.finish(
-        codon::align_with_custom_code(*aa_path, *nt_path, *table, std::move(source->records), result.buffer()));
+        codon::align_with_custom_code(*aa_path, *nt_path, table->table, std::move(source->records), result.buffer()));
 }
 
 PyObject* call_attempt_iupac_substitution(const BoundArguments& arguments) {
@@ -118,7 +118,7 @@ PyObject* call_attempt_iupac_substitution(const BoundArguments& arguments) {
         return nullptr;
     }
     const auto& [original, taxa] = values;
-    if (!iupac::first_expansion_member(*original, *taxa)) {
+    if (!iupac::first_expansion_member(*original, taxa->texts)) {
         Py_RETURN_NONE;
     }
     PyObject* given = arguments[0];

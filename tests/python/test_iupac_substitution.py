@@ -72,3 +72,29 @@ def test_taxa_is_read_by_iteration():
 def test_long_texts_answer_at_once(original, candidate, expected):
     assert attempt_iupac_substitution(original, [candidate]) == expected
 
+
+
+class FreshTexts:
+    """A sequence whose iteration makes new strings that nothing else holds."""
+
+    def __init__(self, *texts):
+        self._texts = texts
+
+    def __len__(self):
+        return len(self._texts)
+
+    def __getitem__(self, index):
+        return self._texts[index]
+
+    def __iter__(self):
+        return ("".join(list(text)) for text in self._texts)
+
+
+@pytest.mark.parametrize("original, taxa, expected", [
+    ("RAT", FreshTexts("CCC" * 50, "éé", "GAT"), "RAT"),
+    ("éRT", FreshTexts("éCA", "éAT"), "éRT"),
+    ("RAT", ["CCC" * 1000] * 500 + ["GAT"], "RAT"),
+    ("RAT", ["CCC", "GAC"] * 300, None),
+])
+def test_items_made_during_the_call_or_repeated(original, taxa, expected):
+    assert attempt_iupac_substitution(original, taxa) == expected

@@ -125,3 +125,42 @@ def test_agrees_with_tarnix_under_the_same_code():
     assert velbrin.tarnix_original_args("s", "a", "n", table, seqs_custom) == velbrin.tarnix(
         "s", "a", "n", 1, seqs_ncbi
     )
+
+
+class Codons:
+    """A sequence of codons whose iteration may run code: here it changes `then_list`."""
+
+    def __init__(self, codons, then_list=None, then_codon=None):
+        self._codons, self._then_list, self._then_codon = codons, then_list, then_codon
+
+    def __len__(self):
+        return len(self._codons)
+
+    def __getitem__(self, index):
+        return self._codons[index]
+
+    def __iter__(self):
+        if self._then_list is not None:
+            self._then_list[0] = self._then_codon
+        return ("".join(list(codon)) for codon in self._codons)  # strings nothing else holds
+
+
+def test_one_list_serves_several_symbols_as_copies_of_it_would():
+    shared, stops = ["AAA", "AAR"], ("TAA", "TAG")
+    table = {"K": shared, "*": stops, "M": ["ATG"], "N": shared, "Z": stops}
+    copies = {symbol: list(codons) for symbol, codons in table.items()}
+    for peptide, nucleotides in (("MKN*Z", "ATGAARAAATAGTAR"), ("MKNQ", "ATGAAAAAACCC"), ("MZ", "ATGAAA")):
+        outcomes = []
+        for gene_table in (table, copies):
+            try:
+                outcomes.append(align(gene_table, peptide, nucleotides))
+            except ValueError as error:
+                outcomes.append(str(error))
+        assert outcomes[0] == outcomes[1]
+
+
+def test_a_list_changed_while_converting_is_read_as_it_is_then():
+    shared = ["AAA"]
+    table = {"K": shared, "W": Codons(["TGG"], then_list=shared, then_codon="ATG"), "M": shared}
+    assert align(table, "MWK", "ATGTGGAAA") == "s1\nATGTGGAAA\n"  # K read before the change
+    assert align({"M": Codons(["CCC", "ATG"])}, "M", "ATG") == "s1\nATG\n"

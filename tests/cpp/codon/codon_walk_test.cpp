@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <variant>
+#include <vector>
 
 #include "codon/alignment.hpp"
 #include "genetic_code/genetic_code.hpp"
@@ -16,7 +18,7 @@ namespace velbrin::codon {
 namespace {
 
 constexpr std::string_view kResidues = "*ABCDEFGHIJKLMNPQRSTVWXYZ";
-constexpr std::string_view kLetters = "ACGTUNRYXac-\xC3";
+constexpr std::string_view kLetters = "ACGTUNRYSXacr-\xC3";
 
 bool holds_n(std::string_view codon) { return codon.find('N') != std::string_view::npos; }
 
@@ -75,13 +77,16 @@ TEST_P(NcbiWalk, FastPathAgreesWithTheFullRules) {
 
 INSTANTIATE_TEST_SUITE_P(Tables, NcbiWalk, testing::Values(1, 33));
 
-TEST(CustomWalk, FastPathAgreesWithTheFullRules) {
+using TableEntries = std::vector<std::pair<char32_t, std::vector<std::string>>>;
+
+class CustomWalk : public testing::TestWithParam<TableEntries> {};
+
+// The reference is the rule as first written: an entry equal to the codon, else a scan of
+// the residue's whole list for an entry the codon covers.
+TEST_P(CustomWalk, FastPathAgreesWithTheFullRules) {
     CustomCodonTable table;
-    table.insert_or_replace('M', {"ATG", "aug"});
-    table.insert_or_replace('K', {"AAR", "AAA", "CC"});
-    table.insert_or_replace('*', {"TAA", "TUG"});
-    table.insert_or_replace('X', {});
-    for (const char residue : std::string_view("MK*XW")) {
+    for (const auto& [symbol, codons] : GetParam()) table.insert_or_replace(symbol, codons);
+    for (const char residue : std::string_view("MK*XWC")) {
         const CustomCodonTable::CodonList* allowed = table.find(char32_t(residue));
         for_each_codon([&](const std::string& codon) {
             if (codon.find('-') != std::string::npos) return;
@@ -98,6 +103,16 @@ TEST(CustomWalk, FastPathAgreesWithTheFullRules) {
         });
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, CustomWalk,
+    testing::Values(TableEntries{{'M', {"ATG", "aug"}}, {'K', {"AAR", "AAA", "CC"}}, {'*', {"TAA", "TUG"}}, {'X', {}}},
+                    // entries that are no plain codon, repeated entries, every length
+                    TableEntries{{'M', {"ATG", "ATG", "ARG", "AXA", "AXA", "A-A"}},
+                              {'K', {"AAA", "AAA", "RYS", "aaY", "", "AAAA", "\xC3" "AA"}},
+                              {'*', {"TRA", "T.A", "tuR"}},
+                              {'W', {}},
+                              {'X', {"XXX"}}}));
 
 TEST(Walk, GapsAndRunsComeOutInPlace) {
     const OneRecord texts{"--MK---W-", "ATGAAATGG"};

@@ -10,6 +10,9 @@ namespace velbrin::codon {
 namespace {
 
 using CodonList = CustomCodonTable::CodonList;
+using Texts = std::vector<std::string_view>;
+
+Texts texts(const CodonList* list) { return list == nullptr ? Texts{} : Texts(list->begin(), list->end()); }
 
 class SymbolLookupTest : public testing::TestWithParam<char32_t> {};
 
@@ -18,7 +21,7 @@ TEST_P(SymbolLookupTest, FindsInsertedList) {
     table.insert_or_replace(GetParam(), {"TTA", "CTG"});
     const CodonList* found = table.find(GetParam());
     ASSERT_NE(found, nullptr);
-    EXPECT_EQ(*found, (CodonList{"TTA", "CTG"}));
+    EXPECT_EQ(texts(found), (Texts{"TTA", "CTG"}));
 }
 
 TEST_P(SymbolLookupTest, NewListReplacesOld) {
@@ -26,7 +29,7 @@ TEST_P(SymbolLookupTest, NewListReplacesOld) {
     table.insert_or_replace(GetParam(), {"AAA"});
     table.insert_or_replace(GetParam(), {"GGG", "GGA"});
     ASSERT_NE(table.find(GetParam()), nullptr);
-    EXPECT_EQ(*table.find(GetParam()), (CodonList{"GGG", "GGA"}));
+    EXPECT_EQ(texts(table.find(GetParam())), (Texts{"GGG", "GGA"}));
     EXPECT_EQ(table.size(), 1u);
 }
 
@@ -46,8 +49,8 @@ TEST(CustomCodonTable, SymbolsDifferingInCaseAreDistinct) {
     CustomCodonTable table;
     table.insert_or_replace(U'L', {"CTG"});
     table.insert_or_replace(U'l', {"TTA"});
-    EXPECT_EQ(*table.find(U'L'), CodonList{"CTG"});
-    EXPECT_EQ(*table.find(U'l'), CodonList{"TTA"});
+    EXPECT_EQ(texts(table.find(U'L')), Texts{"CTG"});
+    EXPECT_EQ(texts(table.find(U'l')), Texts{"TTA"});
 }
 
 TEST(CustomCodonTable, ListsAreKeptAsGiven) {
@@ -56,7 +59,7 @@ TEST(CustomCodonTable, ListsAreKeptAsGiven) {
     table.insert_or_replace(U'K', {"aaa", "AAA", "aaa", "", "AAAA"});
     ASSERT_NE(table.find(U'X'), nullptr);
     EXPECT_TRUE(table.find(U'X')->empty());
-    EXPECT_EQ(*table.find(U'K'), (CodonList{"aaa", "AAA", "aaa", "", "AAAA"}));
+    EXPECT_EQ(texts(table.find(U'K')), (Texts{"aaa", "AAA", "aaa", "", "AAAA"}));
 }
 
 TEST(CustomCodonTable, EarlierListsSurviveLaterInsertions) {
@@ -66,8 +69,8 @@ TEST(CustomCodonTable, EarlierListsSurviveLaterInsertions) {
         if (symbol != U'M') table.insert_or_replace(symbol, {"NNN"});
     }
     ASSERT_NE(table.find(U'M'), nullptr);
-    EXPECT_EQ(*table.find(U'M'), CodonList{"ATG"});
-    EXPECT_EQ(*table.find(U'\x7CF'), CodonList{"NNN"});
+    EXPECT_EQ(texts(table.find(U'M')), Texts{"ATG"});
+    EXPECT_EQ(texts(table.find(U'\x7CF')), Texts{"NNN"});
 }
 
 TEST(CustomCodonTable, MoveCarriesEntriesAndEmptiesSource) {
@@ -76,8 +79,8 @@ TEST(CustomCodonTable, MoveCarriesEntriesAndEmptiesSource) {
     source.insert_or_replace(U'\xE9', {"TGA"});
 
     CustomCodonTable moved(std::move(source));
-    EXPECT_EQ(*moved.find(U'W'), CodonList{"TGG"});
-    EXPECT_EQ(*moved.find(U'\xE9'), CodonList{"TGA"});
+    EXPECT_EQ(texts(moved.find(U'W')), Texts{"TGG"});
+    EXPECT_EQ(texts(moved.find(U'\xE9')), Texts{"TGA"});
     EXPECT_EQ(source.find(U'W'), nullptr);  // NOLINT(bugprone-use-after-move)
     EXPECT_TRUE(source.empty());
 
@@ -85,7 +88,7 @@ TEST(CustomCodonTable, MoveCarriesEntriesAndEmptiesSource) {
     assigned.insert_or_replace(U'Q', {"CAA"});
     assigned = std::move(moved);
     EXPECT_EQ(assigned.find(U'Q'), nullptr);
-    EXPECT_EQ(*assigned.find(U'W'), CodonList{"TGG"});
+    EXPECT_EQ(texts(assigned.find(U'W')), Texts{"TGG"});
     EXPECT_EQ(moved.find(U'W'), nullptr);  // NOLINT(bugprone-use-after-move)
 }
 

@@ -111,7 +111,7 @@ TEST(TripletSignature, AgreesWithSpelledOutResolutionsEverywhere) {
 
 struct AllowedCase {
     std::string_view codon;
-    std::vector<std::string> allowed;
+    std::vector<std::string_view> allowed;
     bool matches;
 };
 

@@ -102,7 +102,7 @@ TEST(ExpansionMembership, LongTextsAreDecidedPositionByPosition) {
 
 struct FirstMemberCase {
     std::string_view original;
-    std::vector<std::string> candidates;
+    std::vector<std::string_view> candidates;
     std::optional<std::size_t> first;
 };
 
@@ -125,9 +125,43 @@ INSTANTIATE_TEST_SUITE_P(
                     FirstMemberCase{"XAT", {"AAT"}, std::nullopt}, FirstMemberCase{"ACGT", {"ACGT"}, 0},
                     FirstMemberCase{"", {""}, 0}, FirstMemberCase{"", {}, std::nullopt},
                     FirstMemberCase{"NNN", {"ANN"}, 0}, FirstMemberCase{"NNN", {"NN", "NNNN", "AcG", "ACG", "TTT"}, 3},
-                    FirstMemberCase{"AT\0"sv, {"AT", std::string("AT\0", 3)}, 1},
+                    FirstMemberCase{"AT\0"sv, {"AT", "AT\0"sv}, 1},
                     FirstMemberCase{"RYN", {"GC", "GCAT", "RY", "RYNN", "GCA"}, 4},
                     FirstMemberCase{"\xC3\xA9", {"\xC3", "\xC3\xA9"}, 1}));
+
+}  // namespace
+}  // namespace velbrin::iupac
+
+namespace velbrin::iupac {
+namespace {
+
+std::string with_byte(std::string text, std::size_t at, char byte) {
+    text[at] = byte;
+    return text;
+}
+
+// Long texts are checked in blocks, most of them by plain byte equality.
+TEST(ExpansionMembership, EveryBlockOfALongTextCounts) {
+    const std::string plain = [] {
+        std::string text;
+        for (int i = 0; i < 300; ++i) text += "ACGT";
+        return text;
+    }();
+    EXPECT_TRUE(is_expansion_member(plain, plain));
+    EXPECT_TRUE(is_expansion_member(with_byte(plain, 703, 'u'), plain));
+    EXPECT_TRUE(is_expansion_member(with_byte(plain, 1199, 'K'), plain));
+    EXPECT_FALSE(is_expansion_member(plain, with_byte(plain, 1199, 'C')));
+    EXPECT_FALSE(is_expansion_member(with_byte(plain, 513, 'U'), with_byte(plain, 513, 'U')));
+    EXPECT_FALSE(is_expansion_member(with_byte(plain, 256, 'a'), with_byte(plain, 256, 'a')));
+}
+
+TEST(FirstExpansionMember, RepeatedViewsAreComparedOnceAndKeepTheirIndex) {
+    const std::string rejected = "CCC";
+    const std::string member = "GAT";
+    const std::vector<std::string_view> candidates{rejected, rejected, "CC", rejected, member, member};
+    EXPECT_EQ(first_expansion_member("RAT", candidates), 4u);
+    EXPECT_EQ(first_expansion_member("RAT", std::span(candidates).first(4)), std::nullopt);
+}
 
 }  // namespace
 }  // namespace velbrin::iupac

@@ -1,0 +1,43 @@
+#include "codon/custom_ambiguity.hpp"
+
+#include <algorithm>
+
+#include "codon/codon_acceptance.hpp"
+#include "genetic_code/genetic_code.hpp"
+#include "iupac/ambiguity.hpp"
+
+namespace velbrin::codon {
+namespace {
+
+constexpr std::string_view kResidueLetters = "*ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+std::size_t slot(char residue) noexcept { return std::uint8_t(residue) & 0x7F; }
+
+std::uint32_t literal_key(char residue, std::string_view codon) noexcept {
+    return std::uint32_t(slot(residue)) << 24 | std::uint32_t(std::uint8_t(codon[0])) << 16 |
+           std::uint32_t(std::uint8_t(codon[1])) << 8 | std::uint32_t(std::uint8_t(codon[2]));
+}
+
+}  // namespace
+
+CustomAmbiguity::CustomAmbiguity(const CustomCodonTable& table) {
+    for (const char residue : kResidueLetters) {
+        const CustomCodonTable::CodonList* entries = table.find(char32_t(residue));
+        if (entries == nullptr) continue;
+        spelled_[slot(residue)] = spelled_codons(*entries);
+        // A codon equal to a plain entry is itself plain and found through the mask.
+        for (const std::string_view entry : *entries) {
+            if (entry.size() == 3 && !codon_index(entry)) literal_entries_.push_back(literal_key(residue, entry));
+        }
+    }
+    std::sort(literal_entries_.begin(), literal_entries_.end());
+    literal_entries_.erase(std::unique(literal_entries_.begin(), literal_entries_.end()), literal_entries_.end());
+}
+
+bool CustomAmbiguity::accepts(char residue, std::string_view codon) const noexcept {
+    if ((iupac::resolution_mask(codon) & spelled_[slot(residue)]) != 0) return true;
+    return !literal_entries_.empty() &&
+           std::binary_search(literal_entries_.begin(), literal_entries_.end(), literal_key(residue, codon));
+}
+
+}  // namespace velbrin::codon
