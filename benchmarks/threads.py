@@ -1,0 +1,92 @@
+"""Calls from a thread pool against the same calls made one after another.
+
+    PYTHONPATH=<build dir> python3.14 benchmarks/threads.py [--workers N] [--repeat N]
+
+Two measurements:
+
+- throughput: 200 gene families of 50 records x 1,000 codons, each one `tarnix` call,
+  run serially and then through a ThreadPoolExecutor of --workers threads.  A large
+  family's walk runs without the interpreter lock, so on an ordinary interpreter too
+  the pool should approach --workers times the serial rate (on as many free cores);
+- small calls: the time of one call on a family of 100 codons (one record, and ten
+  records), serially: these keep the lock throughout, so their cost shows whether the
+  lock handling added anything to short calls.
+
+Every figure is the best of --repeat runs, so that other load on the machine inflates
+it as little as possible; the serial and pooled runs alternate round by round.
+"""
+
+import argparse
+import os
+import sys
+import sysconfig
+import time
+from concurrent.futures import ThreadPoolExecutor
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+
+import velbrin  # noqa: E402
+import workloads  # noqa: E402
+
+FAMILIES = 200
+DISTINCT_FAMILIES = 20  # generated once, each called FAMILIES / DISTINCT_FAMILIES times
+
+
+def call(seqs):
+    return velbrin.tarnix("bench", "aa.fa", "nt.fa", 1, seqs)
+
+
+def best_time(run, repeat):
+    best = float("inf")
+    for _ in range(repeat):
+        started = time.perf_counter()
+        run()
+        best = min(best, time.perf_counter() - started)
+    return best
+
+
+def throughput(families, workers, repeat):
+    with ThreadPoolExecutor(max_workers=workers) as pool:
+        list(pool.map(call, families[:workers]))  # threads started and warm
+        serial = pooled = float("inf")
+        for _ in range(repeat):
+            serial = min(serial, best_time(lambda: [call(seqs) for seqs in families], 1))
+            pooled = min(pooled, best_time(lambda: list(pool.map(call, families)), 1))
+    return serial, pooled
+
+
+def small_call_time(records, repeat):
+    family = workloads.generate(f"small-{records}", 1, records, 100)["clean"]
+    seqs, expected = family.seqs, family.expected_text()
+    assert call(seqs) == expected
+    calls = 20000
+    return best_time(lambda: [call(seqs) for _ in range(calls)], repeat) / calls
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--workers", type=int, default=2)
+    parser.add_argument("--repeat", type=int, default=7)
+    options = parser.parse_args()
+
+    generated = workloads.generate("threads", DISTINCT_FAMILIES, 50, 1000)["clean"]
+    for index, seqs in enumerate(generated.calls):
+        assert call(seqs) == generated.expected_text(index)
+    families = [generated.calls[i % DISTINCT_FAMILIES] for i in range(FAMILIES)]
+    nt_mb = generated.nt_bytes * FAMILIES / DISTINCT_FAMILIES / 1e6
+
+    gil = "free-threaded" if sysconfig.get_config_var("Py_GIL_DISABLED") else "with the GIL"
+    print(f"CPython {sys.version.split()[0]} ({gil}), {os.cpu_count()} cores, "
+          f"load {os.getloadavg()[0]:.2f}, best of {options.repeat}")
+    serial, pooled = throughput(families, options.workers, options.repeat)
+    print(f"{FAMILIES} families of 50 x 1,000 codons ({nt_mb:.0f} MB of nucleotides):")
+    print(f"  serial               {serial * 1e3:8.1f} ms  {nt_mb / serial:7.0f} MB/s")
+    print(f"  {options.workers} worker threads     {pooled * 1e3:8.1f} ms  {nt_mb / pooled:7.0f} MB/s"
+          f"  {serial / pooled:.2f}x serial")
+    for records in (1, 10):
+        print(f"one call, {records:2} x 100 codons  {small_call_time(records, options.repeat) * 1e6:8.2f} us")
+
+
+if __name__ == "__main__":
+    main()
