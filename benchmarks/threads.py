@@ -8,7 +8,12 @@ Two measurements:
   run serially and then through a ThreadPoolExecutor of --workers threads.  A large
   family's walk runs without the interpreter lock, so on an ordinary interpreter too
   the pool should approach --workers times the serial rate (on as many free cores);
-- small calls: the time of one call on a family of 100 codons (one record, and ten
+- the share of a large call that holds the lock: the CPU time of converting the same
+  family (a call with an unknown table number converts every argument, then fails
+  before the walk) over that of the whole call.  With a share s, two workers can reach
+  at most 2 / (1 + s) times the serial rate; unlike the wall-clock rates, this does not
+  depend on how busy the machine is;
+- small calls: the CPU time of one call on a family of 100 codons (one record, and ten
   records), serially: these keep the lock throughout, so their cost shows whether the
   lock handling added anything to short calls.
 
@@ -37,13 +42,27 @@ def call(seqs):
     return velbrin.tarnix("bench", "aa.fa", "nt.fa", 1, seqs)
 
 
-def best_time(run, repeat):
+def best_time(run, repeat, clock=time.perf_counter):
     best = float("inf")
     for _ in range(repeat):
-        started = time.perf_counter()
+        started = clock()
         run()
-        best = min(best, time.perf_counter() - started)
+        best = min(best, clock() - started)
     return best
+
+
+def convert_only(seqs):
+    try:
+        velbrin.tarnix("bench", "aa.fa", "nt.fa", 99, seqs)
+    except ValueError:
+        return
+    raise AssertionError("table 99 was accepted")
+
+
+def lock_held_share(families, repeat):
+    whole = best_time(lambda: [call(seqs) for seqs in families], repeat, time.thread_time)
+    converting = best_time(lambda: [convert_only(seqs) for seqs in families], repeat, time.thread_time)
+    return converting / whole
 
 
 def throughput(families, workers, repeat):
@@ -61,7 +80,7 @@ def small_call_time(records, repeat):
     seqs, expected = family.seqs, family.expected_text()
     assert call(seqs) == expected
     calls = 20000
-    return best_time(lambda: [call(seqs) for _ in range(calls)], repeat) / calls
+    return best_time(lambda: [call(seqs) for _ in range(calls)], repeat, time.thread_time) / calls
 
 
 def main():
@@ -84,8 +103,11 @@ def main():
     print(f"  serial               {serial * 1e3:8.1f} ms  {nt_mb / serial:7.0f} MB/s")
     print(f"  {options.workers} worker threads     {pooled * 1e3:8.1f} ms  {nt_mb / pooled:7.0f} MB/s"
           f"  {serial / pooled:.2f}x serial")
+    share = lock_held_share(families, options.repeat)
+    print(f"  lock held for {share:.1%} of a call's CPU time: {options.workers} workers reach at most "
+          f"{options.workers / (1 + (options.workers - 1) * share):.2f}x serial")
     for records in (1, 10):
-        print(f"one call, {records:2} x 100 codons  {small_call_time(records, options.repeat) * 1e6:8.2f} us")
+        print(f"one call, {records:2} x 100 codons  {small_call_time(records, options.repeat) * 1e6:8.2f} us of CPU time")
 
 
 if __name__ == "__main__":
