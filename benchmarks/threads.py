@@ -17,6 +17,11 @@ Two measurements:
   records), serially: these keep the lock throughout, so their cost shows whether the
   lock handling added anything to short calls.
 
+Memory is timed in the suite's warm allocator state (run.py): freed memory stays in the
+process.  Otherwise glibc hands each worker thread's freed result back to the system and
+every call faults its pages in again, which costs both threads alike and serialises them
+on the kernel's lock of the address space.
+
 Every figure is the best of --repeat runs, so that other load on the machine inflates
 it as little as possible; the serial and pooled runs alternate round by round.
 """
@@ -33,6 +38,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 import velbrin  # noqa: E402
 import workloads  # noqa: E402
+from run import ALLOCATOR  # noqa: E402
 
 FAMILIES = 200
 DISTINCT_FAMILIES = 20  # generated once, each called FAMILIES / DISTINCT_FAMILIES times
@@ -88,6 +94,7 @@ def main():
     parser.add_argument("--workers", type=int, default=2)
     parser.add_argument("--repeat", type=int, default=7)
     options = parser.parse_args()
+    ALLOCATOR.enter("warm")
 
     generated = workloads.generate("threads", DISTINCT_FAMILIES, 50, 1000)["clean"]
     for index, seqs in enumerate(generated.calls):
