@@ -310,6 +310,11 @@ def large_family(records, codons, last_nucleotides=None):
     return seqs
 
 
+def stamp_when_set(event, stamps):
+    event.wait()
+    stamps.append(time.perf_counter())
+
+
 @pytest.mark.parametrize("broken", [False, True], ids=["aligned", "last-record-fails"])
 def test_another_thread_runs_while_a_large_family_is_aligned(broken, rare_switches):
     """A thread woken just before a large call gets to run before the call returns: the
@@ -318,7 +323,7 @@ def test_another_thread_runs_while_a_large_family_is_aligned(broken, rare_switch
     expected = "".join(f"{key}\n{'ATGAAA' * 1500}\n" for key in seqs)
     for _ in range(5):  # a busy machine may not wake the thread in time, now and then
         go, stamps = threading.Event(), []
-        thread = threading.Thread(target=lambda: (go.wait(), stamps.append(time.perf_counter())))
+        thread = threading.Thread(target=stamp_when_set, args=(go, stamps))
         thread.start()
         go.set()
         started = time.perf_counter()
