@@ -12,6 +12,7 @@ import subprocess
 import sys
 import textwrap
 import threading
+import time
 from collections import Counter
 
 import pytest
@@ -107,12 +108,22 @@ def outcome(function, arguments):
         return "raised", type(error), str(error), getattr(error, "__notes__", None)
 
 
-@pytest.fixture
-def frequent_switches():
+def switch_interval(seconds):
     interval = sys.getswitchinterval()
-    sys.setswitchinterval(1e-6)
+    sys.setswitchinterval(seconds)
     yield
     sys.setswitchinterval(interval)
+
+
+@pytest.fixture
+def frequent_switches():
+    yield from switch_interval(1e-6)
+
+
+@pytest.fixture
+def rare_switches():
+    """A thread waiting for the interpreter lock gets it only when its holder lets go."""
+    yield from switch_interval(60)
 
 
 def run_threads(count, target):
@@ -289,3 +300,43 @@ def test_threads_racing_to_first_use_share_one_fault_type():
                               timeout=JOIN_TIMEOUT)
     assert finished.returncode == 0, finished.stderr
     assert finished.stdout.strip() == "ok"
+
+
+def large_family(records, codons, last_nucleotides=None):
+    peptide, nucleotides = "MK" * (codons // 2), "ATGAAA" * (codons // 2)
+    seqs = {f"r{i}": (("h", peptide), (0, "h", nucleotides)) for i in range(records)}
+    if last_nucleotides is not None:
+        seqs[f"r{records - 1}"] = (("h", peptide), (0, "h", last_nucleotides))
+    return seqs
+
+
+def stamp_when_set(event, stamps):
+    event.wait()
+    stamps.append(time.perf_counter())
+
+
+@pytest.mark.parametrize("broken", [False, True], ids=["aligned", "last-record-fails"])
+def test_another_thread_runs_while_a_large_family_is_aligned(broken, rare_switches):
+    """A thread woken just before a large call gets to run before the call returns: the
+    call lets go of the interpreter lock while it walks, and its outcome is unchanged."""
+    seqs = large_family(records=1500, codons=3000, last_nucleotides="ATG" if broken else None)
+    expected = "".join(f"{key}\n{'ATGAAA' * 1500}\n" for key in seqs)
+    for _ in range(5):  # a busy machine may not wake the thread in time, now and then
+        go, stamps = threading.Event(), []
+        thread = threading.Thread(target=stamp_when_set, args=(go, stamps))
+        thread.start()
+        go.set()
+        started = time.perf_counter()
+        try:
+            result = velbrin.tarnix("s", "a", "n", 1, seqs)
+        except ValueError as error:
+            result = error
+        finished = time.perf_counter()
+        thread.join(JOIN_TIMEOUT)
+        if broken:
+            assert isinstance(result, ValueError)
+        else:
+            assert result == expected
+        if started < stamps[0] < finished:
+            return
+    pytest.fail("the other thread never ran during the call")
