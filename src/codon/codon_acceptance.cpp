@@ -1,5 +1,7 @@
 #include "codon/codon_acceptance.hpp"
 
+#include <bit>
+
 #include "codon/genetic_code.hpp"
 #include "iupac/ambiguity.hpp"
 
@@ -27,6 +29,18 @@ void split_by_pair(AcceptanceMasks& masks, std::size_t residue) noexcept {
     }
 }
 
+// Later residues of this list overwrite earlier ones: the signatures go first, so a
+// codon's owner is the table's own letter.
+constexpr std::string_view kOwnersLastWins = "ZJB*ACDEFGHIKLMNOPQRSTUVWY";
+
+void choose_owners(AcceptanceMasks& masks) noexcept {
+    for (const char residue : kOwnersLastWins) {
+        for (std::uint64_t codons = masks.accepted[slot(residue)]; codons != 0; codons &= codons - 1) {
+            masks.owners.residue[std::size_t(std::countr_zero(codons))] = std::uint8_t(residue);
+        }
+    }
+}
+
 }  // namespace
 
 AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept {
@@ -43,6 +57,7 @@ AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept {
     }
     masks.accepted['X'] = kEveryCodon;
     for (const char residue : kResidueLetters) split_by_pair(masks, slot(residue));
+    choose_owners(masks);
     return masks;
 }
 
@@ -58,6 +73,7 @@ AcceptanceMasks custom_acceptance(const CustomCodonTable& table) noexcept {
         if (residue == 'X') masks.accepted[slot(residue)] = kEveryCodon;
         split_by_pair(masks, slot(residue));
     }
+    choose_owners(masks);
     return masks;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "codon/codon_block_match.hpp"
 #include "codon/custom_codon_table.hpp"
 
 namespace velbrin::codon {
@@ -22,6 +23,10 @@ struct AcceptanceMasks {
     // 4 * digit(first) + digit(second); rows have 32 entries, the upper 16 always empty.
     static constexpr std::size_t kPairSlots = 32;
     std::array<std::uint8_t, 128 * kPairSlots> third_bases{};
+
+    // For the vector checks: each codon's owner, a residue that accepts it, taken from
+    // the letters a table assigns ahead of "B", "J" and "Z"; "X" owns none.
+    CodonOwners owners;
 };
 
 // Under a 64-letter NCBI table string, through the amino-acid signature; "X" accepts

@@ -1,6 +1,5 @@
 #include "codon/codon_walk.hpp"
 
-#include <algorithm>
 #include <array>
 
 namespace velbrin::codon {
@@ -41,44 +40,51 @@ std::uint16_t load_pair(const char* bytes) noexcept {
     return std::uint16_t(unsigned_bytes[0] | (unsigned_bytes[1] << 8));
 }
 
-// Checks the codons of the residues [column, end), which hold no gap, against the
-// masks; returns the first column whose codon is not a plain accepted one.
-std::size_t check_plain_run(const char* residues, std::size_t column, std::size_t end, const char* codon,
-                            const std::uint8_t* third_bases) noexcept {
-    for (; column < end; ++column, codon += 3) {
-        const std::size_t row = (std::uint8_t(residues[column]) & 0x7F) * AcceptanceMasks::kPairSlots;
-        const std::uint8_t accepted_thirds = third_bases[row + kPairSlot[load_pair(codon)]];
-        if ((accepted_thirds & kThirdBaseBit[std::uint8_t(codon[2])]) == 0) break;
-    }
-    return column;
+// A codon of plain bases that the residue's mask accepts.
+bool accepted_plain_codon(const AcceptanceMasks& masks, char residue, const char* codon) noexcept {
+    const std::size_t row = (std::uint8_t(residue) & 0x7F) * AcceptanceMasks::kPairSlots;
+    const std::uint8_t accepted_thirds = masks.third_bases[row + kPairSlot[load_pair(codon)]];
+    return (accepted_thirds & kThirdBaseBit[std::uint8_t(codon[2])]) != 0;
 }
 
 }  // namespace
 
-std::size_t walk_plain_codons(std::string_view peptide, std::size_t column, std::string_view nucleotides,
-                              std::size_t& cursor, const AcceptanceMasks& masks, char* line) noexcept {
-    const char* const residues = peptide.data();
-    const std::size_t columns = peptide.size();
-    const char* const bases = nucleotides.data();
-    while (column < columns) {
-        if (residues[column] == '-') {
-            std::memcpy(line + 3 * column, "---", 3);
-            ++column;
+void walk_blocks(CodonWalk& walk, const AcceptanceMasks& masks, const BlockKernel& kernel) noexcept {
+    const std::size_t width = kernel.width;
+    if (width == 0) return;
+    const std::size_t columns = walk.peptide.size();
+    while (columns - walk.column >= width && walk.nucleotides.size() - walk.cursor >= 3 * width) {
+        const std::size_t matched = kernel.match(walk.peptide.data() + walk.column, walk.nucleotides.data() + walk.cursor,
+                                                 masks.owners, walk.line + 3 * walk.column);
+        walk.column += matched;
+        walk.cursor += 3 * matched;
+        if (matched < width) return;
+    }
+}
+
+bool walk_single_columns(CodonWalk& walk, const AcceptanceMasks& masks, std::size_t stop) noexcept {
+    const char* const residues = walk.peptide.data();
+    const char* const bases = walk.nucleotides.data();
+    const std::size_t codon_end = walk.nucleotides.size();
+    std::size_t column = walk.column;
+    std::size_t cursor = walk.cursor;
+    bool reached = true;
+    for (; column < stop; ++column) {
+        const char residue = residues[column];
+        if (residue == '-') {
+            std::memcpy(walk.line + 3 * column, "---", 3);
             continue;
         }
-        // A run of residues: their codons are consecutive in the nucleotides.
-        const auto* gap = static_cast<const char*>(std::memchr(residues + column, '-', columns - column));
-        const std::size_t run_end = gap == nullptr ? columns : std::size_t(gap - residues);
-        const std::size_t codons_left = (nucleotides.size() - cursor) / 3;
-        const std::size_t end = std::min(run_end, column + codons_left);
-        const std::size_t checked = check_plain_run(residues, column, end, bases + cursor, masks.third_bases.data());
-        const std::size_t run_bytes = 3 * (checked - column);
-        std::memcpy(line + 3 * column, bases + cursor, run_bytes);
-        cursor += run_bytes;
-        column = checked;
-        if (checked < run_end) break;
+        if (codon_end - cursor < 3 || !accepted_plain_codon(masks, residue, bases + cursor)) {
+            reached = false;
+            break;
+        }
+        std::memcpy(walk.line + 3 * column, bases + cursor, 3);
+        cursor += 3;
     }
-    return column;
+    walk.column = column;
+    walk.cursor = cursor;
+    return reached;
 }
 
 }  // namespace velbrin::codon

@@ -10,6 +10,7 @@
 //                                            records a residue the code does not know;
 //   GeneticCodeRef code() const;             the code shown in a report.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -18,7 +19,9 @@
 
 #include "codon/amino_acid_translator.hpp"
 #include "codon/codon_acceptance.hpp"
+#include "codon/codon_block_match.hpp"
 #include "codon/genetic_code.hpp"
+#include "codon/vector_level.hpp"
 #include "diagnostics/unicode_text.hpp"
 
 namespace velbrin::codon {
@@ -49,36 +52,65 @@ ColumnVerdict judge_column(const Rules& rules, char residue, std::string_view co
     return accepted ? ColumnVerdict::accepted : ColumnVerdict::mismatch;
 }
 
-// The fast path: writes the codon line of the columns from `column` on while each is a
-// gap or a codon of plain bases that its residue's mask accepts.  Returns the column
-// it stopped at (the peptide's length when it got through).
-std::size_t walk_plain_codons(std::string_view peptide, std::size_t column, std::string_view nucleotides,
-                              std::size_t& cursor, const AcceptanceMasks& masks, char* line) noexcept;
+// Where the walk stands in a record: the next column of the peptide and the offset of
+// the next codon in the nucleotides.  Every column before `column` is written to `line`.
+struct CodonWalk {
+    std::string_view peptide;
+    std::string_view nucleotides;
+    char* line;
+    std::size_t column = 0;
+    std::size_t cursor = 0;
+
+    bool done() const noexcept { return column == peptide.size(); }
+    std::string_view codon() const noexcept { return nucleotides.substr(cursor, 3); }
+    void take_codon() noexcept {
+        std::memcpy(line + 3 * column, nucleotides.data() + cursor, 3);
+        cursor += 3;
+        ++column;
+    }
+};
+
+// The fast path, in two parts.  `walk_blocks` advances over the columns the vector
+// kernel accepts, block by block, stopping at the first column it cannot decide.
+// `walk_single_columns` advances over gaps and the codons of plain bases the masks
+// accept up to column `stop`; it returns false when it stopped earlier, at a column
+// that needs the full rules.
+void walk_blocks(CodonWalk& walk, const AcceptanceMasks& masks, const BlockKernel& kernel) noexcept;
+bool walk_single_columns(CodonWalk& walk, const AcceptanceMasks& masks, std::size_t stop) noexcept;
+
+// Columns walked one by one after the kernel stops: a column it cannot decide often
+// has more such columns after it (a run of gaps or of ambiguous codons), so the kernel
+// is tried again only after this many.
+inline std::size_t single_column_stretch(const BlockKernel& kernel) noexcept {
+    return kernel.width < 16 ? 16 : kernel.width;
+}
 
 // Writes the record's codon line, three bytes per column, to `line`.  Returns false
 // after recording the record's failure in the translator; `line` then holds an
-// unfinished line.
+// unfinished line.  Each column is decided once, so the work is linear in the record.
 template <class Rules>
 bool walk_codons(const AminoAcidTranslator& record, const Rules& rules, char* line) {
-    const std::string_view peptide = record.aa_seq();
-    const std::string_view nucleotides = record.nt_seq();
-    std::size_t cursor = 0;
-    for (std::size_t column = 0;; ++column) {
-        column = walk_plain_codons(peptide, column, nucleotides, cursor, rules.masks(), line);
-        if (column == peptide.size()) return true;
-        const std::string_view codon = nucleotides.substr(cursor, 3);
-        const ColumnVerdict verdict = judge_column(rules, peptide[column], codon);
-        if (verdict == ColumnVerdict::uncovered) {
-            rules.report_uncovered(peptide[column], column, record);
-            return false;
+    CodonWalk walk{record.aa_seq(), record.nt_seq(), line};
+    const BlockKernel kernel = block_kernel(active_vector_level());
+    const std::size_t stretch = single_column_stretch(kernel);
+    while (!walk.done()) {
+        walk_blocks(walk, rules.masks(), kernel);
+        const std::size_t stop = walk.column + std::min(stretch, walk.peptide.size() - walk.column);
+        while (!walk_single_columns(walk, rules.masks(), stop)) {
+            const char residue = walk.peptide[walk.column];
+            const ColumnVerdict verdict = judge_column(rules, residue, walk.codon());
+            if (verdict == ColumnVerdict::uncovered) {
+                rules.report_uncovered(residue, walk.column, record);
+                return false;
+            }
+            if (verdict == ColumnVerdict::mismatch) {
+                record.error_out_mismatch(walk.column, rules.code());
+                return false;
+            }
+            walk.take_codon();
         }
-        if (verdict == ColumnVerdict::mismatch) {
-            record.error_out_mismatch(column, rules.code());
-            return false;
-        }
-        std::memcpy(line + 3 * column, codon.data(), 3);
-        cursor += 3;
     }
+    return true;
 }
 
 }  // namespace velbrin::codon
