@@ -24,8 +24,10 @@ public:
     explicit NcbiRules(std::string_view table) : table_(table), masks_(ncbi_acceptance(table)) {}
 
     const AcceptanceMasks& masks() const noexcept { return masks_; }
+    // The masks hold every residue a normalised peptide has, so a resolution the mask
+    // accepts is one whose table letter the residue's signature admits.
     bool accepts_ambiguous(char residue, std::string_view codon) const noexcept {
-        return iupac::ambiguous_triplet_matches_signature(table_, residue, codon);
+        return (resolution_codons(codon) & masks_.accepted[std::uint8_t(residue) & 0x7F]) != 0;
     }
     void report_uncovered(char, std::size_t, const AminoAcidTranslator&) const noexcept {}  // covers all
     GeneticCodeRef code() const noexcept { return NcbiCode{table_}; }

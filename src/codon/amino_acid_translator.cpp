@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
+#include "codon/vector_level.hpp"
 #include "diagnostics/error_block.hpp"
 #include "diagnostics/inconsistency_report.hpp"
 #include "diagnostics/unicode_text.hpp"
@@ -67,7 +69,7 @@ std::size_t utf8_character_length(std::string_view text, std::size_t at) noexcep
 }
 
 // No early exit, so the scan vectorises.
-bool is_ascii(std::string_view text) noexcept {
+VELBRIN_WIDE_LOOP bool is_ascii(std::string_view text) noexcept {
     std::uint8_t seen = 0;
     for (const char c : text) seen |= std::uint8_t(c);
     return seen < 0x80;
@@ -81,7 +83,7 @@ std::string ungapped(std::string_view peptide) {
     return residues;
 }
 
-std::size_t count_residues(std::string_view peptide) noexcept {
+VELBRIN_WIDE_LOOP std::size_t count_residues(std::string_view peptide) noexcept {
     // Counted in blocks with a byte-wide counter, which vectorises.
     constexpr std::size_t kBlock = 128;
     std::size_t gaps = 0;
@@ -94,15 +96,17 @@ std::size_t count_residues(std::string_view peptide) noexcept {
     return peptide.size() - gaps;
 }
 
-// The loops below write through a raw pointer with a local length: stores through the
-// string itself could alias its own size, which would keep them from vectorising.
-bool is_normal_peptide(std::string_view residues) noexcept {
+// Whether normalising leaves the peptide as it is (which implies it is ASCII: every
+// other byte maps to "X").
+VELBRIN_WIDE_LOOP bool is_normal_peptide(std::string_view residues) noexcept {
     std::uint8_t changed = 0;
     for (const char c : residues) changed |= std::uint8_t(residue_image(std::uint8_t(c)) ^ std::uint8_t(c));
     return changed == 0;
 }
 
-void map_ascii_residues(std::string_view source, std::string& residues) {
+// The loops below write through a raw pointer with a local length: stores through the
+// string itself could alias its own size, which would keep them from vectorising.
+VELBRIN_WIDE_LOOP void map_ascii_residues(std::string_view source, std::string& residues) {
     residues.resize(source.size());
     char* const out = residues.data();
     for (std::size_t at = 0; at < source.size(); ++at) out[at] = char(residue_image(std::uint8_t(source[at])));
@@ -126,23 +130,22 @@ void map_residues(std::string_view source, std::string& residues) {
     residues.resize(written);
 }
 
-struct NucleotideScan {
-    bool lower_case = false;
-    bool gap_signs = false;
-};
-
-NucleotideScan scan_nucleotides(std::string_view bases) noexcept {
-    std::uint8_t lower = 0;
-    std::uint8_t gaps = 0;
+// Whether the nucleotides hold a lower-case letter or a gap sign.
+VELBRIN_WIDE_LOOP bool needs_normalising(std::string_view bases) noexcept {
+    std::uint8_t needs = 0;
     for (const char c : bases) {
         const auto byte = std::uint8_t(c);
-        lower |= std::uint8_t(upper_ascii(byte) != byte);
-        gaps |= std::uint8_t((byte == '-') | (byte == '.'));
+        needs |= std::uint8_t((std::uint8_t(byte - 'a') < 26) | (byte == '-') | (byte == '.'));
     }
-    return {lower != 0, gaps != 0};
+    return needs != 0;
 }
 
-void upper_case(std::string_view source, std::string& bases) {
+bool holds_gap_signs(std::string_view bases) noexcept {
+    return std::memchr(bases.data(), '-', bases.size()) != nullptr ||
+           std::memchr(bases.data(), '.', bases.size()) != nullptr;
+}
+
+VELBRIN_WIDE_LOOP void upper_case(std::string_view source, std::string& bases) {
     bases.resize(source.size());
     char* const out = bases.data();
     for (std::size_t at = 0; at < source.size(); ++at) out[at] = char(upper_ascii(std::uint8_t(source[at])));
@@ -164,9 +167,8 @@ void upper_case_without_gap_signs(std::string_view source, std::string& bases) {
 
 std::string_view normalise_peptide(std::string_view source, std::string& storage) {
     const std::string_view trimmed = diagnostics::trim_unicode_whitespace(source);
-    const bool ascii = is_ascii(trimmed);
-    if (ascii && is_normal_peptide(trimmed)) return trimmed;
-    if (ascii) {
+    if (is_normal_peptide(trimmed)) return trimmed;
+    if (is_ascii(trimmed)) {
         map_ascii_residues(trimmed, storage);
     } else {
         map_residues(trimmed, storage);
@@ -184,13 +186,11 @@ std::size_t normalised_peptide_length(std::string_view source) noexcept {
 
 std::string_view normalise_nucleotides(std::string_view source, std::string& storage) {
     const std::string_view trimmed = diagnostics::trim_unicode_whitespace(source);
-    const NucleotideScan scan = scan_nucleotides(trimmed);
-    if (scan.gap_signs) {
+    if (!needs_normalising(trimmed)) return trimmed;
+    if (holds_gap_signs(trimmed)) {
         upper_case_without_gap_signs(trimmed, storage);
-    } else if (scan.lower_case) {
-        upper_case(trimmed, storage);
     } else {
-        return trimmed;
+        upper_case(trimmed, storage);
     }
     return storage;
 }

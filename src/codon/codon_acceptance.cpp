@@ -4,6 +4,7 @@
 
 #include "codon/genetic_code.hpp"
 #include "iupac/ambiguity.hpp"
+#include "iupac/iupac_bases.hpp"
 
 namespace velbrin::codon {
 namespace {
@@ -20,14 +21,24 @@ constexpr std::uint64_t codon_bit(std::size_t index) noexcept { return std::uint
 
 std::size_t slot(char residue) noexcept { return std::uint8_t(residue) & 0x7F; }
 
-// The codon index is 4 * pair + digit of the third base, so a residue's 64-bit mask
-// splits into 16 nibbles, one per pair.
-void split_by_pair(AcceptanceMasks& masks, std::size_t residue) noexcept {
-    for (std::size_t pair = 0; pair < 16; ++pair) {
-        masks.third_bases[residue * AcceptanceMasks::kPairSlots + pair] =
-            std::uint8_t((masks.accepted[residue] >> (4 * pair)) & 0xF);
+// [position][byte]: the codons whose base at that position is one the byte resolves to
+// (a base set's bit k is the base of digit k, and a codon's index is
+// 16 * first + 4 * second + third).
+constexpr auto kCodonsByLetter = [] {
+    std::array<std::array<std::uint64_t, 256>, 3> codons{};
+    for (std::size_t byte = 0; byte < 256; ++byte) {
+        const iupac::BaseSet bases = iupac::resolution_set(char(byte));
+        for (std::size_t index = 0; index < kCodonCount; ++index) {
+            const std::size_t digits[3] = {index / 16, index / 4 % 4, index % 4};
+            for (std::size_t position = 0; position < 3; ++position) {
+                if ((bases >> digits[position]) & 1) codons[position][byte] |= codon_bit(index);
+            }
+        }
     }
-}
+    return codons;
+}();
+static_assert(kCodonsByLetter[0]['N'] == ~std::uint64_t{0} && kCodonsByLetter[2]['G'] == 0x8888888888888888);
+static_assert(kCodonsByLetter[1]['-'] == 0 && kCodonsByLetter[0]['T'] == 0xFFFF);
 
 // Later residues of this list overwrite earlier ones: the signatures go first, so a
 // codon's owner is the table's own letter.
@@ -43,6 +54,12 @@ void choose_owners(AcceptanceMasks& masks) noexcept {
 
 }  // namespace
 
+std::uint64_t resolution_codons(std::string_view codon) noexcept {
+    if (codon.size() != 3) return 0;
+    return kCodonsByLetter[0][std::uint8_t(codon[0])] & kCodonsByLetter[1][std::uint8_t(codon[1])] &
+           kCodonsByLetter[2][std::uint8_t(codon[2])];
+}
+
 AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept {
     AcceptanceMasks masks;
     masks.covered.fill(true);
@@ -56,7 +73,6 @@ AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept {
         }
     }
     masks.accepted['X'] = kEveryCodon;
-    for (const char residue : kResidueLetters) split_by_pair(masks, slot(residue));
     choose_owners(masks);
     return masks;
 }
@@ -71,7 +87,6 @@ AcceptanceMasks custom_acceptance(const CustomCodonTable& table) noexcept {
             if (const auto index = codon_index(entry)) masks.accepted[slot(residue)] |= codon_bit(*index);
         }
         if (residue == 'X') masks.accepted[slot(residue)] = kEveryCodon;
-        split_by_pair(masks, slot(residue));
     }
     choose_owners(masks);
     return masks;

@@ -18,16 +18,15 @@ struct AcceptanceMasks {
     std::array<std::uint64_t, 128> accepted{};  // by residue byte
     std::array<bool, 128> covered{};            // the code knows the residue at all
 
-    // The same verdicts split for the walk's fast path: entry [residue][pair] holds one
-    // bit per third base (bit = its digit) for the first two bases' pair index
-    // 4 * digit(first) + digit(second); rows have 32 entries, the upper 16 always empty.
-    static constexpr std::size_t kPairSlots = 32;
-    std::array<std::uint8_t, 128 * kPairSlots> third_bases{};
-
     // For the vector checks: each codon's owner, a residue that accepts it, taken from
     // the letters a table assigns ahead of "B", "J" and "Z"; "X" owns none.
     CodonOwners owners;
 };
+
+// The indices of the codons that `codon`'s letters (plain bases and IUPAC ambiguity
+// letters) resolve to; none when it is not three bytes or a byte resolves to nothing.
+// A residue accepts an ambiguous codon under an NCBI table when this meets its mask.
+std::uint64_t resolution_codons(std::string_view codon) noexcept;
 
 // Under a 64-letter NCBI table string, through the amino-acid signature; "X" accepts
 // every codon.  Residue bytes other than "*" and A to Z keep empty masks, so their

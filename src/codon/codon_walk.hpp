@@ -62,27 +62,24 @@ struct CodonWalk {
     std::size_t cursor = 0;
 
     bool done() const noexcept { return column == peptide.size(); }
-    std::string_view codon() const noexcept { return nucleotides.substr(cursor, 3); }
-    void take_codon() noexcept {
-        std::memcpy(line + 3 * column, nucleotides.data() + cursor, 3);
-        cursor += 3;
-        ++column;
-    }
 };
 
-// The fast path, in two parts.  `walk_blocks` advances over the columns the vector
-// kernel accepts, block by block, stopping at the first column it cannot decide.
-// `walk_single_columns` advances over gaps and the codons of plain bases the masks
-// accept up to column `stop`; it returns false when it stopped earlier, at a column
-// that needs the full rules.
-void walk_blocks(CodonWalk& walk, const AcceptanceMasks& masks, const BlockKernel& kernel) noexcept;
-bool walk_single_columns(CodonWalk& walk, const AcceptanceMasks& masks, std::size_t stop) noexcept;
+// Advances over the columns the vector kernel accepts, block by block, stopping at the
+// first column it cannot decide; returns how many columns it advanced.
+std::size_t walk_blocks(CodonWalk& walk, const AcceptanceMasks& masks, const BlockKernel& kernel) noexcept;
 
-// Columns walked one by one after the kernel stops: a column it cannot decide often
-// has more such columns after it (a run of gaps or of ambiguous codons), so the kernel
-// is tried again only after this many.
-inline std::size_t single_column_stretch(const BlockKernel& kernel) noexcept {
-    return kernel.width < 16 ? 16 : kernel.width;
+// Writes the gap run starting at `column` of `peptide`; returns the column after it.
+std::size_t write_gap_run(std::string_view peptide, std::size_t column, char* line) noexcept;
+
+// How many codon columns to walk one by one before the kernel is tried again.  After a
+// block that advanced well the column that stopped it is likely alone (a substitution,
+// an ambiguous codon, the end of a gap run), so the kernel resumes right after it; after
+// one that advanced little, columns it cannot decide come in a row (ambiguous codons,
+// "X" residues), and a stretch of them is walked first, so that no column costs a
+// kernel call of its own.
+inline std::size_t single_column_budget(const BlockKernel& kernel, std::size_t advanced) noexcept {
+    if (kernel.width == 0) return std::size_t(-1);
+    return advanced >= kernel.width / 4 ? 1 : kernel.width;
 }
 
 // Writes the record's codon line, three bytes per column, to `line`.  Returns false
@@ -91,24 +88,43 @@ inline std::size_t single_column_stretch(const BlockKernel& kernel) noexcept {
 template <class Rules>
 bool walk_codons(const AminoAcidTranslator& record, const Rules& rules, char* line) {
     CodonWalk walk{record.aa_seq(), record.nt_seq(), line};
+    const AcceptanceMasks& masks = rules.masks();
     const BlockKernel kernel = block_kernel(active_vector_level());
-    const std::size_t stretch = single_column_stretch(kernel);
+    const char* const residues = walk.peptide.data();
+    const char* const bases = walk.nucleotides.data();
+    const std::size_t columns = walk.peptide.size();
+    const std::size_t bases_end = walk.nucleotides.size();
     while (!walk.done()) {
-        walk_blocks(walk, rules.masks(), kernel);
-        const std::size_t stop = walk.column + std::min(stretch, walk.peptide.size() - walk.column);
-        while (!walk_single_columns(walk, rules.masks(), stop)) {
-            const char residue = walk.peptide[walk.column];
-            const ColumnVerdict verdict = judge_column(rules, residue, walk.codon());
-            if (verdict == ColumnVerdict::uncovered) {
-                rules.report_uncovered(residue, walk.column, record);
-                return false;
+        const std::size_t advanced = walk_blocks(walk, masks, kernel);
+        // The columns up to the kernel's next try, in locals the compiler keeps in registers.
+        std::size_t column = walk.column;
+        std::size_t cursor = walk.cursor;
+        for (std::size_t codons = single_column_budget(kernel, advanced); codons > 0 && column < columns;) {
+            const char residue = residues[column];
+            if (residue == '-') {
+                column = write_gap_run(walk.peptide, column, line);
+                continue;
             }
-            if (verdict == ColumnVerdict::mismatch) {
-                record.error_out_mismatch(walk.column, rules.code());
-                return false;
+            const std::string_view codon(bases + cursor, std::min<std::size_t>(3, bases_end - cursor));
+            const auto index = codon_index(codon);  // the mask decides plain codons at once
+            if (!index || ((masks.accepted[std::uint8_t(residue) & 0x7F] >> *index) & 1) == 0) {
+                const ColumnVerdict verdict = judge_column(rules, residue, codon);
+                if (verdict == ColumnVerdict::uncovered) {
+                    rules.report_uncovered(residue, column, record);
+                    return false;
+                }
+                if (verdict == ColumnVerdict::mismatch) {
+                    record.error_out_mismatch(column, rules.code());
+                    return false;
+                }
             }
-            walk.take_codon();
+            std::memcpy(line + 3 * column, codon.data(), 3);
+            cursor += 3;
+            ++column;
+            --codons;
         }
+        walk.column = column;
+        walk.cursor = cursor;
     }
     return true;
 }

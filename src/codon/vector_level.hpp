@@ -4,6 +4,14 @@
 
 #include <cstdint>
 
+// A byte loop that the compiler vectorises gets a second, AVX2 copy, which the loader
+// picks on a CPU that runs it (GNU indirect functions, so Linux only).
+#if defined(__x86_64__) && defined(__linux__) && (defined(__GNUC__) || defined(__clang__))
+#define VELBRIN_WIDE_LOOP [[gnu::target_clones("avx2", "default")]]
+#else
+#define VELBRIN_WIDE_LOOP
+#endif
+
 namespace velbrin::codon {
 
 // In rising order; every level but `portable` exists only on x86-64.
