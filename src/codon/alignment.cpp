@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "codon/amino_acid_translator.hpp"
 #include "codon/codon_acceptance.hpp"
@@ -73,11 +74,14 @@ std::string failure_message(const AminoAcidTranslator& record) {
 }
 
 // The exact size of the result: every record's key line and codon line, three bytes
-// per column of its normalised peptide.
-std::size_t result_size(RecordMap& records) {
+// per column of its normalised peptide.  Keeps each record's column count in `columns`.
+std::size_t result_size(RecordMap& records, std::vector<std::size_t>& columns) {
     std::size_t size = 0;
-    for (const RecordPair& record : records.records())
-        size += record.key.size() + 2 + 3 * normalised_peptide_length(record.peptide.sequence);
+    columns.reserve(records.records().size());
+    for (const RecordPair& record : records.records()) {
+        columns.push_back(normalised_peptide_length(record.peptide.sequence));
+        size += record.key.size() + 2 + 3 * columns.back();
+    }
     return size;
 }
 
@@ -90,7 +94,8 @@ char* write_line(char* out, std::string_view text) {
 template <class Rules>
 AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& nt_label, RecordMap& records,
                                const Rules& rules, const ResultBuffer& result_buffer) {
-    const std::size_t size = result_size(records);
+    std::vector<std::size_t> columns;
+    const std::size_t size = result_size(records, columns);
     std::string own_result;
     char* out = result_buffer ? result_buffer(size) : nullptr;
     if (out == nullptr) {
@@ -104,7 +109,7 @@ AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& n
         record.streamline();
         record.do_checks();
         if (record.has_error()) return Failure{failure_message(record)};
-        if (record.aa_seq().size() != normalised_peptide_length(pair.peptide.sequence)) {
+        if (record.aa_seq().size() != columns[counter - 1]) {
             throw diagnostics::InternalFault("a normalised peptide changed its length");
         }
         out = write_line(out, pair.key);

@@ -1,11 +1,32 @@
 #include "codon/codon_walk.hpp"
 
+#include <array>
+
 namespace velbrin::codon {
 namespace {
 
 constexpr std::uint64_t kEightGaps = 0x2D2D2D2D2D2D2D2DULL;
 static_assert(kEightGaps == 0x0101010101010101ULL * '-');
 constexpr char kGapColumns[25] = "------------------------";
+
+// The columns left after the whole blocks, matched as one block in a padded copy: the
+// padding residues are 0, which no codon's owner is, so no padding column matches.
+std::size_t match_last_block(CodonWalk& walk, const AcceptanceMasks& masks, const BlockKernel& kernel) noexcept {
+    constexpr std::size_t kMostColumns = 32;
+    const std::size_t columns = std::min(walk.peptide.size() - walk.column, (walk.nucleotides.size() - walk.cursor) / 3);
+    if (columns == 0 || kernel.width > kMostColumns) return 0;
+    std::array<char, kMostColumns> residues{};
+    std::array<char, 3 * kMostColumns> bases;
+    bases.fill('A');
+    std::array<char, 3 * kMostColumns> line;
+    std::memcpy(residues.data(), walk.peptide.data() + walk.column, columns);
+    std::memcpy(bases.data(), walk.nucleotides.data() + walk.cursor, 3 * columns);
+    const std::size_t matched = kernel.match(residues.data(), bases.data(), masks.owners, line.data());
+    std::memcpy(walk.line + 3 * walk.column, line.data(), 3 * matched);
+    walk.column += matched;
+    walk.cursor += 3 * matched;
+    return matched;
+}
 
 }  // namespace
 
@@ -14,7 +35,11 @@ std::size_t walk_blocks(CodonWalk& walk, const AcceptanceMasks& masks, const Blo
     const std::size_t first = walk.column;
     if (width == 0) return 0;
     const std::size_t columns = walk.peptide.size();
-    while (columns - walk.column >= width && walk.nucleotides.size() - walk.cursor >= 3 * width) {
+    for (;;) {
+        if (columns - walk.column < width || walk.nucleotides.size() - walk.cursor < 3 * width) {
+            match_last_block(walk, masks, kernel);
+            break;
+        }
         const std::size_t matched = kernel.match(walk.peptide.data() + walk.column, walk.nucleotides.data() + walk.cursor,
                                                  masks.owners, walk.line + 3 * walk.column);
         walk.column += matched;
