@@ -69,21 +69,29 @@ std::size_t utf8_character_length(std::string_view text, std::size_t at) noexcep
 }
 
 // Folds `step` over every byte of `text` in blocks of 32 with no early exit, so that it
-// vectorises; the last block is a copy padded with "A" (on which every step below is
-// neutral), so that short texts take no byte-by-byte tail either.  `step` returns a byte
-// that is OR-ed into the result.
+// vectorises; `step` returns a byte that is OR-ed into the result.  The bytes after the
+// whole blocks are folded as the last 32 bytes of the text (OR-ing a byte twice changes
+// nothing), or, in a text shorter than that, as a copy padded with "A", on which every
+// step below is neutral: short texts take no byte-by-byte tail either.
 template <class Step>
 [[gnu::always_inline]] inline std::uint8_t fold_bytes(std::string_view text, Step step) noexcept {
     constexpr std::size_t kBlock = 32;
-    const std::size_t whole = text.size() - text.size() % kBlock;
     std::array<std::uint8_t, kBlock> lanes{};  // one vector register
-    for (std::size_t start = 0; start < whole; start += kBlock) {
-        for (std::size_t k = 0; k < kBlock; ++k) lanes[k] |= step(std::uint8_t(text[start + k]));
+    const auto fold_block = [&](const char* block) {
+        for (std::size_t k = 0; k < kBlock; ++k) lanes[k] |= step(std::uint8_t(block[k]));
+    };
+    const std::size_t whole = text.size() - text.size() % kBlock;
+    for (std::size_t start = 0; start < whole; start += kBlock) fold_block(text.data() + start);
+    if (whole != text.size()) {
+        if (whole != 0) {
+            fold_block(text.data() + text.size() - kBlock);
+        } else {
+            std::array<char, kBlock> padded;
+            padded.fill('A');
+            std::memcpy(padded.data(), text.data(), text.size());
+            fold_block(padded.data());
+        }
     }
-    std::array<char, kBlock> last;
-    last.fill('A');
-    std::memcpy(last.data(), text.data() + whole, text.size() - whole);
-    for (std::size_t k = 0; k < kBlock; ++k) lanes[k] |= step(std::uint8_t(last[k]));
     std::uint8_t folded = 0;
     for (const std::uint8_t lane : lanes) folded |= lane;
     return folded;
@@ -102,16 +110,28 @@ std::string ungapped(std::string_view peptide) {
 }
 
 VELBRIN_WIDE_LOOP std::size_t count_residues(std::string_view peptide) noexcept {
-    // Counted in blocks with a byte-wide counter, which vectorises.
-    constexpr std::size_t kBlock = 128;
+    // Gaps are counted in 32 byte-wide lanes, which vectorises; each lane is added up
+    // before it can overflow.  The bytes after the whole blocks are counted in the text's
+    // last 32, each lane only when it lies past the whole blocks.
+    constexpr std::size_t kBlock = 32;
+    constexpr std::size_t kRound = 255 * kBlock;
+    const std::size_t size = peptide.size();
+    const std::size_t whole = size - size % kBlock;
     std::size_t gaps = 0;
-    for (std::size_t start = 0; start < peptide.size(); start += kBlock) {
-        const std::size_t end = std::min(start + kBlock, peptide.size());
-        std::uint8_t block_gaps = 0;
-        for (std::size_t at = start; at < end; ++at) block_gaps += std::uint8_t(peptide[at] == '-');
-        gaps += block_gaps;
+    for (std::size_t round = 0; round < whole; round += kRound) {
+        std::array<std::uint8_t, kBlock> lanes{};
+        for (std::size_t start = round; start < std::min(whole, round + kRound); start += kBlock) {
+            for (std::size_t k = 0; k < kBlock; ++k) lanes[k] += std::uint8_t(peptide[start + k] == '-');
+        }
+        for (const std::uint8_t lane : lanes) gaps += lane;
     }
-    return peptide.size() - gaps;
+    if (whole == size) return size - gaps;
+    if (whole == 0) return size - std::size_t(std::count(peptide.begin(), peptide.end(), '-'));
+    const char* const last = peptide.data() + size - kBlock;
+    const std::size_t first_new = kBlock - (size - whole);
+    std::uint8_t tail_gaps = 0;
+    for (std::size_t k = 0; k < kBlock; ++k) tail_gaps += std::uint8_t((last[k] == '-') & (k >= first_new));
+    return size - gaps - tail_gaps;
 }
 
 // Whether normalising leaves the peptide as it is (which implies it is ASCII: every
