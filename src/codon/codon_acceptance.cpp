@@ -4,7 +4,6 @@
 
 #include "codon/genetic_code.hpp"
 #include "iupac/ambiguity.hpp"
-#include "iupac/iupac_bases.hpp"
 
 namespace velbrin::codon {
 namespace {
@@ -21,25 +20,6 @@ constexpr std::uint64_t codon_bit(std::size_t index) noexcept { return std::uint
 
 std::size_t slot(char residue) noexcept { return std::uint8_t(residue) & 0x7F; }
 
-// [position][byte]: the codons whose base at that position is one the byte resolves to
-// (a base set's bit k is the base of digit k, and a codon's index is
-// 16 * first + 4 * second + third).
-constexpr auto kCodonsByLetter = [] {
-    std::array<std::array<std::uint64_t, 256>, 3> codons{};
-    for (std::size_t byte = 0; byte < 256; ++byte) {
-        const iupac::BaseSet bases = iupac::resolution_set(char(byte));
-        for (std::size_t index = 0; index < kCodonCount; ++index) {
-            const std::size_t digits[3] = {index / 16, index / 4 % 4, index % 4};
-            for (std::size_t position = 0; position < 3; ++position) {
-                if ((bases >> digits[position]) & 1) codons[position][byte] |= codon_bit(index);
-            }
-        }
-    }
-    return codons;
-}();
-static_assert(kCodonsByLetter[0]['N'] == ~std::uint64_t{0} && kCodonsByLetter[2]['G'] == 0x8888888888888888);
-static_assert(kCodonsByLetter[1]['-'] == 0 && kCodonsByLetter[0]['T'] == 0xFFFF);
-
 // Later residues of this list overwrite earlier ones: the signatures go first, so a
 // codon's owner is the table's own letter.
 constexpr std::string_view kOwnersLastWins = "ZJB*ACDEFGHIKLMNOPQRSTUVWY";
@@ -53,12 +33,6 @@ void choose_owners(AcceptanceMasks& masks) noexcept {
 }
 
 }  // namespace
-
-std::uint64_t resolution_codons(std::string_view codon) noexcept {
-    if (codon.size() != 3) return 0;
-    return kCodonsByLetter[0][std::uint8_t(codon[0])] & kCodonsByLetter[1][std::uint8_t(codon[1])] &
-           kCodonsByLetter[2][std::uint8_t(codon[2])];
-}
 
 AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept {
     AcceptanceMasks masks;

@@ -106,8 +106,9 @@ bool walk_codons(const AminoAcidTranslator& record, const Rules& rules, char* li
                 continue;
             }
             const std::string_view codon(bases + cursor, std::min<std::size_t>(3, bases_end - cursor));
-            const auto index = codon_index(codon);  // the mask decides plain codons at once
-            if (!index || ((masks.accepted[std::uint8_t(residue) & 0x7F] >> *index) & 1) == 0) {
+            // A codon that resolves to one the residue's mask holds passes every rule, "N"
+            // and ambiguity letters included; the full rules see only the others.
+            if ((resolution_codons(codon) & masks.accepted[std::uint8_t(residue) & 0x7F]) == 0) {
                 const ColumnVerdict verdict = judge_column(rules, residue, codon);
                 if (verdict == ColumnVerdict::uncovered) {
                     rules.report_uncovered(residue, column, record);
