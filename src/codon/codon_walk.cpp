@@ -10,12 +10,13 @@ static_assert(kEightGaps == 0x0101010101010101ULL * '-');
 constexpr char kGapColumns[25] = "------------------------";
 
 // The columns left after the whole blocks, matched as one block in a padded copy: the
-// padding residues are 0, which no codon's owner is, so no padding column matches.
+// padding residues are gaps, which no codon's owner is, so no padding column matches.
 std::size_t match_last_block(CodonWalk& walk, const AcceptanceMasks& masks, const BlockKernel& kernel) noexcept {
     constexpr std::size_t kMostColumns = 32;
     const std::size_t columns = std::min(walk.peptide.size() - walk.column, (walk.nucleotides.size() - walk.cursor) / 3);
     if (columns == 0 || kernel.width > kMostColumns) return 0;
-    std::array<char, kMostColumns> residues{};
+    std::array<char, kMostColumns> residues;
+    residues.fill('-');
     std::array<char, 3 * kMostColumns> bases;
     bases.fill('A');
     std::array<char, 3 * kMostColumns> line;

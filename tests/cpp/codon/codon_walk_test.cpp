@@ -288,6 +288,26 @@ INSTANTIATE_TEST_SUITE_P(Shapes, LongRuns,
                                                           LongRun{"NNN", true}, LongRun{"ATR", true}),
                                           testing::ValuesIn(kLevels)));
 
+// Under a table where most codons belong to no residue, a record whose columns all
+// match ends with its last column, also when that lies in a padded last block.
+class UnownedCodons : public testing::TestWithParam<VectorLevel> {};
+
+TEST_P(UnownedCodons, EndWithTheRecord) {
+    const AtLevel guard(GetParam());
+    SKIP_UNLESS_AVAILABLE(guard);
+    CustomCodonTable table;
+    table.insert_or_replace('M', {"ATG"});
+    for (const std::size_t columns : {1, 15, 17, 40}) {
+        OneRecord record{std::string(columns, 'M'), ""};
+        for (std::size_t k = 0; k < columns; ++k) record.nucleotides += "ATG";
+        const auto outcome = tarnix_original_args("a", "n", table, one_record(record));
+        ASSERT_TRUE(std::holds_alternative<std::string>(outcome)) << columns;
+        EXPECT_EQ(std::get<std::string>(outcome), "k\n" + record.nucleotides + "\n");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, UnownedCodons, testing::ValuesIn(kLevels), level_name);
+
 TEST(Walk, GapsAndRunsComeOutInPlace) {
     const OneRecord texts{"--MK---W-", "ATGAAATGG"};
     const auto outcome = tarnix("a", "n", 1, one_record(texts));
