@@ -126,7 +126,10 @@ VELBRIN_WIDE_LOOP std::size_t count_residues(std::string_view peptide) noexcept 
         for (const std::uint8_t lane : lanes) gaps += lane;
     }
     if (whole == size) return size - gaps;
-    if (whole == 0) return size - std::size_t(std::count(peptide.begin(), peptide.end(), '-'));
+    if (whole == 0) {
+        for (const char c : peptide) gaps += c == '-';
+        return size - gaps;
+    }
     const char* const last = peptide.data() + size - kBlock;
     const std::size_t first_new = kBlock - (size - whole);
     std::uint8_t tail_gaps = 0;
