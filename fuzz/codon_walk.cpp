@@ -27,6 +27,7 @@
 #include "genetic_code/custom_codon_table.hpp"
 #include "genetic_code/genetic_code.hpp"
 #include "codon/record_map.hpp"
+#include "codon/vector_level.hpp"
 #include "text/unicode_text.hpp"
 #include "fuzz_input.hpp"
 #include "reference_model.hpp"
@@ -292,6 +293,9 @@ void run(std::string_view data) {
 }  // namespace velbrin::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // The walk's vector level (portable, SSSE3, AVX2, as far as the CPU has them) follows
+    // the input's length, so that every level meets every kind of input.
+    velbrin::codon::use_vector_level(velbrin::codon::VectorLevel(size % 3));
     velbrin::fuzz::run(std::string_view(reinterpret_cast<const char*>(data), size));
     return 0;
 }

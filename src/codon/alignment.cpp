@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "codon/amino_acid_translator.hpp"
 #include "codon/codon_acceptance.hpp"
@@ -25,8 +26,10 @@ public:
     explicit NcbiRules(std::string_view table) : table_(table), masks_(ncbi_acceptance(table)) {}
 
     const AcceptanceMasks& masks() const noexcept { return masks_; }
+    // The masks hold every residue a normalised peptide has, so a resolution the mask
+    // accepts is one whose table letter the residue's signature admits.
     bool accepts_ambiguous(char residue, std::string_view codon) const noexcept {
-        return iupac::ambiguous_triplet_matches_signature(table_, residue, codon);
+        return (resolution_codons(codon) & masks_.accepted[std::uint8_t(residue) & 0x7F]) != 0;
     }
     void report_uncovered(char, std::size_t, const AminoAcidTranslator&) const noexcept {}  // covers all
     GeneticCodeRef code() const noexcept { return NcbiCode{table_}; }
@@ -72,11 +75,14 @@ Failure record_failure(const AminoAcidTranslator& record) {
 }
 
 // The exact size of the result: every record's key line and codon line, three bytes
-// per column of its normalised peptide.
-std::size_t result_size(RecordMap& records) {
+// per column of its normalised peptide.  Keeps each record's column count in `columns`.
+std::size_t result_size(RecordMap& records, std::vector<std::size_t>& columns) {
     std::size_t size = 0;
-    for (const RecordPair& record : records.records())
-        size += record.key.size() + 2 + 3 * normalised_peptide_length(record.peptide.sequence);
+    columns.reserve(records.records().size());
+    for (const RecordPair& record : records.records()) {
+        columns.push_back(normalised_peptide_length(record.peptide.sequence));
+        size += record.key.size() + 2 + 3 * columns.back();
+    }
     return size;
 }
 
@@ -89,7 +95,8 @@ char* write_line(char* out, std::string_view text) {
 template <class Rules>
 AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& nt_label, RecordMap& records,
                                const Rules& rules, const ResultBuffer& result_buffer) {
-    const std::size_t size = result_size(records);
+    std::vector<std::size_t> columns;
+    const std::size_t size = result_size(records, columns);
     std::string own_result;
     char* out = result_buffer ? result_buffer(size) : nullptr;
     if (out == nullptr) {
@@ -103,7 +110,7 @@ AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& n
         record.streamline();
         record.do_checks();
         if (record.has_error()) return record_failure(record);
-        if (record.aa_seq().size() != normalised_peptide_length(pair.peptide.sequence)) {
+        if (record.aa_seq().size() != columns[counter - 1]) {
             throw diagnostics::InternalFault("a normalised peptide changed its length");
         }
         out = write_line(out, pair.key);

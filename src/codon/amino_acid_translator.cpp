@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
+#include "codon/vector_level.hpp"
 #include "diagnostics/error_block.hpp"
 #include "diagnostics/inconsistency_report.hpp"
 #include "text/unicode_text.hpp"
@@ -66,11 +68,37 @@ std::size_t utf8_character_length(std::string_view text, std::size_t at) noexcep
     return text::is_valid_utf8(text.substr(at, length)) ? length : 1;
 }
 
-// No early exit, so the scan vectorises.
-bool is_ascii(std::string_view text) noexcept {
-    std::uint8_t seen = 0;
-    for (const char c : text) seen |= std::uint8_t(c);
-    return seen < 0x80;
+// Folds `step` over every byte of `text` in blocks of 32 with no early exit, so that it
+// vectorises; `step` returns a byte that is OR-ed into the result.  The bytes after the
+// whole blocks are folded as the last 32 bytes of the text (OR-ing a byte twice changes
+// nothing), or, in a text shorter than that, as a copy padded with "A", on which every
+// step below is neutral: short texts take no byte-by-byte tail either.
+template <class Step>
+[[gnu::always_inline]] inline std::uint8_t fold_bytes(std::string_view text, Step step) noexcept {
+    constexpr std::size_t kBlock = 32;
+    std::array<std::uint8_t, kBlock> lanes{};  // one vector register
+    const auto fold_block = [&](const char* block) {
+        for (std::size_t k = 0; k < kBlock; ++k) lanes[k] |= step(std::uint8_t(block[k]));
+    };
+    const std::size_t whole = text.size() - text.size() % kBlock;
+    for (std::size_t start = 0; start < whole; start += kBlock) fold_block(text.data() + start);
+    if (whole != text.size()) {
+        if (whole != 0) {
+            fold_block(text.data() + text.size() - kBlock);
+        } else {
+            std::array<char, kBlock> padded;
+            padded.fill('A');
+            std::memcpy(padded.data(), text.data(), text.size());
+            fold_block(padded.data());
+        }
+    }
+    std::uint8_t folded = 0;
+    for (const std::uint8_t lane : lanes) folded |= lane;
+    return folded;
+}
+
+VELBRIN_WIDE_LOOP bool is_ascii(std::string_view text) noexcept {
+    return fold_bytes(text, [](std::uint8_t byte) { return byte; }) < 0x80;
 }
 
 std::string ungapped(std::string_view peptide) {
@@ -81,28 +109,43 @@ std::string ungapped(std::string_view peptide) {
     return residues;
 }
 
-std::size_t count_residues(std::string_view peptide) noexcept {
-    // Counted in blocks with a byte-wide counter, which vectorises.
-    constexpr std::size_t kBlock = 128;
+VELBRIN_WIDE_LOOP std::size_t count_residues(std::string_view peptide) noexcept {
+    // Gaps are counted in 32 byte-wide lanes, which vectorises; each lane is added up
+    // before it can overflow.  The bytes after the whole blocks are counted in the text's
+    // last 32, each lane only when it lies past the whole blocks.
+    constexpr std::size_t kBlock = 32;
+    constexpr std::size_t kRound = 255 * kBlock;
+    const std::size_t size = peptide.size();
+    const std::size_t whole = size - size % kBlock;
     std::size_t gaps = 0;
-    for (std::size_t start = 0; start < peptide.size(); start += kBlock) {
-        const std::size_t end = std::min(start + kBlock, peptide.size());
-        std::uint8_t block_gaps = 0;
-        for (std::size_t at = start; at < end; ++at) block_gaps += std::uint8_t(peptide[at] == '-');
-        gaps += block_gaps;
+    for (std::size_t round = 0; round < whole; round += kRound) {
+        std::array<std::uint8_t, kBlock> lanes{};
+        for (std::size_t start = round; start < std::min(whole, round + kRound); start += kBlock) {
+            for (std::size_t k = 0; k < kBlock; ++k) lanes[k] += std::uint8_t(peptide[start + k] == '-');
+        }
+        for (const std::uint8_t lane : lanes) gaps += lane;
     }
-    return peptide.size() - gaps;
+    if (whole == size) return size - gaps;
+    if (whole == 0) {
+        for (const char c : peptide) gaps += c == '-';
+        return size - gaps;
+    }
+    const char* const last = peptide.data() + size - kBlock;
+    const std::size_t first_new = kBlock - (size - whole);
+    std::uint8_t tail_gaps = 0;
+    for (std::size_t k = 0; k < kBlock; ++k) tail_gaps += std::uint8_t((last[k] == '-') & (k >= first_new));
+    return size - gaps - tail_gaps;
+}
+
+// Whether normalising leaves the peptide as it is (which implies it is ASCII: every
+// other byte maps to "X").
+VELBRIN_WIDE_LOOP bool is_normal_peptide(std::string_view residues) noexcept {
+    return fold_bytes(residues, [](std::uint8_t byte) { return std::uint8_t(residue_image(byte) ^ byte); }) == 0;
 }
 
 // The loops below write through a raw pointer with a local length: stores through the
 // string itself could alias its own size, which would keep them from vectorising.
-bool is_normal_peptide(std::string_view residues) noexcept {
-    std::uint8_t changed = 0;
-    for (const char c : residues) changed |= std::uint8_t(residue_image(std::uint8_t(c)) ^ std::uint8_t(c));
-    return changed == 0;
-}
-
-void map_ascii_residues(std::string_view source, std::string& residues) {
+VELBRIN_WIDE_LOOP void map_ascii_residues(std::string_view source, std::string& residues) {
     residues.resize(source.size());
     char* const out = residues.data();
     for (std::size_t at = 0; at < source.size(); ++at) out[at] = char(residue_image(std::uint8_t(source[at])));
@@ -126,23 +169,19 @@ void map_residues(std::string_view source, std::string& residues) {
     residues.resize(written);
 }
 
-struct NucleotideScan {
-    bool lower_case = false;
-    bool gap_signs = false;
-};
-
-NucleotideScan scan_nucleotides(std::string_view bases) noexcept {
-    std::uint8_t lower = 0;
-    std::uint8_t gaps = 0;
-    for (const char c : bases) {
-        const auto byte = std::uint8_t(c);
-        lower |= std::uint8_t(upper_ascii(byte) != byte);
-        gaps |= std::uint8_t((byte == '-') | (byte == '.'));
-    }
-    return {lower != 0, gaps != 0};
+// Whether the nucleotides hold a lower-case letter or a gap sign.
+VELBRIN_WIDE_LOOP bool needs_normalising(std::string_view bases) noexcept {
+    return fold_bytes(bases, [](std::uint8_t byte) {
+               return std::uint8_t((std::uint8_t(byte - 'a') < 26) | (byte == '-') | (byte == '.'));
+           }) != 0;
 }
 
-void upper_case(std::string_view source, std::string& bases) {
+bool holds_gap_signs(std::string_view bases) noexcept {
+    return std::memchr(bases.data(), '-', bases.size()) != nullptr ||
+           std::memchr(bases.data(), '.', bases.size()) != nullptr;
+}
+
+VELBRIN_WIDE_LOOP void upper_case(std::string_view source, std::string& bases) {
     bases.resize(source.size());
     char* const out = bases.data();
     for (std::size_t at = 0; at < source.size(); ++at) out[at] = char(upper_ascii(std::uint8_t(source[at])));
@@ -164,9 +203,8 @@ void upper_case_without_gap_signs(std::string_view source, std::string& bases) {
 
 std::string_view normalise_peptide(std::string_view source, std::string& storage) {
     const std::string_view trimmed = text::trim_unicode_whitespace(source);
-    const bool ascii = is_ascii(trimmed);
-    if (ascii && is_normal_peptide(trimmed)) return trimmed;
-    if (ascii) {
+    if (is_normal_peptide(trimmed)) return trimmed;
+    if (is_ascii(trimmed)) {
         map_ascii_residues(trimmed, storage);
     } else {
         map_residues(trimmed, storage);
@@ -184,13 +222,11 @@ std::size_t normalised_peptide_length(std::string_view source) noexcept {
 
 std::string_view normalise_nucleotides(std::string_view source, std::string& storage) {
     const std::string_view trimmed = text::trim_unicode_whitespace(source);
-    const NucleotideScan scan = scan_nucleotides(trimmed);
-    if (scan.gap_signs) {
+    if (!needs_normalising(trimmed)) return trimmed;
+    if (holds_gap_signs(trimmed)) {
         upper_case_without_gap_signs(trimmed, storage);
-    } else if (scan.lower_case) {
-        upper_case(trimmed, storage);
     } else {
-        return trimmed;
+        upper_case(trimmed, storage);
     }
     return storage;
 }

@@ -1,5 +1,7 @@
 #include "codon/codon_acceptance.hpp"
 
+#include <bit>
+
 #include "genetic_code/genetic_code.hpp"
 #include "iupac/ambiguity.hpp"
 
@@ -18,12 +20,15 @@ constexpr std::uint64_t codon_bit(std::size_t index) noexcept { return std::uint
 
 std::size_t slot(char residue) noexcept { return std::uint8_t(residue) & 0x7F; }
 
-// The codon index is 4 * pair + digit of the third base, so a residue's 64-bit mask
-// splits into 16 nibbles, one per pair.
-void split_by_pair(AcceptanceMasks& masks, std::size_t residue) noexcept {
-    for (std::size_t pair = 0; pair < 16; ++pair) {
-        masks.third_bases[residue * AcceptanceMasks::kPairSlots + pair] =
-            std::uint8_t((masks.accepted[residue] >> (4 * pair)) & 0xF);
+// Later residues of this list overwrite earlier ones: the signatures go first, so a
+// codon's owner is the table's own letter.
+constexpr std::string_view kOwnersLastWins = "ZJB*ACDEFGHIKLMNOPQRSTUVWY";
+
+void choose_owners(AcceptanceMasks& masks) noexcept {
+    for (const char residue : kOwnersLastWins) {
+        for (std::uint64_t codons = masks.accepted[slot(residue)]; codons != 0; codons &= codons - 1) {
+            masks.owners.residue[std::size_t(std::countr_zero(codons))] = std::uint8_t(residue);
+        }
     }
 }
 
@@ -42,7 +47,7 @@ AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept {
         }
     }
     masks.accepted['X'] = kEveryCodon;
-    for (const char residue : kResidueLetters) split_by_pair(masks, slot(residue));
+    choose_owners(masks);
     return masks;
 }
 
@@ -54,8 +59,8 @@ AcceptanceMasks custom_acceptance(const CustomCodonTable& table) noexcept {
         masks.covered[slot(residue)] = true;
         masks.accepted[slot(residue)] = spelled_codons(*entries);
         if (residue == 'X') masks.accepted[slot(residue)] = kEveryCodon;
-        split_by_pair(masks, slot(residue));
     }
+    choose_owners(masks);
     return masks;
 }
 

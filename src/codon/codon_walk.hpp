@@ -10,6 +10,7 @@
 //                                            records a residue the code does not know;
 //   GeneticCodeRef code() const;             the code shown in a report.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -18,7 +19,9 @@
 
 #include "codon/amino_acid_translator.hpp"
 #include "codon/codon_acceptance.hpp"
+#include "codon/codon_block_match.hpp"
 #include "genetic_code/genetic_code.hpp"
+#include "codon/vector_level.hpp"
 #include "text/unicode_text.hpp"
 
 namespace velbrin::codon {
@@ -49,36 +52,82 @@ ColumnVerdict judge_column(const Rules& rules, char residue, std::string_view co
     return accepted ? ColumnVerdict::accepted : ColumnVerdict::mismatch;
 }
 
-// The fast path: writes the codon line of the columns from `column` on while each is a
-// gap or a codon of plain bases that its residue's mask accepts.  Returns the column
-// it stopped at (the peptide's length when it got through).
-std::size_t walk_plain_codons(std::string_view peptide, std::size_t column, std::string_view nucleotides,
-                              std::size_t& cursor, const AcceptanceMasks& masks, char* line) noexcept;
+// Where the walk stands in a record: the next column of the peptide and the offset of
+// the next codon in the nucleotides.  Every column before `column` is written to `line`.
+struct CodonWalk {
+    std::string_view peptide;
+    std::string_view nucleotides;
+    char* line;
+    std::size_t column = 0;
+    std::size_t cursor = 0;
+
+    bool done() const noexcept { return column == peptide.size(); }
+};
+
+// Advances over the columns the vector kernel accepts, block by block, stopping at the
+// first column it cannot decide; returns how many columns it advanced.
+std::size_t walk_blocks(CodonWalk& walk, const AcceptanceMasks& masks, const BlockKernel& kernel) noexcept;
+
+// Writes the gap run starting at `column` of `peptide`; returns the column after it.
+std::size_t write_gap_run(std::string_view peptide, std::size_t column, char* line) noexcept;
+
+// How many codon columns to walk one by one before the kernel is tried again.  After a
+// block that advanced well the column that stopped it is likely alone (a substitution,
+// an ambiguous codon, the end of a gap run), so the kernel resumes right after it; after
+// one that advanced little, columns it cannot decide come in a row (ambiguous codons,
+// "X" residues), and a stretch of them is walked first, so that no column costs a
+// kernel call of its own.
+inline std::size_t single_column_budget(const BlockKernel& kernel, std::size_t advanced) noexcept {
+    if (kernel.width == 0) return std::size_t(-1);
+    return advanced >= kernel.width / 4 ? 1 : kernel.width;
+}
 
 // Writes the record's codon line, three bytes per column, to `line`.  Returns false
 // after recording the record's failure in the translator; `line` then holds an
-// unfinished line.
+// unfinished line.  Each column is decided once, so the work is linear in the record.
 template <class Rules>
 bool walk_codons(const AminoAcidTranslator& record, const Rules& rules, char* line) {
-    const std::string_view peptide = record.aa_seq();
-    const std::string_view nucleotides = record.nt_seq();
-    std::size_t cursor = 0;
-    for (std::size_t column = 0;; ++column) {
-        column = walk_plain_codons(peptide, column, nucleotides, cursor, rules.masks(), line);
-        if (column == peptide.size()) return true;
-        const std::string_view codon = nucleotides.substr(cursor, 3);
-        const ColumnVerdict verdict = judge_column(rules, peptide[column], codon);
-        if (verdict == ColumnVerdict::uncovered) {
-            rules.report_uncovered(peptide[column], column, record);
-            return false;
+    CodonWalk walk{record.aa_seq(), record.nt_seq(), line};
+    const AcceptanceMasks& masks = rules.masks();
+    const BlockKernel kernel = block_kernel(active_vector_level());
+    const char* const residues = walk.peptide.data();
+    const char* const bases = walk.nucleotides.data();
+    const std::size_t columns = walk.peptide.size();
+    const std::size_t bases_end = walk.nucleotides.size();
+    while (!walk.done()) {
+        const std::size_t advanced = walk_blocks(walk, masks, kernel);
+        // The columns up to the kernel's next try, in locals the compiler keeps in registers.
+        std::size_t column = walk.column;
+        std::size_t cursor = walk.cursor;
+        for (std::size_t codons = single_column_budget(kernel, advanced); codons > 0 && column < columns;) {
+            const char residue = residues[column];
+            if (residue == '-') {
+                column = write_gap_run(walk.peptide, column, line);
+                continue;
+            }
+            const std::string_view codon(bases + cursor, std::min<std::size_t>(3, bases_end - cursor));
+            // A codon that resolves to one the residue's mask holds passes every rule, "N"
+            // and ambiguity letters included; the full rules see only the others.
+            if ((resolution_codons(codon) & masks.accepted[std::uint8_t(residue) & 0x7F]) == 0) {
+                const ColumnVerdict verdict = judge_column(rules, residue, codon);
+                if (verdict == ColumnVerdict::uncovered) {
+                    rules.report_uncovered(residue, column, record);
+                    return false;
+                }
+                if (verdict == ColumnVerdict::mismatch) {
+                    record.error_out_mismatch(column, rules.code());
+                    return false;
+                }
+            }
+            std::memcpy(line + 3 * column, codon.data(), 3);
+            cursor += 3;
+            ++column;
+            --codons;
         }
-        if (verdict == ColumnVerdict::mismatch) {
-            record.error_out_mismatch(column, rules.code());
-            return false;
-        }
-        std::memcpy(line + 3 * column, codon.data(), 3);
-        cursor += 3;
+        walk.column = column;
+        walk.cursor = cursor;
     }
+    return true;
 }
 
 }  // namespace velbrin::codon

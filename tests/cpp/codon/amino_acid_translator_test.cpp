@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "genetic_code/genetic_code.hpp"
@@ -167,6 +168,41 @@ TEST(RecordError, FirstReportWins) {
     EXPECT_EQ(record->error(), "first");
     EXPECT_EQ(record->error_kind(), FailureKind::header);
 }
+
+}  // namespace
+}  // namespace velbrin::codon
+
+namespace velbrin::codon {
+namespace {
+
+// The byte scans work in blocks of 32 bytes with a last, overlapping or padded one, and
+// count in byte-wide lanes emptied every 255 blocks: a gap, a lower-case letter or a
+// gap sign is seen wherever it lies, whatever the length.
+class ScanEdges : public testing::TestWithParam<std::size_t> {};
+
+TEST_P(ScanEdges, SeeEveryPosition) {
+    const std::size_t length = GetParam();
+    std::string peptide;
+    for (std::size_t at = 0; at < length; ++at) peptide += at % 7 == 3 ? '-' : 'M';
+    const std::size_t residues = length - std::size_t(std::count(peptide.begin(), peptide.end(), '-'));
+    for (const std::size_t at : {std::size_t{0}, length / 2, length - 1}) {
+        std::string lower = peptide;
+        lower[at] = lower[at] == '-' ? '.' : 'm';
+        std::string storage;
+        EXPECT_EQ(normalise_peptide(lower, storage), peptide) << at;
+        std::string bases(3 * residues + 1, 'A');
+        bases[std::min(at, bases.size() - 1)] = at % 2 ? '-' : 'a';
+        const std::string expected = at % 2 ? std::string(3 * residues, 'A') : std::string(3 * residues + 1, 'A');
+        EXPECT_EQ(normalise_nucleotides(bases, storage), expected) << at;
+    }
+    for (const std::size_t bases : {3 * residues, 3 * residues + 3}) {
+        const TestRecord record("h", peptide, "h", std::string(bases, 'A'));
+        record->do_checks();
+        EXPECT_EQ(record->has_error(), bases != 3 * residues) << bases;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, ScanEdges, testing::Values(1, 4, 31, 32, 33, 95, 255 * 32 + 5, 255 * 64 + 31));
 
 }  // namespace
 }  // namespace velbrin::codon
