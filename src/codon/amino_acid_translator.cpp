@@ -62,10 +62,8 @@ static_assert(residue_image_follows_the_map());
 // Byte length of the UTF-8 character starting at `text[at]`; 1 for a byte that does not
 // start a well-formed character, which then counts as a character of its own.
 std::size_t utf8_character_length(std::string_view text, std::size_t at) noexcept {
-    const auto lead = std::uint8_t(text[at]);
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    if (length == 1 || at + length > text.size()) return 1;
-    return text::is_valid_utf8(text.substr(at, length)) ? length : 1;
+    const std::size_t length = text::decode_utf8_char(text.substr(at)).length;
+    return length == 0 ? 1 : length;
 }
 
 // Folds `step` over every byte of `text` in blocks of 32 with no early exit, so that it
@@ -97,7 +95,8 @@ template <class Step>
     return folded;
 }
 
-VELBRIN_WIDE_LOOP bool is_ascii(std::string_view text) noexcept {
+// text::is_ascii, with an AVX2 copy: it reads every byte of every record.
+VELBRIN_WIDE_LOOP bool is_ascii_wide(std::string_view text) noexcept {
     return fold_bytes(text, [](std::uint8_t byte) { return byte; }) < 0x80;
 }
 
@@ -204,7 +203,7 @@ void upper_case_without_gap_signs(std::string_view source, std::string& bases) {
 std::string_view normalise_peptide(std::string_view source, std::string& storage) {
     const std::string_view trimmed = text::trim_unicode_whitespace(source);
     if (is_normal_peptide(trimmed)) return trimmed;
-    if (is_ascii(trimmed)) {
+    if (is_ascii_wide(trimmed)) {
         map_ascii_residues(trimmed, storage);
     } else {
         map_residues(trimmed, storage);
@@ -214,7 +213,7 @@ std::string_view normalise_peptide(std::string_view source, std::string& storage
 
 std::size_t normalised_peptide_length(std::string_view source) noexcept {
     const std::string_view trimmed = text::trim_unicode_whitespace(source);
-    if (is_ascii(trimmed)) return trimmed.size();
+    if (is_ascii_wide(trimmed)) return trimmed.size();
     std::size_t characters = 0;
     for (std::size_t at = 0; at < trimmed.size(); at += utf8_character_length(trimmed, at)) ++characters;
     return characters;

@@ -58,6 +58,18 @@ private:
     std::size_t size_ = 0;
 };
 
+// The text that `write(out)` appends, made with one allocation: a counting pass first,
+// then the write into a string reserved to that size.
+template <typename Write>
+std::string write_with_exact_size(Write write) {
+    ByteCounter size;
+    write(size);
+    std::string text;
+    text.reserve(size.size());
+    write(text);
+    return text;
+}
+
 template <typename Out>
 void append_decimal(Out& out, std::size_t value) {
     std::array<char, 20> digits{};
@@ -357,21 +369,11 @@ std::string format_seq_inconsistency_details(std::string_view aa_label, std::str
                         translate_window(nt_window, code),
                         mark_window(peptide_window, nt_window, code, mark_mismatches)};
 
-    ByteCounter size;
-    write_report(size, report);
-    std::string text;
-    text.reserve(size.size());
-    write_report(text, report);
-    return text;
+    return write_with_exact_size([&](auto& out) { write_report(out, report); });
 }
 
 std::string spaced_aa_track(std::string_view letters) {
-    ByteCounter size;
-    write_track(size, letters);
-    std::string track;
-    track.reserve(size.size());
-    write_track(track, letters);
-    return track;
+    return write_with_exact_size([&](auto& out) { write_track(out, letters); });
 }
 
 }  // namespace velbrin::diagnostics

@@ -12,6 +12,7 @@
 #include "lib/python_compat.hpp"
 #include "lib/python_ref.hpp"
 #include "lib/raising.hpp"
+#include "text/ascii_text.hpp"
 
 namespace velbrin::lib {
 namespace {
@@ -183,13 +184,6 @@ bool walk_dict(PyObject* dict, ConvertEntry&& convert_entry) {
     return converted;
 }
 
-bool is_ascii(std::string_view text) noexcept {
-    unsigned char seen = 0;  // no early exit, so the loop vectorises
-    for (const char byte : text) {
-        seen |= static_cast<unsigned char>(byte);
-    }
-    return seen < 0x80;
-}
 
 }  // namespace
 
@@ -333,7 +327,7 @@ std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table) {
 
 PyObject* to_python_text(std::string_view text) noexcept {
     const auto size = static_cast<Py_ssize_t>(text.size());
-    if (!is_ascii(text)) {
+    if (!text::is_ascii(text)) {
         return PyUnicode_FromStringAndSize(text.data(), size);
     }
     // Pure ASCII needs no UTF-8 validation: copy the bytes straight in.
