@@ -8,6 +8,7 @@ from pathlib import Path
 import pytest
 
 EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
+RULE = "=" * 40 + "\n"  # above and below the heading of every error block
 
 
 def command_path():

@@ -6,6 +6,7 @@ import subprocess
 import time
 
 import pytest
+from conftest import RULE
 
 PEPTIDES = {"a": "MK", "b": "MW"}
 GOOD = {"a": "ATGAAA", "b": "ATGTGG"}
@@ -43,7 +44,7 @@ def test_help_and_version(velbrin):
 
 
 @pytest.mark.parametrize("args, status, stderr_start", [
-    (["--table", "7"], 1, "=" * 40 + "\ntarnix ERROR: Invalid codon table number."),
+    (["--table", "7"], 1, RULE + "tarnix ERROR: Invalid codon table number."),
     (["--table-file", "missing.txt"], 1, "velbrin: missing.txt"),
     ([], 0, ""),
 ])

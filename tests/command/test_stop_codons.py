@@ -2,7 +2,7 @@
 
 import pytest
 
-from conftest import parse_fasta
+from conftest import RULE, parse_fasta
 
 HINT = ("hint: the nucleotides of 'b' end with a stop codon that its peptide leaves out; "
         "--trim-terminal-stop drops it\n")
@@ -29,8 +29,8 @@ def test_terminal_stop_is_trimmed_only_when_it_is_one_extra_stop(velbrin, b_nucl
     untrimmed = velbrin.run("align", peptides, nucleotides, *table)
     assert untrimmed.returncode == 1
     stderr = untrimmed.stderr.decode()
-    assert stderr.startswith("=" * 40 + "\ntarnix ERROR: Peptide and nucleotide lengths")
-    assert stderr.endswith(("=" * 40 + "\n" + HINT) if hint else "=" * 40 + "\n")
+    assert stderr.startswith(RULE + "tarnix ERROR: Peptide and nucleotide lengths")
+    assert stderr.endswith(RULE + HINT if hint else RULE)
 
 
 def test_stop_and_gap_columns_are_dropped(velbrin):

@@ -6,7 +6,6 @@ import textwrap
 import pytest
 
 import velbrin
-from internal_fault import internal_fault_type
 
 GOOD_SEQS = {"s1": (("s1", "MK"), (0, "s1", "ATGAAA"))}
 GOOD_PLAIN_SEQS = {"s1": (("s1", "MK"), ("s1", "ATGAAA"))}
@@ -324,26 +323,27 @@ class TestKeysOfTheSameText:
 
 
 class TestDriverFailure:
-    def test_raised_as_value_error_with_the_text_as_only_argument(self):
+    def test_raised_as_value_error_with_the_text_as_only_argument(self, rule):
         with pytest.raises(ValueError) as raised:
             tarnix(table_num=0)
         assert type(raised.value) is ValueError
         assert len(raised.value.args) == 1
         assert str(raised.value) == raised.value.args[0]
-        assert raised.value.args[0].startswith("=" * 40 + "\ntarnix ERROR: ")
+        assert raised.value.args[0].startswith(rule + "tarnix ERROR: ")
         assert not hasattr(raised.value, "__notes__")
 
 
 class TestInternalFault:
-    def test_type_derives_directly_from_base_exception(self):
-        fault_type = internal_fault_type()
-        assert fault_type.__bases__ == (BaseException,)
-        assert fault_type.__name__ == "InternalFault"
-        assert fault_type.__module__ == "velbrin"
-        assert internal_fault_type() is fault_type
+    def test_type_derives_directly_from_base_exception(self, internal_fault, growing_seqs):
+        assert internal_fault.__bases__ == (BaseException,)
+        assert internal_fault.__name__ == "InternalFault"
+        assert internal_fault.__module__ == "velbrin"
+        with pytest.raises(BaseException) as raised:
+            tarnix(seqs=growing_seqs())
+        assert type(raised.value) is internal_fault
 
     @pytest.mark.parametrize("mutation", ["add", "remove"])
-    def test_seqs_resized_during_conversion(self, mutation):
+    def test_seqs_resized_during_conversion(self, internal_fault, mutation):
         seqs = {}
 
         class Mutating:
@@ -361,11 +361,11 @@ class TestInternalFault:
                 tarnix(seqs=seqs)
             except Exception:
                 pytest.fail("the fault must not be an Exception")
-        assert type(raised.value) is internal_fault_type()
+        assert type(raised.value) is internal_fault
         assert str(raised.value) == "dictionary changed size during conversion"
         assert tarnix() == GOOD_RESULT
 
-    def test_entry_dropped_and_readded_during_conversion(self):
+    def test_entry_dropped_and_readded_during_conversion(self, internal_fault):
         seqs = {}
 
         class Readding:
@@ -375,10 +375,10 @@ class TestInternalFault:
                 return 0
 
         seqs["s1"] = (("s1", "MK"), (Readding(), "s1", "ATGAAA"))
-        with pytest.raises(internal_fault_type()):
+        with pytest.raises(internal_fault):
             tarnix(seqs=seqs)
 
-    def test_gene_table_resized_while_a_codon_list_is_read(self):
+    def test_gene_table_resized_while_a_codon_list_is_read(self, internal_fault):
         table = {}
 
         class Growing(LyingLength):
@@ -387,7 +387,7 @@ class TestInternalFault:
                 return super().__getitem__(index)
 
         table.update({"M": ["ATG"], "K": Growing(["AAA"], 1)})
-        with pytest.raises(internal_fault_type()):
+        with pytest.raises(internal_fault):
             tarnix_original_args(gene_table=table)
 
 

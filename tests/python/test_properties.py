@@ -13,7 +13,6 @@ from hypothesis import HealthCheck, assume, given, settings, strategies as st
 
 import velbrin
 
-RULE = "=" * 40 + "\n"
 SUMMARIES = (
     "Invalid codon table number.",
     "Amino acid is missing from custom codon table.",
@@ -21,8 +20,10 @@ SUMMARIES = (
     "Peptide and nucleotide lengths are inconsistent.",
     "Peptide and nucleotide sequences are inconsistent.",
 )
+RULE_PATTERN = "={40}\n"
 BLOCK = re.compile(
-    f"{RULE}tarnix ERROR: ({'|'.join(map(re.escape, SUMMARIES))})\n{RULE}(.*\n)?{RULE}",
+    f"{RULE_PATTERN}tarnix ERROR: ({'|'.join(map(re.escape, SUMMARIES))})\n"
+    f"{RULE_PATTERN}(.*\n)?{RULE_PATTERN}",
     re.DOTALL)
 
 STANDARD_CODE = "FFLLSSSSYY**CC*WLLLLPPPPHHQQRRRRIIIMTTTTNNKKSSRRVVVVAAAADDEEGGGG"

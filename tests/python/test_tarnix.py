@@ -4,15 +4,8 @@ import pytest
 
 import velbrin
 
-RULE = "=" * 40 + "\n"
 SUPPORTED = ("1, 2, 3, 4, 5, 6, 9, 10, 11, 12, 13, 14, 15, 16, 21, 22, 23, 24, 25, 26, "
              "27, 28, 29, 30, 31, 32, 33")
-
-
-def block(message, details=""):
-    if details and not details.endswith("\n"):
-        details += "\n"
-    return f"{RULE}tarnix ERROR: {message}\n{RULE}{details}{RULE}"
 
 
 def record(peptide, nucleotides, header="s1", nt_header=None):
@@ -75,58 +68,33 @@ def test_rejected_records(peptide, nucleotides, table):
     assert "tarnix ERROR: Peptide and nucleotide" in str(raised.value)
 
 
-WORKED = (
-    "Peptide header (gene7_aa.fa) : sp1 gene7\n"
-    "Nucleotide header (gene7_nt.fa) : sp1 gene7\n"
-    "\n"
-    ">sp1 gene7 1-4\n"
-    "MKVL\n"
-    " M  K  V  L\n"
-    ">sp1 gene7 1-12\n"
-    "ATGAAAGTTCCG\n"
-    " M  K  V  P\n"
-    "         ___\n"
-)
-
-WINDOWED = (
-    "Peptide header (gene7_aa.fa) : sp1 gene7\n"
-    "Nucleotide header (gene7_nt.fa) : sp1 gene7\n"
-    "\n"
-    ">sp1 gene7 4-24\n"
-    ".GEELFTGVVPILVELDGDVNG.\n"
-    " G  E  E  L  F  T  G  V  V  P  I  L  V  E  L  D  G  D  V  N  G\n"
-    ">sp1 gene7 10-72\n"
-    "...GGTGAAGAATTATTTACTGGTGTTGTTCCTCCGTTAGTTGAATTAGATGGTGATGTTAATGGT...\n"
-    "    G  E  E  L  F  T  G  V  V  P  P  L  V  E  L  D  G  D  V  N  G\n"
-    + " " * 33 + "___" + " " * 30 + "\n"
-)
+def fasta_record(path):
+    header, *lines = path.read_text().splitlines()
+    return header.removeprefix(">"), "".join(lines)
 
 
-@pytest.mark.parametrize(
-    "peptide, nucleotides, details",
-    [
-        ("MKVL", "ATGAAAGTTCCG", WORKED),
-        ("MSKGEELFTGVVPILVELDGDVNGH*",
-         "ATGTCTAAAGGTGAAGAATTATTTACTGGTGTTGTTCCTCCGTTAGTTGAATTAGATGGTGATGTTAATGGTCATTGA",
-         WINDOWED),
-    ],
-)
-def test_codon_mismatch_report_is_exact(peptide, nucleotides, details):
-    text = report(peptide, nucleotides, header="sp1 gene7")
-    assert text == block("Peptide and nucleotide sequences are inconsistent.", details)
+@pytest.mark.parametrize("example", ["whole_record", "window_cut_on_both_sides"])
+def test_worked_example_reports_are_exact(data_dir, example):
+    folder = data_dir / "worked_examples" / example
+    header, peptide = fasta_record(folder / "gene7_aa.fa")
+    nt_header, nucleotides = fasta_record(folder / "gene7_nt.fa")
+    seqs = {"s1": ((header, peptide), (0, nt_header, nucleotides))}
+    with pytest.raises(ValueError) as raised:
+        velbrin.tarnix("stem", str(folder / "gene7_aa.fa"), str(folder / "gene7_nt.fa"), 1, seqs)
+    assert str(raised.value) == (folder / "report.txt").read_text()
 
 
-def test_header_mismatch_report_is_exact():
+def test_header_mismatch_report_is_exact(error_block):
     text = report("MK", "ATGAAA", header="s1", nt_header="s2")
-    assert text == block(
+    assert text == error_block(
         "Header mismatch between peptide and nucleotide records.",
         'Sequence index: 1\nExpected header (gene7_aa.fa): "s1"\nheader found (gene7_nt.fa): "s2"',
     )
 
 
-def test_length_mismatch_report_is_exact():
+def test_length_mismatch_report_is_exact(error_block):
     text = report("MKVL", "ATGAAA", header="h")
-    assert text == block(
+    assert text == error_block(
         "Peptide and nucleotide lengths are inconsistent.",
         "Peptide header (gene7_aa.fa) : h\nNucleotide header (gene7_nt.fa) : h\n\n"
         ">h 1-4\nMKVL\n M  K  V  L\n>h 1-6\nATGAAA\n",
@@ -135,10 +103,10 @@ def test_length_mismatch_report_is_exact():
 
 @pytest.mark.parametrize("table", [0, 7, 8, 17, 20, 34, -1, 2**31 - 1, -(2**31)])
 @pytest.mark.parametrize("seqs", [{}, {"s1": record("MK", "ATGAAA")}, {"s1": record("MK", "AT")}])
-def test_unsupported_table_is_reported_before_any_record(table, seqs):
+def test_unsupported_table_is_reported_before_any_record(error_block, table, seqs):
     with pytest.raises(ValueError) as raised:
         velbrin.tarnix("stem", "aa", "nt", table, seqs)
-    assert str(raised.value) == block(
+    assert str(raised.value) == error_block(
         "Invalid codon table number.",
         f"Requested table : {table}\nSupported NCBI tables: {SUPPORTED}",
     )
@@ -168,8 +136,9 @@ def test_keys_and_codons_keep_their_bytes():
     assert velbrin.tarnix("s", "a", "n", 1, seqs) == "k\u00e9y\0\nAUG\n"
 
 
-def test_a_codon_cutting_a_character_is_a_mismatch_and_the_report_stays_text():
-    # "é" is two bytes: the first codon ends inside one
+def test_a_codon_cutting_a_character_is_a_mismatch_and_the_report_stays_text(rule):
+    # "é" is two bytes: the first codon ends inside one.  The report's bytes are decoded
+    # leniently, so a cut character would show as U+FFFD.
     text = report("MK", "AT\u00e9\u00e9")
-    assert text.startswith(RULE + "tarnix ERROR: Peptide and nucleotide sequences are inconsistent.")
-    text.encode("utf-8")
+    assert text.startswith(rule + "tarnix ERROR: Peptide and nucleotide sequences are inconsistent.")
+    assert "\ufffd" not in text

@@ -4,14 +4,7 @@ import pytest
 
 import velbrin
 
-RULE = "=" * 40 + "\n"
 MK = {"M": ["ATG"], "K": ["AAA", "AAG"]}
-
-
-def block(message, details=""):
-    if details and not details.endswith("\n"):
-        details += "\n"
-    return f"{RULE}tarnix ERROR: {message}\n{RULE}{details}{RULE}"
 
 
 def align(table, peptide, nucleotides, key="s1"):
@@ -25,12 +18,16 @@ def failure(table, peptide, nucleotides):
     return str(raised.value)
 
 
-def missing(residue, position, symbols):
-    return block(
-        "Amino acid is missing from custom codon table.",
-        f"Amino acid         : '{residue}'\nAlignment position : {position}\n"
-        f"Valid symbols      : {symbols}",
-    )
+@pytest.fixture
+def missing(error_block):
+    def report(residue, position, symbols):
+        return error_block(
+            "Amino acid is missing from custom codon table.",
+            f"Amino acid         : '{residue}'\nAlignment position : {position}\n"
+            f"Valid symbols      : {symbols}",
+        )
+
+    return report
 
 
 @pytest.mark.parametrize(
@@ -67,20 +64,21 @@ def test_accepted_records(table, peptide, nucleotides, codon_line):
         ({"\u00e9": [], "\U0001F600": [], "Z": []}, "K", "AAA", "K", 1, "Z, \u00e9, \U0001F600"),
     ],
 )
-def test_missing_amino_acid_report_is_exact(table, peptide, nucleotides, residue, position, symbols):
+def test_missing_amino_acid_report_is_exact(missing, table, peptide, nucleotides, residue, position,
+                                            symbols):
     assert failure(table, peptide, nucleotides) == missing(residue, position, symbols)
 
 
-def test_missing_amino_acid_is_reported_before_nucleotides_are_read():
+def test_missing_amino_acid_is_reported_before_nucleotides_are_read(missing, rule):
     # the peptide has two residues but there are no nucleotides for the second
-    assert failure({"M": ["ATG"]}, "MW", "ATGTG").startswith(RULE + "tarnix ERROR: Peptide and nucleotide lengths")
+    assert failure({"M": ["ATG"]}, "MW", "ATGTG").startswith(rule + "tarnix ERROR: Peptide and nucleotide lengths")
     assert failure({"M": ["ATG"]}, "MW", "ATGTGG") == missing("W", 2, "M")
 
 
 @pytest.mark.parametrize("peptide, column", [("M", 0), ("-M", 1)])
-def test_codon_mismatch_points_at_its_column(peptide, column):
+def test_codon_mismatch_points_at_its_column(error_block, peptide, column):
     text = failure({"M": ["ATG"]}, peptide, "ATA")
-    assert text == block(
+    assert text == error_block(
         "Peptide and nucleotide sequences are inconsistent.",
         "Peptide header (g_aa.fa) : s1\nNucleotide header (g_nt.fa) : s1\n\n"
         ">s1 1-1\nM\n M\n>s1 1-3\nATA\n X\n___\n",

@@ -18,7 +18,6 @@ from collections import Counter
 import pytest
 
 import velbrin
-from internal_fault import internal_fault_type
 
 THREADS = 12
 ROUNDS = 20
@@ -161,42 +160,46 @@ def test_concurrent_calls_on_shared_inputs_match_serial_calls(frequent_switches)
     assert differing[:3] == []
 
 
-def call_while_changing(call, change, calls=1500):
-    """`call` from this thread while another thread keeps calling `change`; the count of
-    each kind of outcome."""
-    stop = threading.Event()
+@pytest.fixture
+def call_while_changing(internal_fault):
+    def run(call, change, calls=1500):
+        """`call` from this thread while another thread keeps calling `change`; the count of
+        each kind of outcome."""
+        stop = threading.Event()
 
-    def changer():
-        step = 0
-        while not stop.is_set():
-            change(step)
-            step += 1
+        def changer():
+            step = 0
+            while not stop.is_set():
+                change(step)
+                step += 1
 
-    thread = threading.Thread(target=changer)
-    thread.start()
-    kinds = Counter()
-    try:
-        for _ in range(calls):
-            try:
-                result = call()
-            except (ValueError, TypeError) as error:
-                kinds[type(error).__name__] += 1
-            except internal_fault_type():
-                kinds["fault"] += 1
-            else:
-                kinds["result"] += 1
-                yield result
-    finally:
-        stop.set()
-        thread.join(JOIN_TIMEOUT)
-    assert sum(kinds.values()) == calls, kinds
+        thread = threading.Thread(target=changer)
+        thread.start()
+        kinds = Counter()
+        try:
+            for _ in range(calls):
+                try:
+                    result = call()
+                except (ValueError, TypeError) as error:
+                    kinds[type(error).__name__] += 1
+                except internal_fault:
+                    kinds["fault"] += 1
+                else:
+                    kinds["result"] += 1
+                    yield result
+        finally:
+            stop.set()
+            thread.join(JOIN_TIMEOUT)
+        assert sum(kinds.values()) == calls, kinds
+
+    return run
 
 
 def record(i):
     return ((f"h{i}", "MK-"), (SlowNumber(i), f"h{i}", "ATGAAA"))
 
 
-def test_seqs_changed_by_another_thread(frequent_switches):
+def test_seqs_changed_by_another_thread(frequent_switches, call_while_changing):
     seqs = {f"r{i}": record(i) for i in range(30)}
 
     def change(step):  # one change at a time, so the size differs between most steps
@@ -218,7 +221,8 @@ def test_seqs_changed_by_another_thread(frequent_switches):
         assert all(line == "ATGAAA---" for line in lines[1::2])
 
 
-def test_gene_table_and_its_codon_lists_changed_by_another_thread(frequent_switches):
+def test_gene_table_and_its_codon_lists_changed_by_another_thread(frequent_switches,
+                                                                   call_while_changing):
     shared_list = ["AAA", "AAG"]
     table = {"M": ["ATG"], "K": Codons(shared_list, slow=True), "-": []}
     seqs = {"s1": (("h", "MK"), ("h", "ATGAAA"))}
@@ -239,7 +243,7 @@ def test_gene_table_and_its_codon_lists_changed_by_another_thread(frequent_switc
         assert result == "s1\nATGAAA\n"
 
 
-def test_taxa_changed_by_another_thread(frequent_switches):
+def test_taxa_changed_by_another_thread(frequent_switches, call_while_changing):
     shared_list = ["CCC", "GAT"]
     taxa = Codons(shared_list, slow=True)
 

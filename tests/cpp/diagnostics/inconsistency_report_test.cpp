@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -33,43 +36,50 @@ std::string with_preamble(std::string_view body) { return std::string(kPreamble)
 
 // ---- worked examples --------------------------------------------------------------------
 
-TEST(InconsistencyReport, WholeRecordInsideItsErrorBlock) {
-    const std::string details = format_seq_inconsistency_details(
-        "gene7_aa.fa", "sp1 gene7", "MKVL", "gene7_nt.fa", "sp1 gene7", "ATGAAAGTTCCG", 3, kStandard, true);
-    EXPECT_EQ(format_error_block(kSequenceMismatch, details),
-              "========================================\n"
-              "tarnix ERROR: Peptide and nucleotide sequences are inconsistent.\n"
-              "========================================\n"
-              "Peptide header (gene7_aa.fa) : sp1 gene7\n"
-              "Nucleotide header (gene7_nt.fa) : sp1 gene7\n"
-              "\n"
-              ">sp1 gene7 1-4\n"
-              "MKVL\n"
-              " M  K  V  L\n"
-              ">sp1 gene7 1-12\n"
-              "ATGAAAGTTCCG\n"
-              " M  K  V  P\n"
-              "         ___\n"
-              "========================================\n");
+// The worked examples under tests/data, shared with the module's tests: each folder holds
+// two one-record files and the report of their first mismatching residue.
+std::string read_file(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    EXPECT_TRUE(file.is_open()) << path;
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-TEST(InconsistencyReport, WindowCutOnBothSides) {
-    const std::string details = format_seq_inconsistency_details(
-        "gene7_aa.fa", "sp1 gene7", "MSKGEELFTGVVPILVELDGDVNGH", "gene7_nt.fa", "sp1 gene7",
-        "ATGTCTAAAGGTGAAGAATTATTTACTGGTGTTGTTCCTCCGTTAGTTGAATTAGATGGTGATGTTAATGGTCATTGA", 13, kStandard,
-        true);
-    EXPECT_EQ(details,
-              "Peptide header (gene7_aa.fa) : sp1 gene7\n"
-              "Nucleotide header (gene7_nt.fa) : sp1 gene7\n"
-              "\n"
-              ">sp1 gene7 4-24\n"
-              ".GEELFTGVVPILVELDGDVNG.\n"
-              " G  E  E  L  F  T  G  V  V  P  I  L  V  E  L  D  G  D  V  N  G\n"
-              ">sp1 gene7 10-72\n"
-              "...GGTGAAGAATTATTTACTGGTGTTGTTCCTCCGTTAGTTGAATTAGATGGTGATGTTAATGGT...\n"
-              "    G  E  E  L  F  T  G  V  V  P  P  L  V  E  L  D  G  D  V  N  G\n"
-                  + std::string(33, ' ') + "___" + std::string(30, ' ') + "\n");
+struct FastaRecord {
+    std::string header;
+    std::string sequence;
+};
+
+FastaRecord read_one_record(const std::string& path) {
+    std::istringstream lines(read_file(path));
+    FastaRecord record;
+    std::getline(lines, record.header);
+    record.header.erase(0, 1);
+    for (std::string line; std::getline(lines, line);) record.sequence += line;
+    return record;
 }
+
+struct WorkedExample {
+    const char* name;
+    std::size_t mismatch;
+};
+
+class WorkedExampleReport : public testing::TestWithParam<WorkedExample> {};
+
+TEST_P(WorkedExampleReport, IsExactInsideItsErrorBlock) {
+    const std::string folder =
+        std::string(VELBRIN_SOURCE_DIR "/tests/data/worked_examples/") + GetParam().name;
+    const FastaRecord aa = read_one_record(folder + "/gene7_aa.fa");
+    const FastaRecord nt = read_one_record(folder + "/gene7_nt.fa");
+    const std::string details = format_seq_inconsistency_details(
+        "gene7_aa.fa", aa.header, aa.sequence, "gene7_nt.fa", nt.header, nt.sequence,
+        GetParam().mismatch, kStandard, true);
+    EXPECT_EQ(format_error_block(kSequenceMismatch, details), read_file(folder + "/report.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Data, WorkedExampleReport,
+    testing::Values(WorkedExample{"whole_record", 3}, WorkedExample{"window_cut_on_both_sides", 13}),
+    [](const testing::TestParamInfo<WorkedExample>& info) { return info.param.name; });
 
 // ---- windows and layout -----------------------------------------------------------------
 
