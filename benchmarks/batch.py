@@ -29,7 +29,7 @@ from pathlib import Path
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 
-from workloads import generate
+from workloads import generate  # noqa: E402 (found through the path above)
 
 MB = 1e6
 SPEEDUP_TARGET = 1.8
@@ -38,7 +38,7 @@ FASTA_WIDTH = 60
 
 
 def wrapped(sequence):
-    return "\n".join(sequence[i:i + FASTA_WIDTH] for i in range(0, len(sequence), FASTA_WIDTH))
+    return "\n".join(sequence[i : i + FASTA_WIDTH] for i in range(0, len(sequence), FASTA_WIDTH))
 
 
 def write_family(index, records, codons, peptides, nucleotides):
@@ -68,8 +68,11 @@ def family_set(cache, families, records, codons):
             if index % 1000 == 999:
                 print(f"  generated {index + 1} families", file=sys.stderr)
         (folder / "complete").write_text(f"{nt_bytes}\n")
-        print(f"generated {families} families, {nt_bytes / MB:.0f} MB of nucleotides, "
-              f"in {time.perf_counter() - started:.0f} s", file=sys.stderr)
+        print(
+            f"generated {families} families, {nt_bytes / MB:.0f} MB of nucleotides, "
+            f"in {time.perf_counter() - started:.0f} s",
+            file=sys.stderr,
+        )
     return folder
 
 
@@ -86,9 +89,24 @@ def largest_family_bytes(folder, out):
 def run_once(command, folder, out, threads):
     shutil.rmtree(out, ignore_errors=True)
     with tempfile.NamedTemporaryFile("r") as report:
-        args = ["/usr/bin/time", "-f", "%U %S %M", "-o", report.name, command, "batch", "--quiet",
-                "--peptides", folder / "peptides", "--nucleotides", folder / "nucleotides",
-                "--out-dir", out, "--threads", str(threads)]
+        args = [
+            "/usr/bin/time",
+            "-f",
+            "%U %S %M",
+            "-o",
+            report.name,
+            command,
+            "batch",
+            "--quiet",
+            "--peptides",
+            folder / "peptides",
+            "--nucleotides",
+            folder / "nucleotides",
+            "--out-dir",
+            out,
+            "--threads",
+            str(threads),
+        ]
         started = time.perf_counter()
         result = subprocess.run(args, capture_output=True, text=True, check=False)
         seconds = time.perf_counter() - started
@@ -107,9 +125,12 @@ def parse_arguments(argv):
     parser.add_argument("--repeat", type=int, default=3)
     parser.add_argument("--threads", default="1,2")
     parser.add_argument("--cache", type=Path, default=Path("build/bench-batch"))
-    parser.add_argument("--out", type=Path,
-                        help="output folder (default: out/ in the cache); a tmpfs one such as "
-                             "/dev/shm/velbrin-batch leaves the disk's file creation out")
+    parser.add_argument(
+        "--out",
+        type=Path,
+        help="output folder (default: out/ in the cache); a tmpfs one such as "
+        "/dev/shm/velbrin-batch leaves the disk's file creation out",
+    )
     parser.add_argument("--json", type=Path)
     return parser.parse_args(argv)
 
@@ -125,19 +146,29 @@ def main(argv):
         seconds, cpu, _ = min(runs)
         peak = max(run[2] for run in runs)
         limit = threads * largest_family_bytes(folder, out) + MEMORY_ALLOWANCE
-        results[threads] = {"seconds": seconds, "cpu_seconds": cpu,
-                            "nt_mb_per_s": nt_bytes / MB / seconds,
-                            "peak_rss": peak, "memory_limit": limit}
+        results[threads] = {
+            "seconds": seconds,
+            "cpu_seconds": cpu,
+            "nt_mb_per_s": nt_bytes / MB / seconds,
+            "peak_rss": peak,
+            "memory_limit": limit,
+        }
     shutil.rmtree(out, ignore_errors=True)
 
-    print(f"velbrin batch: {options.families} families, {nt_bytes / MB:.0f} MB of nucleotides, "
-          f"best of {options.repeat}")
-    print(f"{'threads':>7} {'seconds':>8} {'CPU s':>6} {'MB/s':>8} {'peak RSS MB':>12} "
-          f"{'limit MB':>9}")
+    print(
+        f"velbrin batch: {options.families} families, {nt_bytes / MB:.0f} MB of nucleotides, "
+        f"best of {options.repeat}"
+    )
+    print(
+        f"{'threads':>7} {'seconds':>8} {'CPU s':>6} {'MB/s':>8} {'peak RSS MB':>12} "
+        f"{'limit MB':>9}"
+    )
     for threads, r in results.items():
-        print(f"{threads:>7} {r['seconds']:>8.2f} {r['cpu_seconds']:>6.2f} {r['nt_mb_per_s']:>8.1f} "
-              f"{r['peak_rss'] / MB:>12.1f} {r['memory_limit'] / MB:>9.1f}"
-              f"  {'ok' if r['peak_rss'] <= r['memory_limit'] else 'OVER THE LIMIT'}")
+        print(
+            f"{threads:>7} {r['seconds']:>8.2f} {r['cpu_seconds']:>6.2f} {r['nt_mb_per_s']:>8.1f} "
+            f"{r['peak_rss'] / MB:>12.1f} {r['memory_limit'] / MB:>9.1f}"
+            f"  {'ok' if r['peak_rss'] <= r['memory_limit'] else 'OVER THE LIMIT'}"
+        )
     if 1 in results and 2 in results:
         speedup = results[1]["seconds"] / results[2]["seconds"]
         verdict = "ok" if speedup >= SPEEDUP_TARGET else f"below the {SPEEDUP_TARGET}x target"

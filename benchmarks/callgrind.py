@@ -35,6 +35,7 @@ DEFAULT_OUT = HERE.parent / "build" / "bench" / "callgrind"
 def _child(pickle_path, calls):
     """The measured process: load the records, then make `calls` tarnix calls."""
     import velbrin
+
     with open(pickle_path, "rb") as source:
         table_num, seqs = pickle.load(source)
     for _ in range(calls):
@@ -52,18 +53,28 @@ def _callgrind(out_file, pickle_path, calls, toggle=None):
     command = ["valgrind", "--tool=callgrind", f"--callgrind-out-file={out_file}"]
     if toggle:
         command += ["--collect-atstart=no", f"--toggle-collect={toggle}"]
-    command += [sys.executable, str(Path(__file__).resolve()), "--child", str(pickle_path),
-                "--calls", str(calls)]
+    command += [
+        sys.executable,
+        str(Path(__file__).resolve()),
+        "--child",
+        str(pickle_path),
+        "--calls",
+        str(calls),
+    ]
     environment = dict(os.environ, PYTHONHASHSEED="0")  # the same interpreter work in every run
-    completed = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
-                               env=environment)
+    completed = subprocess.run(
+        command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, env=environment
+    )
     if completed.returncode != 0:
         raise RuntimeError(f"valgrind failed ({completed.returncode}):\n{completed.stderr[-2000:]}")
     return _total_instructions(out_file)
 
 
 _SHORTER_NAMES = (
-    ("std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >", "std::string"),
+    (
+        "std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >",
+        "std::string",
+    ),
     ("std::basic_string_view<char, std::char_traits<char> >", "std::string_view"),
     ("[abi:cxx11]", ""),
 )
@@ -79,8 +90,12 @@ def _shorten(line):
 def _annotate(out_file, total, top, inclusive):
     """The head of callgrind_annotate's function list; in the inclusive list, the
     interpreter's frames that merely enclose the call are left out."""
-    command = ["callgrind_annotate", f"--inclusive={'yes' if inclusive else 'no'}",
-               "--threshold=100", str(out_file)]
+    command = [
+        "callgrind_annotate",
+        f"--inclusive={'yes' if inclusive else 'no'}",
+        "--threshold=100",
+        str(out_file),
+    ]
     completed = subprocess.run(command, capture_output=True, text=True)
     if completed.returncode != 0:
         return completed.stderr
@@ -90,7 +105,7 @@ def _annotate(out_file, total, top, inclusive):
     except StopIteration:
         return completed.stdout
     body = []
-    for line in lines[start + 1:]:
+    for line in lines[start + 1 :]:
         if not line.strip() or line.startswith("--"):
             continue
         if not re.match(r"\s*[\d,]+ ", line):
@@ -99,7 +114,7 @@ def _annotate(out_file, total, top, inclusive):
         if inclusive and count == total and "velbrin" not in line:
             continue
         body.append(_shorten(line))
-    return "\n".join([lines[start]] + body[:top])
+    return "\n".join([lines[start], *body[:top]])
 
 
 def measure(seed=1, out_dir=DEFAULT_OUT, toggle=DEFAULT_TOGGLE, top=20):
@@ -125,8 +140,10 @@ def measure(seed=1, out_dir=DEFAULT_OUT, toggle=DEFAULT_TOGGLE, top=20):
         without_call = _callgrind(out_dir / "callgrind.out.without-call", pickle_path, 0)
     difference = with_call - without_call
     result = {
-        "dataset": f"{name}/clean", "nt_bytes": nt_bytes,
-        "toggle": toggle, "call_instructions": call_only,
+        "dataset": f"{name}/clean",
+        "nt_bytes": nt_bytes,
+        "toggle": toggle,
+        "call_instructions": call_only,
         "call_instructions_per_nt": call_only / nt_bytes,
         "process_difference_instructions": difference,
         "process_difference_per_nt": difference / nt_bytes,
@@ -136,14 +153,20 @@ def measure(seed=1, out_dir=DEFAULT_OUT, toggle=DEFAULT_TOGGLE, top=20):
         result["top_self"] = _annotate(call_file, call_only, top, inclusive=False).splitlines()
         result["top_inclusive"] = _annotate(call_file, call_only, top, inclusive=True).splitlines()
     print()
-    print(f"Instruction count of one tarnix call on {name}/clean ({nt_bytes / 1e6:.2f} MB of nucleotides)")
+    print(
+        f"Instruction count of one tarnix call on {name}/clean ({nt_bytes / 1e6:.2f} MB of nucleotides)"
+    )
     if call_only:
-        print(f"  call entry alone ({toggle}): {call_only:,} instructions,"
-              f" {call_only / nt_bytes:.2f} per nucleotide")
+        print(
+            f"  call entry alone ({toggle}): {call_only:,} instructions,"
+            f" {call_only / nt_bytes:.2f} per nucleotide"
+        )
     else:
         print(f"  the toggle pattern {toggle!r} matched nothing; see the difference below")
-    print(f"  process with call - process without: {difference:,} instructions,"
-          f" {difference / nt_bytes:.2f} per nucleotide")
+    print(
+        f"  process with call - process without: {difference:,} instructions,"
+        f" {difference / nt_bytes:.2f} per nucleotide"
+    )
     if call_only:
         print()
         print(f"Top functions by own instructions (callgrind_annotate {call_file}):")
@@ -158,7 +181,9 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--out", default=str(DEFAULT_OUT), help="directory for the callgrind files")
-    parser.add_argument("--toggle", default=DEFAULT_TOGGLE, help="callgrind --toggle-collect pattern")
+    parser.add_argument(
+        "--toggle", default=DEFAULT_TOGGLE, help="callgrind --toggle-collect pattern"
+    )
     parser.add_argument("--top", type=int, default=20)
     parser.add_argument("--child", help=argparse.SUPPRESS)
     parser.add_argument("--calls", type=int, default=1, help=argparse.SUPPRESS)

@@ -27,6 +27,6 @@ def table_string(table_num):
 def codons_by_amino_acid(table_num):
     """{amino acid: [codons in table order]} of an NCBI table, stops under "*"."""
     by_amino_acid = {}
-    for codon, amino_acid in zip(CODONS, table_string(table_num)):
+    for codon, amino_acid in zip(CODONS, table_string(table_num), strict=False):
         by_amino_acid.setdefault(amino_acid, []).append(codon)
     return by_amino_acid

@@ -24,15 +24,19 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-import workloads  # noqa: E402
+import workloads
 
 ROOT = Path(__file__).resolve().parents[1]
-TARGETS = {"plain MB/s": (500, ">="), "x floor": (3.0, "<="), "gzip MB/s": (250, ">="),
-           "small family ms": (5.0, "<=")}
+TARGETS = {
+    "plain MB/s": (500, ">="),
+    "x floor": (3.0, "<="),
+    "gzip MB/s": (250, ">="),
+    "small family ms": (5.0, "<="),
+}
 
 
 def wrapped(sequence, width=60):
-    return "\n".join(sequence[i:i + width] for i in range(0, len(sequence), width))
+    return "\n".join(sequence[i : i + width] for i in range(0, len(sequence), width))
 
 
 def write_family(folder):
@@ -61,10 +65,23 @@ def median_seconds(argv, runs, warmup, shell=False):
     if shutil.which("hyperfine"):
         with tempfile.NamedTemporaryFile(suffix=".json") as export:
             command = argv if shell else " ".join(map(str, argv))
-            subprocess.run(["hyperfine", "--style", "none", "--shell=" + ("bash" if shell else "none"),
-                            "--warmup", str(warmup), "--runs", str(runs),
-                            "--export-json", export.name, command],
-                           check=True, stdout=subprocess.DEVNULL)
+            subprocess.run(
+                [
+                    "hyperfine",
+                    "--style",
+                    "none",
+                    "--shell=" + ("bash" if shell else "none"),
+                    "--warmup",
+                    str(warmup),
+                    "--runs",
+                    str(runs),
+                    "--export-json",
+                    export.name,
+                    command,
+                ],
+                check=True,
+                stdout=subprocess.DEVNULL,
+            )
             return statistics.median(wall_times(json.load(open(export.name))["results"][0]))
     times = []
     for _ in range(warmup + runs):
@@ -87,19 +104,47 @@ def main():
         nt_bytes = write_family(folder)
         align = [command, "align", folder / "pep.fa", folder / "nt.fa", "-o", folder / "out.fa"]
         subprocess.run(align, check=True)
-        floor = (f"cat {folder}/pep.fa {folder}/nt.fa >/dev/null && "
-                 f"head -c {(folder / 'out.fa').stat().st_size} {folder}/nt.fa > {folder}/floor.out")
+        floor = (
+            f"cat {folder}/pep.fa {folder}/nt.fa >/dev/null && "
+            f"head -c {(folder / 'out.fa').stat().st_size} {folder}/nt.fa > {folder}/floor.out"
+        )
         plain = median_seconds(align, args.runs, 3)
         floor_time = median_seconds(floor, args.runs, 3, shell=True)
-        gz = median_seconds([command, "align", folder / "pep.fa.gz", folder / "nt.fa.gz",
-                             "-o", folder / "out_gz.fa"], args.runs, 3)
-        small = median_seconds([command, "align", ROOT / "examples/gene7_aa.fa",
-                                ROOT / "examples/gene7_nt.fa", "-o", folder / "small.fa"],
-                               max(args.runs, 200), 20)
+        gz = median_seconds(
+            [
+                command,
+                "align",
+                folder / "pep.fa.gz",
+                folder / "nt.fa.gz",
+                "-o",
+                folder / "out_gz.fa",
+            ],
+            args.runs,
+            3,
+        )
+        small = median_seconds(
+            [
+                command,
+                "align",
+                ROOT / "examples/gene7_aa.fa",
+                ROOT / "examples/gene7_nt.fa",
+                "-o",
+                folder / "small.fa",
+            ],
+            max(args.runs, 200),
+            20,
+        )
 
-    results = {"nucleotide MB": nt_bytes / 1e6, "plain s": plain, "floor s": floor_time,
-               "plain MB/s": nt_bytes / plain / 1e6, "x floor": plain / floor_time,
-               "gzip s": gz, "gzip MB/s": nt_bytes / gz / 1e6, "small family ms": small * 1e3}
+    results = {
+        "nucleotide MB": nt_bytes / 1e6,
+        "plain s": plain,
+        "floor s": floor_time,
+        "plain MB/s": nt_bytes / plain / 1e6,
+        "x floor": plain / floor_time,
+        "gzip s": gz,
+        "gzip MB/s": nt_bytes / gz / 1e6,
+        "small family ms": small * 1e3,
+    }
     print(f"family: 2700 records x 1280 codons, {nt_bytes / 1e6:.1f} MB of nucleotides")
     for key, value in results.items():
         target = TARGETS.get(key)

@@ -30,16 +30,18 @@ import random
 import subprocess
 import sys
 import time
+from collections.abc import Callable
 from dataclasses import dataclass
-from typing import Callable
 
 try:
     import velbrin
 except ImportError as error:
-    sys.exit(f"complexity.py: cannot import velbrin ({error}); build it and put the build "
-             "directory on PYTHONPATH, or run tools/toolchain tools/bench")
+    sys.exit(
+        f"complexity.py: cannot import velbrin ({error}); build it and put the build "
+        "directory on PYTHONPATH, or run tools/toolchain tools/bench"
+    )
 
-from run import ALLOCATOR, _status_kib  # noqa: E402
+from run import ALLOCATOR, _status_kib
 
 LINEAR_RATIO_LIMIT = 12.0
 REPEAT = 3
@@ -63,7 +65,7 @@ def libstdcxx_hash(data: bytes, seed=LIBSTDCXX_SEED):
     whole = length & ~7
     state = seed ^ (length * MURMUR_MUL & WORD)
     for at in range(0, whole, 8):
-        block = int.from_bytes(data[at:at + 8], "little")
+        block = int.from_bytes(data[at : at + 8], "little")
         state ^= shift_mix(block * MURMUR_MUL & WORD) * MURMUR_MUL & WORD
         state = state * MURMUR_MUL & WORD
     if length & 7:
@@ -113,10 +115,11 @@ def record_map_with_keys(keys):
 def random_keys(count, length):
     letters = bytes(range(0x41, 0x5B)) * 10  # 260 upper-case letters, used as 256
     text = random.Random(2).randbytes(count * length).translate(letters[:256]).decode("ascii")
-    return [text[at:at + length] for at in range(0, count * length, length)]
+    return [text[at : at + length] for at in range(0, count * length, length)]
 
 
 # ---------------------------------------------------------------- the cases
+
 
 @dataclass(frozen=True)
 class Case:
@@ -130,6 +133,7 @@ def tarnix_gapless(codon, residue="M"):
     def prepare(n):
         seqs = {"k": (("h", residue * n), (0, "h", codon * n))}
         return lambda: velbrin.tarnix("g", "a", "n", 1, seqs)
+
     return prepare
 
 
@@ -137,6 +141,7 @@ def original_args_gapless(codon):
     def prepare(n):
         seqs = {"k": (("h", "M" * n), ("h", codon * n))}
         return lambda: velbrin.tarnix_original_args("g", "a", "n", {"M": ["ATG"]}, seqs)
+
     return prepare
 
 
@@ -153,7 +158,9 @@ def crafted_keys(n):
 
 def random_keys_after_subclass_key(n):
     """The record path's own growth, for comparison with crafted keys of that length."""
-    seqs = record_map_with_keys(random_keys(n, len(colliding_keys(2)[0]) + 8 * (n.bit_length() - 2)))
+    seqs = record_map_with_keys(
+        random_keys(n, len(colliding_keys(2)[0]) + 8 * (n.bit_length() - 2))
+    )
     return lambda: velbrin.tarnix("g", "a", "n", 1, seqs)
 
 
@@ -186,11 +193,14 @@ CASES = [
     Case("gapless NNN (original_args)", 100_000, original_args_gapless("NNN")),
     Case("custom list of n codons", 320_000, long_custom_list),
     Case("crafted keys after a subclass key", 32_768, crafted_keys),
-    Case("random keys after a subclass key", 32_768, random_keys_after_subclass_key, reference=True),
+    Case(
+        "random keys after a subclass key", 32_768, random_keys_after_subclass_key, reference=True
+    ),
     Case("n references to one 1 MB str", 100, repeated_long_candidate),
     Case("n references to one 1 MB str, no match", 100, repeated_long_mismatch),
     Case("n keys sharing one 100,000-codon list", 100, shared_codon_list),
 ]
+
 
 def best_time(call):
     best = float("inf")
@@ -204,8 +214,13 @@ def best_time(call):
 def run_case(case):
     small = best_time(case.prepare(case.n))
     large = best_time(case.prepare(8 * case.n))
-    return {"name": case.name, "n": case.n, "seconds_n": small, "seconds_8n": large,
-            "ratio": large / small if small > 0 else float("inf")}
+    return {
+        "name": case.name,
+        "n": case.n,
+        "seconds_n": small,
+        "seconds_8n": large,
+        "ratio": large / small if small > 0 else float("inf"),
+    }
 
 
 # ---------------------------------------------------------------- memory, in a fresh process
@@ -229,15 +244,21 @@ def memory_probe(name):
 
 
 def resident_extra(name):
-    completed = subprocess.run([sys.executable, os.path.abspath(__file__), "--memory-probe", name],
-                               capture_output=True, text=True, check=True)
+    completed = subprocess.run(
+        [sys.executable, os.path.abspath(__file__), "--memory-probe", name],
+        capture_output=True,
+        text=True,
+        check=True,
+    )
     return json.loads(completed.stdout)["extra_bytes"]
 
 
 # ---------------------------------------------------------------- report
 
+
 def targets(wanted, memory):
     """(description, value, limit, unit) of each absolute target, timed afresh."""
+
     def chosen(name):
         return wanted is None or any(part in name for part in wanted)
 
@@ -248,12 +269,18 @@ def targets(wanted, memory):
             seconds = best_time(tarnix_gapless(codon)(800_000))
             checks.append((f"800k {codon} codons / 800k ATG codons", seconds / atg, 20, "x"))
     if chosen("custom list"):
-        checks.append(("custom-table case at n = 40k", best_time(long_custom_list(40_000)), 0.2, "s"))
+        checks.append(
+            ("custom-table case at n = 40k", best_time(long_custom_list(40_000)), 0.2, "s")
+        )
     if chosen("crafted"):
-        checks.append(("32,768 crafted keys after a subclass key", best_time(crafted_keys(32_768)), 0.2, "s"))
+        checks.append(
+            ("32,768 crafted keys after a subclass key", best_time(crafted_keys(32_768)), 0.2, "s")
+        )
         seqs = record_map_with_keys(random_keys(32_768, 128))
         seconds = best_time(lambda: velbrin.tarnix("g", "a", "n", 1, seqs))
-        checks.append(("(for comparison: 32,768 random keys of that length)", seconds, float("inf"), "s"))
+        checks.append(
+            ("(for comparison: 32,768 random keys of that length)", seconds, float("inf"), "s")
+        )
     for name, extra in memory.items():
         checks.append((f"extra peak memory: {name}", extra / MB, 100, "MB"))
     return checks
@@ -261,8 +288,9 @@ def targets(wanted, memory):
 
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--only", help="comma-separated case names (substrings); 'memory' for "
-                        "the memory probes")
+    parser.add_argument(
+        "--only", help="comma-separated case names (substrings); 'memory' for the memory probes"
+    )
     parser.add_argument("--memory-probe", help=argparse.SUPPRESS)
     arguments = parser.parse_args(argv)
     if arguments.memory_probe:
@@ -282,8 +310,11 @@ def main(argv=None):
         if case.reference:
             verdict = "(for comparison)"
         failed |= verdict == "FAIL"
-        print(f"{case.name:40} {case.n:>8} {result['seconds_n']:9.4f} {result['seconds_8n']:9.4f} "
-              f"{result['ratio']:7.1f} {verdict}", flush=True)
+        print(
+            f"{case.name:40} {case.n:>8} {result['seconds_n']:9.4f} {result['seconds_8n']:9.4f} "
+            f"{result['ratio']:7.1f} {verdict}",
+            flush=True,
+        )
 
     memory = {}
     if wanted is None or "memory" in wanted:
@@ -293,7 +324,9 @@ def main(argv=None):
     for description, value, limit, unit in targets(wanted, memory):
         ok = value <= limit
         failed |= not ok
-        shown_limit = f"(limit {limit} {unit}) {'ok' if ok else 'FAIL'}" if limit != float("inf") else ""
+        shown_limit = (
+            f"(limit {limit} {unit}) {'ok' if ok else 'FAIL'}" if limit != float("inf") else ""
+        )
         print(f"{description:70} {value:10.3f} {unit} {shown_limit}", flush=True)
     return 1 if failed else 0
 

@@ -10,9 +10,24 @@ from itertools import product
 
 from codes import CODONS, table_string
 
-_AMBIGUITY = {"A": "A", "C": "C", "G": "G", "T": "T", "U": "T",
-              "R": "AG", "Y": "CT", "S": "GC", "W": "AT", "K": "GT", "M": "AC",
-              "B": "CGT", "D": "AGT", "H": "ACT", "V": "ACG", "N": "ACGT"}
+_AMBIGUITY = {
+    "A": "A",
+    "C": "C",
+    "G": "G",
+    "T": "T",
+    "U": "T",
+    "R": "AG",
+    "Y": "CT",
+    "S": "GC",
+    "W": "AT",
+    "K": "GT",
+    "M": "AC",
+    "B": "CGT",
+    "D": "AGT",
+    "H": "ACT",
+    "V": "ACG",
+    "N": "ACGT",
+}
 _SIGNATURE = {"B": "DN", "J": "IL", "Z": "EQ"}
 # "." is a gap; "O" and "U" are unknown residues.
 _PEPTIDE_LETTERS = str.maketrans({".": "-", "O": "X", "U": "X"})
@@ -39,7 +54,7 @@ def _walk(key, peptide, nucleotides, accepts):
         if residue == "-":
             line.append("---")
             continue
-        codon = nucleotides[cursor:cursor + 3]
+        codon = nucleotides[cursor : cursor + 3]
         cursor += 3
         if accepts(residue, codon):
             line.append(codon)
@@ -58,7 +73,7 @@ def _records(seqs):
 
 def tarnix(table_num, seqs):
     """The codon alignment of `seqs` ({key: ((h, aa), (n, h, nt))}) under an NCBI table."""
-    code = dict(zip(CODONS, table_string(table_num)))
+    code = dict(zip(CODONS, table_string(table_num), strict=False))
     code.update({codon.replace("T", "U"): aa for codon, aa in code.items()})
 
     def accepts(residue, codon):
@@ -66,9 +81,8 @@ def tarnix(table_num, seqs):
             return True
         admitted = _SIGNATURE.get(residue, residue)
         amino_acid = code.get(codon)
-        if amino_acid is not None:
-            if amino_acid in admitted:
-                return True
+        if amino_acid is not None and amino_acid in admitted:
+            return True
         return any(code.get(resolution) in admitted for resolution in _resolutions(codon))
 
     out = []

@@ -11,13 +11,13 @@
 #include <benchmark/benchmark.h>
 #include <libdeflate.h>
 
+#include <unistd.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <random>
-#include <unistd.h>
 #include <string>
 #include <variant>
 
@@ -50,7 +50,8 @@ std::string gzip(const std::string& text) {
     const std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
         libdeflate_alloc_compressor(kGzipLevel), &libdeflate_free_compressor);
     std::string out(libdeflate_gzip_compress_bound(compressor.get(), text.size()), '\0');
-    out.resize(libdeflate_gzip_compress(compressor.get(), text.data(), text.size(), out.data(), out.size()));
+    out.resize(libdeflate_gzip_compress(compressor.get(), text.data(), text.size(), out.data(),
+                                        out.size()));
     return out;
 }
 
@@ -60,8 +61,8 @@ struct Files {
 
     Files() {
         const char* folder = std::getenv("TMPDIR");
-        const std::string base = std::string(folder && *folder ? folder : "/tmp") + "/velbrin_reader_bench_" +
-                                 std::to_string(::getpid());
+        const std::string base = std::string(folder && *folder ? folder : "/tmp") +
+                                 "/velbrin_reader_bench_" + std::to_string(::getpid());
         plain = base + ".fa";
         packed = base + ".fa.gz";
         const std::string text = wrapped_fasta();

@@ -39,9 +39,10 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-import velbrin  # noqa: E402
-import workloads  # noqa: E402
-from run import ALLOCATOR  # noqa: E402
+import workloads
+from run import ALLOCATOR
+
+import velbrin
 
 FAMILIES = 200
 DISTINCT_FAMILIES = 20  # generated once, each called FAMILIES / DISTINCT_FAMILIES times
@@ -70,7 +71,9 @@ def convert_only(seqs):
 
 def lock_held_share(families, repeat):
     whole = best_time(lambda: [call(seqs) for seqs in families], repeat, time.thread_time)
-    converting = best_time(lambda: [convert_only(seqs) for seqs in families], repeat, time.thread_time)
+    converting = best_time(
+        lambda: [convert_only(seqs) for seqs in families], repeat, time.thread_time
+    )
     return converting / whole
 
 
@@ -110,21 +113,31 @@ def main():
     nt_mb = generated.nt_bytes * FAMILIES / DISTINCT_FAMILIES / 1e6
 
     gil = "free-threaded" if sysconfig.get_config_var("Py_GIL_DISABLED") else "with the GIL"
-    print(f"CPython {sys.version.split()[0]} ({gil}), {os.cpu_count()} cores, "
-          f"load {os.getloadavg()[0]:.2f}, best of {options.repeat}")
+    print(
+        f"CPython {sys.version.split()[0]} ({gil}), {os.cpu_count()} cores, "
+        f"load {os.getloadavg()[0]:.2f}, best of {options.repeat}"
+    )
     for label, work, items in (
         (f"{FAMILIES} families of 50 x 1,000 codons", call, families),
-        ("control: SHA-256 of as many bytes", sha256, [os.urandom(int(nt_mb * 1e6 / FAMILIES))] * FAMILIES),
+        (
+            "control: SHA-256 of as many bytes",
+            sha256,
+            [os.urandom(int(nt_mb * 1e6 / FAMILIES))] * FAMILIES,
+        ),
     ):
         serial, pooled = throughput(work, items, options.workers, options.repeat)
         print(f"{label} ({nt_mb:.0f} MB):")
         print(f"  serial               {serial * 1e3:8.1f} ms  {nt_mb / serial:7.0f} MB/s")
-        print(f"  {options.workers} worker threads     {pooled * 1e3:8.1f} ms  {nt_mb / pooled:7.0f} MB/s"
-              f"  {serial / pooled:.2f}x serial")
+        print(
+            f"  {options.workers} worker threads     {pooled * 1e3:8.1f} ms  {nt_mb / pooled:7.0f} MB/s"
+            f"  {serial / pooled:.2f}x serial"
+        )
         if work is call:
             share = lock_held_share(families, options.repeat)
-            print(f"  lock held for {share:.1%} of a call's CPU time: {options.workers} workers reach "
-                  f"at most {options.workers / (1 + (options.workers - 1) * share):.2f}x serial")
+            print(
+                f"  lock held for {share:.1%} of a call's CPU time: {options.workers} workers reach "
+                f"at most {options.workers / (1 + (options.workers - 1) * share):.2f}x serial"
+            )
     for records in (1, 10):
         cost = small_call_time(records, options.repeat)
         print(f"one call, {records:2} x 100 codons  {cost * 1e6:8.2f} us of CPU time")

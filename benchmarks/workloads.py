@@ -21,22 +21,42 @@ covered), and the expected codon line of every record.  Workloads whose records 
 split into many small genes ("by gene") hold one `seqs` dict per call.
 """
 
-from dataclasses import dataclass, field
 import random
 import re
+from dataclasses import dataclass, field
 
 from codes import codons_by_amino_acid
 
 AMINO_ACIDS = "ARNDCQEGHILKMFPSTWYV"
 # Approximate residue frequencies of natural proteins, in per cent.
-_AMINO_ACID_WEIGHTS = (8.25, 5.53, 4.06, 5.45, 1.37, 3.93, 6.75, 7.07, 2.27, 5.96,
-                       9.66, 5.84, 2.42, 3.86, 4.70, 6.56, 5.34, 1.08, 2.92, 6.87)
-_CUMULATIVE_WEIGHTS = [sum(_AMINO_ACID_WEIGHTS[:i + 1]) for i in range(len(AMINO_ACIDS))]
+_AMINO_ACID_WEIGHTS = (
+    8.25,
+    5.53,
+    4.06,
+    5.45,
+    1.37,
+    3.93,
+    6.75,
+    7.07,
+    2.27,
+    5.96,
+    9.66,
+    5.84,
+    2.42,
+    3.86,
+    4.70,
+    6.56,
+    5.34,
+    1.08,
+    2.92,
+    6.87,
+)
+_CUMULATIVE_WEIGHTS = [sum(_AMINO_ACID_WEIGHTS[: i + 1]) for i in range(len(AMINO_ACIDS))]
 
 SUBSTITUTION_RATE = 0.12
-INSERTION_SITE_SPACING = 200      # one family-wide insertion site per this many codons
-INSERTION_PRESENCE = 0.15         # share of records that carry a site's insertion
-FRAGMENT_SHARE = 0.05             # share of records missing an N-terminal stretch
+INSERTION_SITE_SPACING = 200  # one family-wide insertion site per this many codons
+INSERTION_PRESENCE = 0.15  # share of records that carry a site's insertion
+FRAGMENT_SHARE = 0.05  # share of records missing an N-terminal stretch
 AMBIGUOUS_CODON_SHARE = 0.01
 
 # For each base, the ambiguity letters whose resolutions include it: a codon with one of
@@ -54,12 +74,12 @@ class Workload:
     description: str
     table_num: int
     custom_table: dict
-    calls: list = field(default_factory=list)        # per call: {key: ((h, aa), (0, h, nt))}
+    calls: list = field(default_factory=list)  # per call: {key: ((h, aa), (0, h, nt))}
     calls_plain: list = field(default_factory=list)  # per call: {key: ((h, aa), (h, nt))}
-    expected: list = field(default_factory=list)     # per call: {key: codon line}
+    expected: list = field(default_factory=list)  # per call: {key: codon line}
     records: int = 0
-    codons_per_record: int = 0                       # nominal, before indels
-    nt_bytes: int = 0                                # nucleotides handed over
+    codons_per_record: int = 0  # nominal, before indels
+    nt_bytes: int = 0  # nucleotides handed over
     input_bytes: list = field(default_factory=list)  # per call: bytes of every input text
 
     @property
@@ -102,7 +122,7 @@ def _random_residues(rng, count):
 
 
 def _root_protein(rng, length):
-    return ["M"] + _random_residues(rng, max(length - 2, 1)) + ["*"]
+    return ["M", *_random_residues(rng, max(length - 2, 1)), "*"]
 
 
 def _insertion_sites(rng, length):
@@ -117,13 +137,15 @@ def _aligned_peptide(rng, root, sites):
     substitutions = int(length * SUBSTITUTION_RATE)
     if substitutions:
         positions = rng.sample(range(1, length - 1), min(substitutions, length - 2))
-        for position, amino_acid in zip(positions, _random_residues(rng, len(positions))):
+        for position, amino_acid in zip(
+            positions, _random_residues(rng, len(positions)), strict=False
+        ):
             residues[position] = amino_acid
     # Deletions never reach the stop codon in the last column.
     for _ in range(rng.randint(0, max(1, length // 250))):
         start = rng.randrange(1, length - 1)
         run = min(1 + int(rng.expovariate(1 / 4)), length - 1 - start)
-        residues[start:start + run] = "-" * run
+        residues[start : start + run] = "-" * run
     if rng.random() < FRAGMENT_SHARE:
         run = rng.randint(1, max(1, length // 10))
         residues[0:run] = "-" * run
@@ -148,7 +170,7 @@ def _codon_line(aligned, nucleotides):
     for gap in _GAP_RUN.finditer(aligned):
         start, end = gap.span()
         taken = 3 * (start - column)
-        parts.append(nucleotides[cursor:cursor + taken])
+        parts.append(nucleotides[cursor : cursor + taken])
         parts.append("---" * (end - start))
         cursor += taken
         column = end
@@ -170,12 +192,12 @@ def _with_ambiguities(rng, aligned, codons):
                 codon = "NNN"
             else:
                 at = rng.randrange(3)
-                codon = codon[:at] + "N" + codon[at + 1:]
+                codon = codon[:at] + "N" + codon[at + 1 :]
             if rng.random() < 0.5:
                 unknown_residues.append(index)
         else:
             at = rng.randrange(3)
-            codon = codon[:at] + rng.choice(_AMBIGUITY_COVERING[codon[at]]) + codon[at + 1:]
+            codon = codon[:at] + rng.choice(_AMBIGUITY_COVERING[codon[at]]) + codon[at + 1 :]
         codons[index] = codon
     if unknown_residues:
         columns = [column for column, residue in enumerate(aligned) if residue != "-"]
@@ -203,8 +225,17 @@ def _start_call(workload):
     workload.input_bytes.append(0)
 
 
-def generate(name, genes, records_per_gene, codons, table_num=1, variants=("clean",), seed=1,
-             vary_length=False, description=""):
+def generate(
+    name,
+    genes,
+    records_per_gene,
+    codons,
+    table_num=1,
+    variants=("clean",),
+    seed=1,
+    vary_length=False,
+    description="",
+):
     """Workloads {variant: Workload} with `genes` gene families of `records_per_gene`
     records of about `codons` codons each.  With more than one gene every gene is its
     own call (the records of a genome, aligned gene by gene).
@@ -220,8 +251,9 @@ def generate(name, genes, records_per_gene, codons, table_num=1, variants=("clea
     for variant in variants:
         if variant not in VARIANTS:
             raise ValueError(f"unknown variant {variant!r}")
-        workloads[variant] = Workload(f"{name}/{variant}", description, table_num, custom_table,
-                                      codons_per_record=codons)
+        workloads[variant] = Workload(
+            f"{name}/{variant}", description, table_num, custom_table, codons_per_record=codons
+        )
     for gene in range(genes):
         for workload in workloads.values():
             _start_call(workload)
@@ -232,11 +264,15 @@ def generate(name, genes, records_per_gene, codons, table_num=1, variants=("clea
             aligned = _aligned_peptide(rng, root, sites)
             residues = aligned.replace("-", "")
             choice = rng.randbytes(len(residues))
-            codon_list = [slots[residue][byte] for residue, byte in zip(residues, choice)]
+            codon_list = [
+                slots[residue][byte] for residue, byte in zip(residues, choice, strict=False)
+            ]
             key = f"g{gene:05d}_sp{record:05d}"
             # Two equal headers, not one object twice: a pipeline parses the two files apart.
-            headers = tuple(f"{key} gene=g{gene:05d} species=sp{record:05d} length={len(residues)}"
-                            for _ in range(2))
+            headers = tuple(
+                f"{key} gene=g{gene:05d} species=sp{record:05d} length={len(residues)}"
+                for _ in range(2)
+            )
             nucleotides = "".join(codon_list)
             line = _codon_line(aligned, nucleotides)
             for variant, workload in workloads.items():
@@ -247,6 +283,12 @@ def generate(name, genes, records_per_gene, codons, table_num=1, variants=("clea
                 else:
                     peptide, edited = _with_ambiguities(edit_rng, aligned, codon_list)
                     edited_nucleotides = "".join(edited)
-                    _add_record(workload, key, headers, peptide, edited_nucleotides,
-                                _codon_line(peptide, edited_nucleotides))
+                    _add_record(
+                        workload,
+                        key,
+                        headers,
+                        peptide,
+                        edited_nucleotides,
+                        _codon_line(peptide, edited_nucleotides),
+                    )
     return workloads

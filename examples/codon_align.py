@@ -32,17 +32,13 @@ def main(argv):
     nt_path = argv[2] if len(argv) > 2 else str(here / "gene7_nt.fa")
     table = int(argv[3]) if len(argv) > 3 else 1
     peptides, nucleotides = read_fasta(aa_path), read_fasta(nt_path)
-    seqs = {
-        key: (peptides[key], (0, *nucleotides[key]))
-        for key in peptides
-        if key in nucleotides
-    }
+    seqs = {key: (peptides[key], (0, *nucleotides[key])) for key in peptides if key in nucleotides}
     try:
         alignment = velbrin.tarnix("gene7", aa_path, nt_path, table, seqs)
     except ValueError as error:
         print(error, file=sys.stderr)
         return 1
-    for key, codons in zip(*[iter(alignment.splitlines())] * 2):
+    for key, codons in zip(*[iter(alignment.splitlines())] * 2, strict=False):
         print(f">{key}\n{codons}")
     return 0
 

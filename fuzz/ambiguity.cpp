@@ -15,10 +15,10 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_input.hpp"
 #include "genetic_code/genetic_code.hpp"
 #include "iupac/ambiguity.hpp"
 #include "iupac/iupac_expansion.hpp"
-#include "fuzz_input.hpp"
 #include "reference_model.hpp"
 
 namespace velbrin::fuzz {
@@ -29,7 +29,9 @@ constexpr std::size_t kLongestExpandedText = 5;
 
 std::string_view table_of(std::string_view field_text) {
     if (!field_text.empty() && field_text.front() >= '0' && field_text.front() <= '9') {
-        if (const auto table = codon::ncbi_table(static_cast<std::int32_t>(parse_integer(field_text)))) return *table;
+        if (const auto table =
+                codon::ncbi_table(static_cast<std::int32_t>(parse_integer(field_text))))
+            return *table;
     }
     return field_text;  // any letters, any length: lookups are bounded by its length
 }
@@ -43,18 +45,21 @@ void check_expansion(std::string_view original, const std::vector<std::string_vi
     check(first == expected_first, "the first member is the first candidate that is a member");
 
     std::string own_letters;
-    for (const char c : original) own_letters.push_back(model::upper(c) == 'U' ? 'T' : model::upper(c));
-    check(iupac::is_expansion_member(original, own_letters), "a text's own letters are one of its forms",
-          own_letters);
+    for (const char c : original)
+        own_letters.push_back(model::upper(c) == 'U' ? 'T' : model::upper(c));
+    check(iupac::is_expansion_member(original, own_letters),
+          "a text's own letters are one of its forms", own_letters);
 
     if (original.size() > kLongestExpandedText) return;
     const std::set<std::string> forms = model::expansion_set(original);
     for (const std::string_view candidate : candidates) {
-        check(iupac::is_expansion_member(original, candidate) == forms.contains(std::string(candidate)),
+        check(iupac::is_expansion_member(original, candidate) ==
+                  forms.contains(std::string(candidate)),
               "membership is membership of the expansion set", candidate);
     }
     for (const std::string& form : forms) {
-        check(iupac::is_expansion_member(original, form), "every form of the expansion set is a member", form);
+        check(iupac::is_expansion_member(original, form),
+              "every form of the expansion set is a member", form);
     }
 }
 
@@ -64,7 +69,8 @@ void run(std::string_view data) {
     const std::string_view amino_acid_field = field(fields, 1);
     const char amino_acid = amino_acid_field.empty() ? 'A' : amino_acid_field.front();
     const std::string_view table = table_of(field(fields, 2));
-    const std::vector<std::string_view> entries(fields.begin() + std::min<std::size_t>(3, fields.size()), fields.end());
+    const std::vector<std::string_view> entries(
+        fields.begin() + std::min<std::size_t>(3, fields.size()), fields.end());
     const std::vector<std::string> model_entries(entries.begin(), entries.end());
 
     check(iupac::ambiguous_triplet_matches_signature(table, amino_acid, codon) ==

@@ -24,13 +24,13 @@
 #include <vector>
 
 #include "codon/alignment.hpp"
-#include "genetic_code/custom_codon_table.hpp"
-#include "genetic_code/genetic_code.hpp"
 #include "codon/record_map.hpp"
 #include "codon/vector_level.hpp"
-#include "text/unicode_text.hpp"
 #include "fuzz_input.hpp"
+#include "genetic_code/custom_codon_table.hpp"
+#include "genetic_code/genetic_code.hpp"
 #include "reference_model.hpp"
+#include "text/unicode_text.hpp"
 
 namespace velbrin::fuzz {
 namespace {
@@ -77,7 +77,8 @@ void add_table_entry(WalkInput& input, std::string_view line) {
     std::vector<std::string> codons;
     const std::string_view listed = line.substr(equals + 1);
     if (!listed.empty()) {
-        for (const std::string_view codon : split(listed, ',')) codons.push_back(text_of(input, codon));
+        for (const std::string_view codon : split(listed, ','))
+            codons.push_back(text_of(input, codon));
     }
     input.table[symbol.code_point] = std::move(codons);
 }
@@ -128,7 +129,8 @@ codon::RecordMap record_map(const std::vector<Record>& records) {
     codon::RecordMap map;
     map.reserve(records.size());
     for (const Record& r : records) {
-        map.insert_or_replace(codon::RecordPair{r.key, {r.aa_header, r.peptide}, {r.nt_header, r.nucleotides}});
+        map.insert_or_replace(
+            codon::RecordPair{r.key, {r.aa_header, r.peptide}, {r.nt_header, r.nucleotides}});
     }
     return map;
 }
@@ -151,7 +153,8 @@ TableEntries entries_of_ncbi_table(std::string_view table) {
     for (std::size_t index = 0; index < table.size(); ++index) {
         const std::string codon{bases[index / 16], bases[index / 4 % 4], bases[index % 4]};
         for (const char residue : residues) {
-            if (model::signature_admits(residue, table[index])) entries[char32_t(residue)].push_back(codon);
+            if (model::signature_admits(residue, table[index]))
+                entries[char32_t(residue)].push_back(codon);
         }
     }
     return entries;
@@ -188,10 +191,10 @@ Expectation expect(const Record& record, const WalkInput& input, std::string_vie
         }
         const std::string_view codon = std::string_view(nucleotides).substr(cursor, 3);
         cursor += 3;
-        const bool accepted =
-            text::is_valid_utf8(codon) &&
-            (codon.find('N') != std::string_view::npos || residue == 'X' ||
-             (input.custom ? model::custom_accepts(*allowed, codon) : model::ncbi_accepts(ncbi, residue, codon)));
+        const bool accepted = text::is_valid_utf8(codon) &&
+                              (codon.find('N') != std::string_view::npos || residue == 'X' ||
+                               (input.custom ? model::custom_accepts(*allowed, codon)
+                                             : model::ncbi_accepts(ncbi, residue, codon)));
         if (!accepted) return {model::kSummaries[4], {}};
         expectation.codon_line += codon;
     }
@@ -202,7 +205,8 @@ Expectation expect(const Record& record, const WalkInput& input, std::string_vie
 void check_result(std::string_view result, const std::vector<Record>& records,
                   const std::vector<Expectation>& expectations) {
     std::map<std::string_view, std::string_view> expected;
-    for (std::size_t i = 0; i < records.size(); ++i) expected[records[i].key] = expectations[i].codon_line;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        expected[records[i].key] = expectations[i].codon_line;
     std::string_view rest = result;
     while (!rest.empty()) {
         const std::size_t key_end = rest.find('\n');
@@ -212,7 +216,8 @@ void check_result(std::string_view result, const std::vector<Record>& records,
         const auto found = expected.find(rest.substr(0, key_end));
         check(found != expected.end(), "each key of the result is a record's, once", result);
         check(rest.substr(key_end + 1, line_end - key_end - 1) == found->second,
-              "a codon line is three bytes per peptide column, the record's nucleotides in order", result);
+              "a codon line is three bytes per peptide column, the record's nucleotides in order",
+              result);
         expected.erase(found);
         rest.remove_prefix(line_end + 1);
     }
@@ -241,22 +246,24 @@ std::string_view check_outcome(const codon::AlignmentOutcome& outcome, const Wal
 }
 
 void check_agreement(const WalkInput& input, std::string_view ncbi_summary,
-                     const codon::AlignmentOutcome& ncbi_outcome, const codon::AlignmentOutcome& custom_outcome,
-                     std::size_t failing_records) {
+                     const codon::AlignmentOutcome& ncbi_outcome,
+                     const codon::AlignmentOutcome& custom_outcome, std::size_t failing_records) {
     check(ncbi_outcome.index() == custom_outcome.index(),
           "both drivers succeed or fail together under the same code");
     if (const auto* result = std::get_if<std::string>(&ncbi_outcome)) {
-        check(*result == std::get<std::string>(custom_outcome), "both drivers give the same result", *result);
+        check(*result == std::get<std::string>(custom_outcome), "both drivers give the same result",
+              *result);
     } else if (failing_records == 1) {
         const std::string& report = std::get<codon::Failure>(custom_outcome).message;
-        check(model::check_error_block(report, !input.raw) == ncbi_summary, "both drivers report the same failure",
-              report);
+        check(model::check_error_block(report, !input.raw) == ncbi_summary,
+              "both drivers report the same failure", report);
     }
 }
 
 std::size_t count_failing(const WalkInput& input, std::string_view ncbi) {
     std::size_t failing = 0;
-    for (const Record& record : input.records) failing += !expect(record, input, ncbi).failure.empty();
+    for (const Record& record : input.records)
+        failing += !expect(record, input, ncbi).failure.empty();
     return failing;
 }
 
@@ -264,15 +271,17 @@ void run(std::string_view data) {
     WalkInput input = read_input(data);
     if (input.custom) {
         const codon::CustomCodonTable table = custom_table(input.table);
-        check_outcome(codon::align_with_custom_code(input.aa_path, input.nt_path, table, record_map(input.records)),
+        check_outcome(codon::align_with_custom_code(input.aa_path, input.nt_path, table,
+                                                    record_map(input.records)),
                       input, {});
         return;
     }
     const auto ncbi = codon::ncbi_table(input.table_num);
-    const codon::AlignmentOutcome outcome =
-        codon::align_with_ncbi_code(input.aa_path, input.nt_path, input.table_num, record_map(input.records));
+    const codon::AlignmentOutcome outcome = codon::align_with_ncbi_code(
+        input.aa_path, input.nt_path, input.table_num, record_map(input.records));
     if (!ncbi) {
-        check(std::holds_alternative<codon::Failure>(outcome), "an unsupported table fails the call");
+        check(std::holds_alternative<codon::Failure>(outcome),
+              "an unsupported table fails the call");
         const std::string& report = std::get<codon::Failure>(outcome).message;
         check(model::check_error_block(report, !input.raw) == model::kSummaries[0],
               "an unsupported table is reported", report);

@@ -13,9 +13,9 @@
 
 #include "diagnostics/error_block.hpp"
 #include "diagnostics/source_label.hpp"
-#include "text/unicode_text.hpp"
 #include "fuzz_input.hpp"
 #include "reference_model.hpp"
+#include "text/unicode_text.hpp"
 
 namespace velbrin::fuzz {
 namespace {
@@ -24,13 +24,14 @@ constexpr std::size_t kHeaderLimit = 150;
 
 void check_truncation(std::string_view header) {
     const std::string shortened = diagnostics::truncate_header(header);
-    check(shortened.size() <= kHeaderLimit + 3, "a truncated header is at most 153 bytes", shortened);
+    check(shortened.size() <= kHeaderLimit + 3, "a truncated header is at most 153 bytes",
+          shortened);
     if (header.size() <= kHeaderLimit) {
         check(shortened == header, "a header of at most 150 bytes is kept whole", shortened);
     } else {
         const std::string_view kept = std::string_view(shortened).substr(0, shortened.size() - 3);
-        check(shortened.ends_with("...") && header.starts_with(kept), "a long header is a prefix and \"...\"",
-              shortened);
+        check(shortened.ends_with("...") && header.starts_with(kept),
+              "a long header is a prefix and \"...\"", shortened);
         check(kept.size() + 3 >= kHeaderLimit, "at most a character's tail is given up", shortened);
     }
     if (text::is_valid_utf8(header)) {
@@ -39,7 +40,8 @@ void check_truncation(std::string_view header) {
 }
 
 bool ends_in_fa(std::string_view label) {
-    return label.size() >= 3 && label[label.size() - 3] == '.' && model::upper(label[label.size() - 2]) == 'F' &&
+    return label.size() >= 3 && label[label.size() - 3] == '.' &&
+           model::upper(label[label.size() - 2]) == 'F' &&
            model::upper(label[label.size() - 1]) == 'A';
 }
 

@@ -17,14 +17,14 @@
 #include <variant>
 #include <vector>
 
+#include "diagnostics/error_block.hpp"
+#include "diagnostics/inconsistency_report.hpp"
+#include "fuzz_input.hpp"
 #include "genetic_code/custom_codon_table.hpp"
 #include "genetic_code/genetic_code.hpp"
 #include "genetic_code/genetic_code_ref.hpp"
-#include "diagnostics/error_block.hpp"
-#include "diagnostics/inconsistency_report.hpp"
-#include "text/unicode_text.hpp"
-#include "fuzz_input.hpp"
 #include "reference_model.hpp"
+#include "text/unicode_text.hpp"
 
 namespace velbrin::fuzz {
 namespace {
@@ -62,7 +62,8 @@ void read_table(ReportInput& input, const std::vector<std::string_view>& lines) 
         std::vector<std::string> codons;
         const std::string_view listed = lines[i].substr(equals + 1);
         if (!listed.empty()) {
-            for (const std::string_view codon : split(listed, ',')) codons.push_back(as_utf8(codon));
+            for (const std::string_view codon : split(listed, ','))
+                codons.push_back(as_utf8(codon));
         }
         input.table.insert_or_replace(character.code_point, std::move(codons));
     }
@@ -109,21 +110,26 @@ Windows windows_of(const ReportInput& input) {
 
 std::string spaced(std::string_view letters) {
     std::string track;
-    for (std::size_t i = 0; i < letters.size(); ++i) track.append(i == 0 ? " " : "  ").push_back(letters[i]);
+    for (std::size_t i = 0; i < letters.size(); ++i)
+        track.append(i == 0 ? " " : "  ").push_back(letters[i]);
     return track;
 }
 
-void check_markers(std::string_view markers, std::size_t indent, std::size_t window_bytes, std::string_view report) {
-    check(markers.size() == indent + window_bytes, "the marker line spans the nucleotide window", report);
-    check(markers.substr(0, indent).find_first_not_of(' ') == std::string_view::npos, "markers are indented", report);
+void check_markers(std::string_view markers, std::size_t indent, std::size_t window_bytes,
+                   std::string_view report) {
+    check(markers.size() == indent + window_bytes, "the marker line spans the nucleotide window",
+          report);
+    check(markers.substr(0, indent).find_first_not_of(' ') == std::string_view::npos,
+          "markers are indented", report);
     for (std::size_t column = 0; column < window_bytes; column += 3) {
         const std::string_view codon_marks = markers.substr(indent + column, 3);
-        const bool whole = codon_marks == "   " || codon_marks == "___" ||
-                           (codon_marks.size() < 3 && codon_marks.find('_') == std::string_view::npos);
+        const bool whole =
+            codon_marks == "   " || codon_marks == "___" ||
+            (codon_marks.size() < 3 && codon_marks.find('_') == std::string_view::npos);
         check(whole, "a marker underlines a whole codon", report);
     }
-    check(markers.find('_') != std::string_view::npos, "a marker line is written only when something is marked",
-          report);
+    check(markers.find('_') != std::string_view::npos,
+          "a marker line is written only when something is marked", report);
 }
 
 void check_layout(std::string_view report, const ReportInput& input) {
@@ -131,14 +137,16 @@ void check_layout(std::string_view report, const ReportInput& input) {
     check(lines.back().empty(), "the report ends with a line feed", report);
     lines.pop_back();
     check(lines.size() >= 7 && lines.size() <= 10, "the report has its seven to ten lines", report);
-    check(lines[0] == "Peptide header (" + input.aa_label + ") : " + input.aa_header, "peptide header line", report);
+    check(lines[0] == "Peptide header (" + input.aa_label + ") : " + input.aa_header,
+          "peptide header line", report);
     check(lines[1] == "Nucleotide header (" + input.nt_label + ") : " + input.nt_header,
           "nucleotide header line", report);
     check(lines[2].empty(), "a blank line follows the headers", report);
 
     const Windows w = windows_of(input);
     const std::string_view residues = input.residues;
-    check(lines[3] == ">" + input.aa_header + " " + std::to_string(w.start + 1) + "-" + std::to_string(w.end),
+    check(lines[3] == ">" + input.aa_header + " " + std::to_string(w.start + 1) + "-" +
+                          std::to_string(w.end),
           "the peptide window header shows the window around the position", report);
     std::size_t at = 5;
     if (w.start == w.end) {
@@ -148,16 +156,18 @@ void check_layout(std::string_view report, const ReportInput& input) {
         check(lines[4] == std::string(w.start > 0 ? "." : "") + std::string(window) +
                               (w.end < residues.size() ? "." : ""),
               "the peptide line is the window with its cut marks", report);
-        check(lines[5] == spaced(window), "the peptide track spreads the window over codon columns", report);
+        check(lines[5] == spaced(window), "the peptide track spreads the window over codon columns",
+              report);
         at = 6;
     }
-    check(lines[at] == ">" + input.nt_header + " " + std::to_string(w.nt_start + 1) + "-" + std::to_string(w.nt_end),
+    check(lines[at] == ">" + input.nt_header + " " + std::to_string(w.nt_start + 1) + "-" +
+                           std::to_string(w.nt_end),
           "the nucleotide window header shows the nucleotides of the peptide window", report);
 
     const std::size_t window_bytes = w.nt_end - w.nt_start;
     if (window_bytes == 0) {
-        check(lines.size() == at + 2 && lines[at + 1] == "(empty)", "an empty nucleotide window ends the report",
-              report);
+        check(lines.size() == at + 2 && lines[at + 1] == "(empty)",
+              "an empty nucleotide window ends the report", report);
         return;
     }
     const std::string_view window = std::string_view(input.nt_seq).substr(w.nt_start, window_bytes);
@@ -166,9 +176,12 @@ void check_layout(std::string_view report, const ReportInput& input) {
                                    (w.nt_end < input.nt_seq.size() ? "..." : ""),
               "the nucleotide line is the window with its cut marks", report);
     }
-    const bool translated = !std::holds_alternative<codon::NoGeneticCode>(input.code) && window_bytes >= 3;
-    check(lines.size() <= at + 2 + (translated ? 2 : 0), "tracks only where there is a code and a codon", report);
-    check(!translated || lines.size() >= at + 3, "a window with a code and a codon is translated", report);
+    const bool translated =
+        !std::holds_alternative<codon::NoGeneticCode>(input.code) && window_bytes >= 3;
+    check(lines.size() <= at + 2 + (translated ? 2 : 0),
+          "tracks only where there is a code and a codon", report);
+    check(!translated || lines.size() >= at + 3, "a window with a code and a codon is translated",
+          report);
     if (lines.size() == at + 4) {
         check(input.mark, "markers only when asked for", report);
         check_markers(lines[at + 3], w.nt_start > 0 ? 3 : 0, window_bytes, report);
@@ -178,11 +191,12 @@ void check_layout(std::string_view report, const ReportInput& input) {
 void run(std::string_view data) {
     const ReportInput input = read_input(data);
     const std::string report = diagnostics::format_seq_inconsistency_details(
-        input.aa_label, input.aa_header, input.residues, input.nt_label, input.nt_header, input.nt_seq,
-        input.position, input.code, input.mark);
+        input.aa_label, input.aa_header, input.residues, input.nt_label, input.nt_header,
+        input.nt_seq, input.position, input.code, input.mark);
     check(text::is_valid_utf8(report), "the report is valid UTF-8", report);
     check_layout(report, input);
-    model::check_error_block(diagnostics::format_error_block(diagnostics::kSequenceMismatch, report));
+    model::check_error_block(
+        diagnostics::format_error_block(diagnostics::kSequenceMismatch, report));
 }
 
 }  // namespace

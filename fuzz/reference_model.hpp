@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "codon/amino_acid_translator.hpp"
-#include "text/unicode_text.hpp"
 #include "fuzz_input.hpp"
+#include "text/unicode_text.hpp"
 
 namespace velbrin::fuzz::model {
 
@@ -28,7 +28,9 @@ inline std::string normalised_nucleotides(std::string_view nucleotides) {
     return std::string(codon::normalise_nucleotides(nucleotides, storage));
 }
 
-constexpr char upper(char c) noexcept { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+constexpr char upper(char c) noexcept {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // The bases an IUPAC ambiguity letter stands for; empty for any other byte.
 inline std::string_view ambiguity_bases(char upper_letter) noexcept {

@@ -26,14 +26,16 @@ constexpr std::size_t kCodonLength = 3;
 
 void check_failure(const io::IoFailure& failure) {
     const std::string_view message = failure.message;
-    check(message.size() > kLabel.size() + 2 && message.starts_with(kLabel), "a failure names the file", message);
+    check(message.size() > kLabel.size() + 2 && message.starts_with(kLabel),
+          "a failure names the file", message);
     check(message.find('\n') == std::string_view::npos, "a failure is one line", message);
 }
 
 std::vector<io::AlignedRecord> as_aligned(const std::vector<io::SequenceRecord>& records) {
     std::vector<io::AlignedRecord> aligned;
     aligned.reserve(records.size());
-    for (const io::SequenceRecord& record : records) aligned.push_back({record.header, record.sequence});
+    for (const io::SequenceRecord& record : records)
+        aligned.push_back({record.header, record.sequence});
     return aligned;
 }
 
@@ -42,7 +44,8 @@ void check_round_trip(const std::vector<io::SequenceRecord>& records) {
     std::string written;
     io::write_alignment(written, io::OutputFormat::fasta, as_aligned(records), 0);
     const auto again = io::read_fasta(written, kLabel);
-    if (const auto* failure = std::get_if<io::IoFailure>(&again)) invariant_broken("written FASTA reads back", failure->message);
+    if (const auto* failure = std::get_if<io::IoFailure>(&again))
+        invariant_broken("written FASTA reads back", failure->message);
     const auto& reread = std::get<std::vector<io::SequenceRecord>>(again);
     check(reread.size() == records.size(), "as many records read back", written);
     for (std::size_t i = 0; i < records.size(); ++i) {
@@ -64,7 +67,8 @@ void check_code_table(std::string_view text) {
     check(!table.empty(), "a code table read has entries");
     for (const auto& [symbol, codons] : table.entries()) {
         check(!codons.empty(), "every amino acid has codons");
-        for (const std::string& codon_text : codons) check(codon_text.size() == kCodonLength, "codons have three letters", codon_text);
+        for (const std::string& codon_text : codons)
+            check(codon_text.size() == kCodonLength, "codons have three letters", codon_text);
     }
 }
 

@@ -23,23 +23,30 @@ struct AlignRequest {
     bool verbose = false;
 };
 
-void print_error(std::string_view message) { std::fprintf(stderr, "velbrin: %.*s\n", int(message.size()), message.data()); }
+void print_error(std::string_view message) {
+    std::fprintf(stderr, "velbrin: %.*s\n", int(message.size()), message.data());
+}
 
 // Standard input can feed only one of the inputs.
 void check_one_standard_input(const AlignRequest& request) {
     int readers = request.inputs.peptide_path == "-";
     for (const std::string& path : request.inputs.nucleotide_paths) readers += path == "-";
     readers += request.options.code_table_path == "-";
-    if (readers > 1) throw CLI::ValidationError("standard input ('-') can be given for one input only");
+    if (readers > 1)
+        throw CLI::ValidationError("standard input ('-') can be given for one input only");
 }
 
 bool write_standard_output(std::string_view bytes) {
-    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
+    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+           std::fflush(stdout) == 0;
 }
 
 void report_counts(const FamilyResult& result) {
-    std::fprintf(stderr, "velbrin: %zu records, %zu codon columns, %zu nucleotides; %zu nucleotide records without a peptide skipped\n",
-                 result.records, result.columns, result.nucleotides, result.skipped_nucleotide_records);
+    std::fprintf(stderr,
+                 "velbrin: %zu records, %zu codon columns, %zu nucleotides; %zu nucleotide records "
+                 "without a peptide skipped\n",
+                 result.records, result.columns, result.nucleotides,
+                 result.skipped_nucleotide_records);
 }
 
 int run_align(const AlignRequest& request) {
@@ -84,18 +91,23 @@ int run_align(const AlignRequest& request) {
 Command add_align_command(CLI::App& velbrin) {
     auto request = std::make_shared<AlignRequest>();
     CLI::App* align = velbrin.add_subcommand(
-        "align", "Codon-align one gene family: a peptide alignment and its unaligned nucleotide sequences");
-    align->add_option("PEPTIDES", request->inputs.peptide_path,
-                      "Aligned peptides, FASTA or CLUSTAL, plain or gzip ('-' reads standard input)")
+        "align",
+        "Codon-align one gene family: a peptide alignment and its unaligned nucleotide sequences");
+    align
+        ->add_option("PEPTIDES", request->inputs.peptide_path,
+                     "Aligned peptides, FASTA or CLUSTAL, plain or gzip ('-' reads standard input)")
         ->type_name("FILE")
         ->required();
-    align->add_option("NUCLEOTIDES", request->inputs.nucleotide_paths,
-                      "Unaligned nucleotide FASTA files, plain or gzip, read as one set")
+    align
+        ->add_option("NUCLEOTIDES", request->inputs.nucleotide_paths,
+                     "Unaligned nucleotide FASTA files, plain or gzip, read as one set")
         ->type_name("FILE")
         ->required();
     add_align_options(*align, request->options);
-    align->add_option("-o,--output", request->output_path,
-                      "Write the alignment to FILE (replaced only on success) instead of standard output")
+    align
+        ->add_option(
+            "-o,--output", request->output_path,
+            "Write the alignment to FILE (replaced only on success) instead of standard output")
         ->type_name("FILE");
     align->add_flag("-v,--verbose", request->verbose,
                     "Report the counts, skipped nucleotide records included, on standard error");

@@ -12,8 +12,8 @@ namespace {
 // A choice among named values: the names are listed in the help and checked on parse.
 template <class Value>
 CLI::Option* add_choice(CLI::App& command, const std::string& name, Value& target,
-                        const std::vector<std::pair<std::string, Value>>& choices, const std::string& fallback,
-                        const std::string& help) {
+                        const std::vector<std::pair<std::string, Value>>& choices,
+                        const std::string& fallback, const std::string& help) {
     std::vector<std::string> names;
     std::string listed;
     for (const auto& [choice, value] : choices) {
@@ -34,8 +34,9 @@ CLI::Option* add_choice(CLI::App& command, const std::string& name, Value& targe
 }  // namespace
 
 void add_align_options(CLI::App& command, AlignOptions& options) {
-    add_choice<Pairing>(command, "--pair", options.pairing, {{"id", Pairing::by_id}, {"order", Pairing::by_order}},
-                        "id", "Pair records by ID (the header's first word) or by position in the files");
+    add_choice<Pairing>(command, "--pair", options.pairing,
+                        {{"id", Pairing::by_id}, {"order", Pairing::by_order}}, "id",
+                        "Pair records by ID (the header's first word) or by position in the files");
 
     auto* table = command.add_option("--table", options.table, "NCBI genetic code by number")
                       ->type_name("N")
@@ -59,7 +60,9 @@ void add_align_options(CLI::App& command, AlignOptions& options) {
                                   {"paml", io::OutputFormat::paml},
                                   {"clustal", io::OutputFormat::clustal}},
                                  "fasta", "Output format");
-    command.add_option("--width", options.width, "FASTA line width; 0 writes each sequence on one line")
+    command
+        .add_option("--width", options.width,
+                    "FASTA line width; 0 writes each sequence on one line")
         ->type_name("N")
         ->default_val(60);
 }

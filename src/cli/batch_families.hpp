@@ -14,9 +14,9 @@
 
 #include "cli/batch_options.hpp"
 #include "cli/family_run.hpp"
-#include "io/io_failure.hpp"
 #include "cli/progress_line.hpp"
 #include "cli/status_table.hpp"
+#include "io/io_failure.hpp"
 
 namespace velbrin::cli {
 

@@ -120,10 +120,12 @@ std::string summary_line(const std::vector<FamilyOutcome>& outcomes, std::string
                          int signal) {
     std::array<std::size_t, 5> counts{};
     for (const auto& outcome : outcomes) ++counts[static_cast<std::size_t>(outcome.status)];
-    const auto count_of = [&](BatchStatus status) { return counts[static_cast<std::size_t>(status)]; };
+    const auto count_of = [&](BatchStatus status) {
+        return counts[static_cast<std::size_t>(status)];
+    };
     std::string line = signal != 0 ? "interrupted; " : "";
-    line += std::to_string(outcomes.size()) + " families: " +
-            std::to_string(count_of(BatchStatus::aligned)) + " aligned";
+    line += std::to_string(outcomes.size()) +
+            " families: " + std::to_string(count_of(BatchStatus::aligned)) + " aligned";
     const auto add = [&](std::size_t count, std::string_view what) {
         if (count > 0) line += ", " + std::to_string(count) + " " + std::string(what);
     };
@@ -136,14 +138,14 @@ std::string summary_line(const std::vector<FamilyOutcome>& outcomes, std::string
 
 // Writes the status table and the summary line; returns the exit status.
 int report_outcomes(const BatchFamilies& families, const BatchOptions& batch, int signal) {
-    const auto status_path =
-        batch.status_path.empty() ? (std::filesystem::path(batch.out_folder) / "status.tsv").string()
-                                  : batch.status_path;
+    const auto status_path = batch.status_path.empty()
+                                 ? (std::filesystem::path(batch.out_folder) / "status.tsv").string()
+                                 : batch.status_path;
     int exit_status = std::ranges::all_of(families.outcomes(), is_success, &FamilyOutcome::status)
                           ? kExitOk
                           : kExitFailure;
-    if (auto failure =
-            write_whole_file(status_path, format_status_table(families.families(), families.outcomes()))) {
+    if (auto failure = write_whole_file(
+            status_path, format_status_table(families.families(), families.outcomes()))) {
         print_line(failure->message);
         exit_status = kExitFailure;
     }

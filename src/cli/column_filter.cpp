@@ -15,7 +15,8 @@ std::vector<char> dropped_columns(std::span<const std::string_view> rows, const 
     for (const std::string_view row : rows) {
         for (std::size_t column = 0; column < columns; ++column) {
             const std::string_view codon = row.substr(3 * column, 3);
-            dropped[column] |= char((drops.gaps && is_gap(codon)) || (drops.stops && drops.stops->is_stop(codon)));
+            dropped[column] |=
+                char((drops.gaps && is_gap(codon)) || (drops.stops && drops.stops->is_stop(codon)));
         }
     }
     return dropped;
@@ -23,8 +24,8 @@ std::vector<char> dropped_columns(std::span<const std::string_view> rows, const 
 
 }  // namespace
 
-std::vector<std::string_view> drop_columns(std::span<const std::string_view> rows, const ColumnDrops& drops,
-                                           std::string& storage) {
+std::vector<std::string_view> drop_columns(std::span<const std::string_view> rows,
+                                           const ColumnDrops& drops, std::string& storage) {
     std::vector<std::string_view> kept(rows.begin(), rows.end());
     if (rows.empty() || (!drops.gaps && drops.stops == nullptr)) return kept;
     const std::size_t columns = rows.front().size() / 3;

@@ -17,7 +17,7 @@ struct ColumnDrops {
 
 // `rows` (codon rows of equal length) without the dropped columns.  The result views
 // `rows` when nothing is dropped, else `storage`.
-std::vector<std::string_view> drop_columns(std::span<const std::string_view> rows, const ColumnDrops& drops,
-                                           std::string& storage);
+std::vector<std::string_view> drop_columns(std::span<const std::string_view> rows,
+                                           const ColumnDrops& drops, std::string& storage);
 
 }  // namespace velbrin::cli

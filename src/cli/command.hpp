@@ -10,7 +10,7 @@ class App;
 namespace velbrin::cli {
 
 struct Command {
-    CLI::App* app = nullptr;  // the subcommand, to tell whether the user chose it
+    CLI::App* app = nullptr;   // the subcommand, to tell whether the user chose it
     std::function<int()> run;  // runs it after parsing; returns the exit status
 };
 

@@ -49,14 +49,15 @@ std::variant<std::vector<StemFile>, io::IoFailure> stem_files(
     const auto repeat = std::ranges::adjacent_find(files, {}, &StemFile::stem);
     if (repeat != files.end()) {
         return io::failure_in(folder, "both " + repeat->path + " and " + std::next(repeat)->path +
-                                   " name the family '" + repeat->stem + "'");
+                                          " name the family '" + repeat->stem + "'");
     }
     return files;
 }
 
 }  // namespace
 
-std::string_view file_stem(std::string_view file_name, std::span<const std::string_view> suffixes) noexcept {
+std::string_view file_stem(std::string_view file_name,
+                           std::span<const std::string_view> suffixes) noexcept {
     if (file_name.ends_with(kCompressedSuffix)) file_name.remove_suffix(kCompressedSuffix.size());
     for (const auto suffix : suffixes) {
         if (file_name.size() > suffix.size() && file_name.ends_with(suffix)) {
@@ -66,8 +67,8 @@ std::string_view file_stem(std::string_view file_name, std::span<const std::stri
     return {};
 }
 
-std::variant<DiscoveredFamilies, io::IoFailure> discover_families(std::string_view peptide_folder,
-                                                                  std::string_view nucleotide_folder) {
+std::variant<DiscoveredFamilies, io::IoFailure> discover_families(
+    std::string_view peptide_folder, std::string_view nucleotide_folder) {
     auto peptides = stem_files(peptide_folder, kPeptideSuffixes);
     if (auto* bad = std::get_if<io::IoFailure>(&peptides)) return std::move(*bad);
     auto nucleotides = stem_files(nucleotide_folder, kNucleotideSuffixes);

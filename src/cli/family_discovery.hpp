@@ -27,9 +27,10 @@ struct DiscoveredFamilies {
 
 // The file stem of `file_name` when it carries one of `suffixes` (optionally followed by
 // ".gz"), else empty.
-std::string_view file_stem(std::string_view file_name, std::span<const std::string_view> suffixes) noexcept;
+std::string_view file_stem(std::string_view file_name,
+                           std::span<const std::string_view> suffixes) noexcept;
 
-std::variant<DiscoveredFamilies, io::IoFailure> discover_families(std::string_view peptide_folder,
-                                                                  std::string_view nucleotide_folder);
+std::variant<DiscoveredFamilies, io::IoFailure> discover_families(
+    std::string_view peptide_folder, std::string_view nucleotide_folder);
 
 }  // namespace velbrin::cli

@@ -16,7 +16,8 @@ std::string location(std::string_view label, std::size_t line) {
 
 // Reads `path` whole and parses it with `parse` (read_fasta or read_alignment).
 template <class Parse>
-std::variant<std::vector<io::SequenceRecord>, io::IoFailure> read_records(std::string_view path, Parse parse) {
+std::variant<std::vector<io::SequenceRecord>, io::IoFailure> read_records(std::string_view path,
+                                                                          Parse parse) {
     std::variant<std::string, io::IoFailure> text = io::read_input(path);
     if (auto* failure = std::get_if<io::IoFailure>(&text)) return std::move(*failure);
     return parse(std::get<std::string>(text), io::input_label(path));
@@ -32,8 +33,8 @@ std::string FamilyFiles::nucleotide_location(std::size_t record) const {
     return location(nucleotide_labels[nucleotide_file[record]], nucleotides[record].line);
 }
 
-std::variant<FamilyFiles, io::IoFailure> read_family_files(std::string_view peptide_path,
-                                                           const std::vector<std::string>& nucleotide_paths) {
+std::variant<FamilyFiles, io::IoFailure> read_family_files(
+    std::string_view peptide_path, const std::vector<std::string>& nucleotide_paths) {
     FamilyFiles files;
     files.peptide_label = io::input_label(peptide_path);
     auto peptides = read_records(peptide_path, io::read_alignment);

@@ -17,7 +17,7 @@ namespace velbrin::cli {
 struct FamilyFiles {
     std::string peptide_label;  // the peptide file as messages name it
     std::vector<io::SequenceRecord> peptides;
-    std::vector<std::string> nucleotide_labels;  // one per nucleotide file
+    std::vector<std::string> nucleotide_labels;   // one per nucleotide file
     std::vector<io::SequenceRecord> nucleotides;  // every file's records, in file order
     std::vector<std::uint32_t> nucleotide_file;   // index into nucleotide_labels, per record
 
@@ -26,7 +26,7 @@ struct FamilyFiles {
     std::string nucleotide_location(std::size_t record) const;
 };
 
-std::variant<FamilyFiles, io::IoFailure> read_family_files(std::string_view peptide_path,
-                                                           const std::vector<std::string>& nucleotide_paths);
+std::variant<FamilyFiles, io::IoFailure> read_family_files(
+    std::string_view peptide_path, const std::vector<std::string>& nucleotide_paths);
 
 }  // namespace velbrin::cli

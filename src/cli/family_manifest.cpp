@@ -36,7 +36,9 @@ public:
     ManifestLine(std::string_view label, std::size_t number, std::string_view folder)
         : label_(label), number_(number), folder_(folder) {}
 
-    io::IoFailure failure(std::string_view what) const { return io::failure_at(label_, number_, what); }
+    io::IoFailure failure(std::string_view what) const {
+        return io::failure_at(label_, number_, what);
+    }
 
     std::optional<io::IoFailure> resolve(std::string_view path, std::string& resolved) const {
         if (path.empty()) return failure("empty file path");
@@ -52,9 +54,10 @@ public:
     std::variant<FamilyInputs, io::IoFailure> parse(std::string_view line) const {
         const auto fields = split(line, '\t');
         if (fields.size() < kLeastFields || fields.size() > kMostFields) {
-            return failure("expected 3 or 4 tab-separated fields (family, peptide file, "
-                           "nucleotide files, table), found " +
-                           std::to_string(fields.size()));
+            return failure(
+                "expected 3 or 4 tab-separated fields (family, peptide file, "
+                "nucleotide files, table), found " +
+                std::to_string(fields.size()));
         }
         FamilyInputs family;
         family.name.assign(fields[0]);
@@ -70,7 +73,8 @@ public:
         if (fields.size() == kMostFields && !fields[3].empty()) {
             std::int32_t table = 0;
             const auto text = fields[3];
-            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), table);
+            const auto [end, error] =
+                std::from_chars(text.data(), text.data() + text.size(), table);
             if (error != std::errc{} || end != text.data() + text.size()) {
                 return failure("the table '" + std::string(text) + "' is not a whole number");
             }

@@ -20,7 +20,8 @@ std::string_view family_name_problem(std::string_view name) noexcept {
     if (name.empty()) return "the family name is empty";
     if (name == "." || name == "..") return "the family name is not a file name";
     if (name.find('/') != std::string_view::npos) return "the family name contains '/'";
-    if (std::ranges::any_of(name, is_control)) return "the family name contains a control character";
+    if (std::ranges::any_of(name, is_control))
+        return "the family name contains a control character";
     return {};
 }
 
@@ -28,9 +29,8 @@ std::optional<std::pair<std::size_t, std::size_t>> first_repeated_name(
     std::span<const FamilyInputs> families) {
     std::vector<std::size_t> by_name(families.size());
     std::iota(by_name.begin(), by_name.end(), std::size_t{0});
-    std::ranges::stable_sort(by_name, {}, [&](std::size_t i) -> const std::string& {
-        return families[i].name;
-    });
+    std::ranges::stable_sort(by_name, {},
+                             [&](std::size_t i) -> const std::string& { return families[i].name; });
     std::optional<std::pair<std::size_t, std::size_t>> first;
     for (std::size_t k = 1; k < by_name.size(); ++k) {
         const auto earlier = by_name[k - 1], later = by_name[k];

@@ -26,8 +26,8 @@ struct PairedFamily {
     std::size_t nucleotides = 0;
 };
 
-PairedFamily pair_records(const FamilyFiles& files, const RecordPairs& pairs, const AlignOptions& options,
-                          const StopCodons& stops) {
+PairedFamily pair_records(const FamilyFiles& files, const RecordPairs& pairs,
+                          const AlignOptions& options, const StopCodons& stops) {
     PairedFamily family;
     family.records.reserve(files.peptides.size());
     NormaliseScratch scratch;
@@ -38,7 +38,8 @@ PairedFamily pair_records(const FamilyFiles& files, const RecordPairs& pairs, co
         std::string_view bases = nucleotide.sequence;
         family.nucleotides += bases.size();
         if (options.trim_terminal_stop) {
-            if (const auto trimmed = without_terminal_stop(peptide.sequence, bases, stops, scratch)) bases = *trimmed;
+            if (const auto trimmed = without_terminal_stop(peptide.sequence, bases, stops, scratch))
+                bases = *trimmed;
         }
         // Pairing by ID has established identity, so the core compares the IDs; by
         // order, the full headers, so that a misordered pair fails the header check.
@@ -46,22 +47,26 @@ PairedFamily pair_records(const FamilyFiles& files, const RecordPairs& pairs, co
         const std::string_view peptide_header = by_id ? id : std::string_view(peptide.header);
         const std::string_view nucleotide_header =
             by_id ? io::record_name(nucleotide.header) : std::string_view(nucleotide.header);
-        family.records.insert_new({id, {peptide_header, peptide.sequence}, {nucleotide_header, bases}});
+        family.records.insert_new(
+            {id, {peptide_header, peptide.sequence}, {nucleotide_header, bases}});
     }
     return family;
 }
 
 // The line after a length report whose record only carries the stop codon its
 // protein leaves out.
-std::string terminal_stop_hint(const FamilyFiles& files, const RecordPairs& pairs, const StopCodons& stops) {
+std::string terminal_stop_hint(const FamilyFiles& files, const RecordPairs& pairs,
+                               const StopCodons& stops) {
     NormaliseScratch scratch;
     for (std::size_t record = 0; record < files.peptides.size(); ++record) {
         const std::string_view peptide = files.peptides[record].sequence;
         const std::string_view bases = files.nucleotides[pairs.partner[record]].sequence;
         if (!lengths_disagree(peptide, bases, scratch)) continue;
         if (!without_terminal_stop(peptide, bases, stops, scratch)) return {};
-        return "hint: the nucleotides of '" + std::string(io::record_name(files.peptides[record].header)) +
-               "' end with a stop codon that its peptide leaves out; --trim-terminal-stop drops it\n";
+        return "hint: the nucleotides of '" +
+               std::string(io::record_name(files.peptides[record].header)) +
+               "' end with a stop codon that its peptide leaves out; --trim-terminal-stop drops "
+               "it\n";
     }
     return {};
 }
@@ -102,11 +107,13 @@ std::vector<std::string_view> codon_rows(std::string_view text, std::size_t coun
 }
 
 // Rows of different lengths come from a peptide file whose records are not aligned.
-std::optional<std::string> unaligned_rows(std::span<const std::string_view> rows, const FamilyFiles& files) {
+std::optional<std::string> unaligned_rows(std::span<const std::string_view> rows,
+                                          const FamilyFiles& files) {
     for (std::size_t record = 1; record < rows.size(); ++record) {
         if (rows[record].size() == rows[0].size()) continue;
-        return files.peptide_label + ": the peptide records are not aligned: " + files.peptide_location(0) +
-               " has " + std::to_string(rows[0].size() / 3) + " columns, " + files.peptide_location(record) +
+        return files.peptide_label +
+               ": the peptide records are not aligned: " + files.peptide_location(0) + " has " +
+               std::to_string(rows[0].size() / 3) + " columns, " + files.peptide_location(record) +
                " has " + std::to_string(rows[record].size() / 3);
     }
     return std::nullopt;
@@ -114,7 +121,9 @@ std::optional<std::string> unaligned_rows(std::span<const std::string_view> rows
 
 // The path the core's reports label an input by; "" (a default label) for standard
 // input or for several nucleotide files.
-std::string_view report_path(std::string_view path) noexcept { return path == "-" ? std::string_view() : path; }
+std::string_view report_path(std::string_view path) noexcept {
+    return path == "-" ? std::string_view() : path;
+}
 std::string_view report_path(const std::vector<std::string>& paths) noexcept {
     return paths.size() == 1 ? report_path(paths.front()) : std::string_view();
 }
@@ -123,31 +132,39 @@ std::string_view report_path(const std::vector<std::string>& paths) noexcept {
 
 FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options) {
     auto read = read_family_files(inputs.peptide_path, inputs.nucleotide_paths);
-    if (auto* failure = std::get_if<io::IoFailure>(&read)) return input_error(std::move(failure->message));
+    if (auto* failure = std::get_if<io::IoFailure>(&read))
+        return input_error(std::move(failure->message));
     const FamilyFiles& files = std::get<FamilyFiles>(read);
 
-    auto chosen = choose_genetic_code(inputs.table.value_or(options.table), options.code_table_path);
-    if (auto* failure = std::get_if<io::IoFailure>(&chosen)) return input_error(std::move(failure->message));
+    auto chosen =
+        choose_genetic_code(inputs.table.value_or(options.table), options.code_table_path);
+    if (auto* failure = std::get_if<io::IoFailure>(&chosen))
+        return input_error(std::move(failure->message));
     const GeneticCodeChoice& code = std::get<GeneticCodeChoice>(chosen);
 
     auto paired = options.pairing == Pairing::by_id ? pair_by_id(files) : pair_by_order(files);
-    if (auto* failure = std::get_if<PairingFailure>(&paired)) return input_error(std::move(failure->message));
+    if (auto* failure = std::get_if<PairingFailure>(&paired))
+        return input_error(std::move(failure->message));
     const RecordPairs& pairs = std::get<RecordPairs>(paired);
 
     PairedFamily family = pair_records(files, pairs, options, code.stops);
 
     codon::AlignmentOutcome outcome =
-        code.align(report_path(inputs.peptide_path), report_path(inputs.nucleotide_paths), std::move(family.records));
+        code.align(report_path(inputs.peptide_path), report_path(inputs.nucleotide_paths),
+                   std::move(family.records));
     if (auto* failure = std::get_if<codon::Failure>(&outcome)) {
-        const bool hint = failure->kind == codon::FailureKind::length && !options.trim_terminal_stop;
-        return core_failure(std::move(*failure), hint ? terminal_stop_hint(files, pairs, code.stops) : "");
+        const bool hint =
+            failure->kind == codon::FailureKind::length && !options.trim_terminal_stop;
+        return core_failure(std::move(*failure),
+                            hint ? terminal_stop_hint(files, pairs, code.stops) : "");
     }
 
     const std::string& text = std::get<std::string>(outcome);
     const std::vector<std::string_view> rows = codon_rows(text, files.peptides.size());
     if (auto message = unaligned_rows(rows, files)) return input_error(std::move(*message));
     std::string filtered;
-    const ColumnDrops drops{options.remove_stop_columns ? &code.stops : nullptr, options.remove_gap_columns};
+    const ColumnDrops drops{options.remove_stop_columns ? &code.stops : nullptr,
+                            options.remove_gap_columns};
     const std::vector<std::string_view> kept = drop_columns(rows, drops, filtered);
 
     std::vector<io::AlignedRecord> aligned;

@@ -17,8 +17,8 @@ enum class Pairing { by_id, by_order };
 
 struct AlignOptions {
     Pairing pairing = Pairing::by_id;
-    std::int32_t table = 1;         // NCBI table, unless code_table_path is set
-    std::string code_table_path;    // --table-file
+    std::int32_t table = 1;       // NCBI table, unless code_table_path is set
+    std::string code_table_path;  // --table-file
     bool trim_terminal_stop = false;
     bool remove_stop_columns = false;
     bool remove_gap_columns = false;
@@ -30,7 +30,8 @@ struct FamilyInputs {
     std::string name;  // family name (batch); "" for align
     std::string peptide_path;
     std::vector<std::string> nucleotide_paths;
-    std::optional<std::int32_t> table;  // per-family table (batch manifest) overriding AlignOptions::table
+    std::optional<std::int32_t>
+        table;  // per-family table (batch manifest) overriding AlignOptions::table
 };
 
 enum class FamilyStatus {

@@ -8,23 +8,28 @@
 
 namespace velbrin::cli {
 
-codon::AlignmentOutcome GeneticCodeChoice::align(std::string_view peptide_path, std::string_view nucleotide_path,
+codon::AlignmentOutcome GeneticCodeChoice::align(std::string_view peptide_path,
+                                                 std::string_view nucleotide_path,
                                                  codon::RecordMap records) const {
-    if (custom) return codon::align_with_custom_code(peptide_path, nucleotide_path, *custom, std::move(records));
+    if (custom)
+        return codon::align_with_custom_code(peptide_path, nucleotide_path, *custom,
+                                             std::move(records));
     return codon::align_with_ncbi_code(peptide_path, nucleotide_path, table, std::move(records));
 }
 
-std::variant<GeneticCodeChoice, io::IoFailure> choose_genetic_code(std::int32_t table,
-                                                                   const std::string& code_table_path) {
+std::variant<GeneticCodeChoice, io::IoFailure> choose_genetic_code(
+    std::int32_t table, const std::string& code_table_path) {
     GeneticCodeChoice choice;
     choice.table = table;
     if (code_table_path.empty()) {
-        if (const auto letters = codon::ncbi_table(table)) choice.stops = StopCodons::of_ncbi_table(*letters);
+        if (const auto letters = codon::ncbi_table(table))
+            choice.stops = StopCodons::of_ncbi_table(*letters);
         return choice;
     }
     std::variant<std::string, io::IoFailure> text = io::read_input(code_table_path);
     if (auto* failure = std::get_if<io::IoFailure>(&text)) return std::move(*failure);
-    auto custom = io::read_code_table(std::get<std::string>(text), io::input_label(code_table_path));
+    auto custom =
+        io::read_code_table(std::get<std::string>(text), io::input_label(code_table_path));
     if (auto* failure = std::get_if<io::IoFailure>(&custom)) return std::move(*failure);
     choice.custom.emplace(std::move(std::get<codon::CustomCodonTable>(custom)));
     choice.stops = StopCodons::of_custom_table(*choice.custom);

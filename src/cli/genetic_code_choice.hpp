@@ -24,7 +24,7 @@ struct GeneticCodeChoice {
 };
 
 // The code file at `code_table_path` when it is not empty, else NCBI table `table`.
-std::variant<GeneticCodeChoice, io::IoFailure> choose_genetic_code(std::int32_t table,
-                                                                   const std::string& code_table_path);
+std::variant<GeneticCodeChoice, io::IoFailure> choose_genetic_code(
+    std::int32_t table, const std::string& code_table_path);
 
 }  // namespace velbrin::cli

@@ -19,7 +19,7 @@ extern "C" void remove_temporary_and_exit(int signal_number) {
 }
 
 void set_handler(void (*handler)(int)) {
-    struct sigaction action {};
+    struct sigaction action{};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     for (const int signal_number : kSignals) sigaction(signal_number, &action, nullptr);
@@ -34,7 +34,9 @@ InterruptCleanup::~InterruptCleanup() {
     set_handler(SIG_DFL);
 }
 
-void InterruptCleanup::remove_on_interrupt(const std::string& path) noexcept { g_temporary.store(path.c_str()); }
+void InterruptCleanup::remove_on_interrupt(const std::string& path) noexcept {
+    g_temporary.store(path.c_str());
+}
 
 void InterruptCleanup::forget() noexcept { g_temporary.store(nullptr); }
 

@@ -37,7 +37,8 @@ std::variant<InterruptWatch, std::string> InterruptWatch::open() {
         return std::string("cannot block interrupt signals: ") + std::strerror(error);
     }
     const int signal_descriptor = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (signal_descriptor < 0) return std::string("cannot watch interrupt signals: ") + std::strerror(errno);
+    if (signal_descriptor < 0)
+        return std::string("cannot watch interrupt signals: ") + std::strerror(errno);
     const int wake_descriptor = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake_descriptor < 0) {
         const int error = errno;

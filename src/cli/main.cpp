@@ -28,7 +28,8 @@ int run_chosen(const std::vector<velbrin::cli::Command>& commands) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Codon alignments from peptide alignments and unaligned nucleotide sequences.", "velbrin"};
+    CLI::App app{"Codon alignments from peptide alignments and unaligned nucleotide sequences.",
+                 "velbrin"};
     app.set_version_flag("-V,--version", "velbrin " VELBRIN_VERSION);
     app.require_subcommand(1);
     app.failure_message(usage_failure);

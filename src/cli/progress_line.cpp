@@ -25,12 +25,13 @@ void write_to_terminal(std::string_view text) {
 std::string eta_text(const ProgressCounts& counts) {
     const double seconds = counts.elapsed.count();
     if (counts.bytes_done == 0 || seconds <= 0) return "--";
-    const double remaining = static_cast<double>(counts.bytes_total - counts.bytes_done) *
-                             seconds / static_cast<double>(counts.bytes_done);
+    const double remaining = static_cast<double>(counts.bytes_total - counts.bytes_done) * seconds /
+                             static_cast<double>(counts.bytes_done);
     const auto whole = static_cast<unsigned long long>(remaining + 0.5);
     char text[32];
     if (whole >= 3600) {
-        std::snprintf(text, sizeof text, "%llu:%02llu:%02llu", whole / 3600, whole / 60 % 60, whole % 60);
+        std::snprintf(text, sizeof text, "%llu:%02llu:%02llu", whole / 3600, whole / 60 % 60,
+                      whole % 60);
     } else {
         std::snprintf(text, sizeof text, "%llu:%02llu", whole / 60, whole % 60);
     }
@@ -44,8 +45,8 @@ std::string format_progress(const ProgressCounts& counts) {
     const double rate =
         seconds > 0 ? static_cast<double>(counts.bytes_done) / kBytesPerMegabyte / seconds : 0.0;
     char text[160];
-    std::snprintf(text, sizeof text, "\r%zu/%zu families, %zu failed, %.1f MB/s, ETA %s", counts.done,
-                  counts.total, counts.failed, rate, eta_text(counts).c_str());
+    std::snprintf(text, sizeof text, "\r%zu/%zu families, %zu failed, %.1f MB/s, ETA %s",
+                  counts.done, counts.total, counts.failed, rate, eta_text(counts).c_str());
     std::string line(text);
     line.append(kEraseToEnd);
     return line;

@@ -26,8 +26,8 @@ std::string quoted(std::string_view id) {
 }
 
 // The records' IDs, sorted; a record without an ID fails.
-std::variant<std::vector<IdEntry>, PairingFailure> sorted_ids(const std::vector<io::SequenceRecord>& records,
-                                                              const Locate& locate) {
+std::variant<std::vector<IdEntry>, PairingFailure> sorted_ids(
+    const std::vector<io::SequenceRecord>& records, const Locate& locate) {
     std::vector<IdEntry> ids;
     ids.reserve(records.size());
     for (std::size_t record = 0; record < records.size(); ++record) {
@@ -40,23 +40,28 @@ std::variant<std::vector<IdEntry>, PairingFailure> sorted_ids(const std::vector<
 }
 
 // Of the IDs met twice, the one whose second record comes first in the input.
-std::optional<PairingFailure> first_duplicate(const std::vector<IdEntry>& ids, const Locate& locate) {
+std::optional<PairingFailure> first_duplicate(const std::vector<IdEntry>& ids,
+                                              const Locate& locate) {
     std::optional<std::pair<std::size_t, std::size_t>> found;
     for (std::size_t at = 1; at < ids.size(); ++at) {
         if (ids[at].id != ids[at - 1].id) continue;
-        if (!found || ids[at].record < found->second) found.emplace(ids[at - 1].record, ids[at].record);
+        if (!found || ids[at].record < found->second)
+            found.emplace(ids[at - 1].record, ids[at].record);
     }
     if (!found) return std::nullopt;
-    const auto dup = std::find_if(ids.begin(), ids.end(), [&](const IdEntry& e) { return e.record == found->first; });
-    return PairingFailure{"duplicate ID " + quoted(dup->id) + ": " + locate(found->first) + " and " +
-                          locate(found->second)};
+    const auto dup = std::find_if(ids.begin(), ids.end(),
+                                  [&](const IdEntry& e) { return e.record == found->first; });
+    return PairingFailure{"duplicate ID " + quoted(dup->id) + ": " + locate(found->first) +
+                          " and " + locate(found->second)};
 }
 
 }  // namespace
 
 std::variant<RecordPairs, PairingFailure> pair_by_id(const FamilyFiles& files) {
     const Locate peptide_at = [&](std::size_t record) { return files.peptide_location(record); };
-    const Locate nucleotide_at = [&](std::size_t record) { return files.nucleotide_location(record); };
+    const Locate nucleotide_at = [&](std::size_t record) {
+        return files.nucleotide_location(record);
+    };
     auto peptide_ids = sorted_ids(files.peptides, peptide_at);
     if (auto* failure = std::get_if<PairingFailure>(&peptide_ids)) return std::move(*failure);
     auto nucleotide_ids = sorted_ids(files.nucleotides, nucleotide_at);
@@ -89,13 +94,15 @@ std::variant<RecordPairs, PairingFailure> pair_by_id(const FamilyFiles& files) {
 
 std::variant<RecordPairs, PairingFailure> pair_by_order(const FamilyFiles& files) {
     if (files.peptides.size() != files.nucleotides.size()) {
-        return PairingFailure{"pairing by order needs as many nucleotide records as peptide records: " +
-                              files.peptide_label + " has " + std::to_string(files.peptides.size()) +
-                              ", the nucleotide input " + std::to_string(files.nucleotides.size())};
+        return PairingFailure{
+            "pairing by order needs as many nucleotide records as peptide records: " +
+            files.peptide_label + " has " + std::to_string(files.peptides.size()) +
+            ", the nucleotide input " + std::to_string(files.nucleotides.size())};
     }
     RecordPairs pairs;
     pairs.partner.resize(files.peptides.size());
-    for (std::size_t record = 0; record < pairs.partner.size(); ++record) pairs.partner[record] = record;
+    for (std::size_t record = 0; record < pairs.partner.size(); ++record)
+        pairs.partner[record] = record;
     return pairs;
 }
 

@@ -12,7 +12,8 @@
 namespace velbrin::cli {
 
 struct RecordPairs {
-    std::vector<std::size_t> partner;  // the nucleotide record of each peptide record, in peptide order
+    std::vector<std::size_t>
+        partner;  // the nucleotide record of each peptide record, in peptide order
     std::size_t skipped_nucleotides = 0;  // nucleotide records no peptide asked for
 };
 

@@ -74,7 +74,8 @@ std::string format_status_table(std::span<const FamilyInputs> families,
     constexpr std::size_t kTypicalRow = 96;
     table.reserve(kHeading.size() + families.size() * kTypicalRow);
     table.append(kHeading);
-    for (std::size_t i = 0; i < families.size(); ++i) append_row(table, families[i].name, outcomes[i]);
+    for (std::size_t i = 0; i < families.size(); ++i)
+        append_row(table, families[i].name, outcomes[i]);
     return table;
 }
 

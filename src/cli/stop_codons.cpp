@@ -16,7 +16,8 @@ StopCodons StopCodons::of_custom_table(const codon::CustomCodonTable& table) noe
     StopCodons stops;
     if (const codon::CustomCodonTable::CodonList* listed = table.find(U'*')) {
         for (const std::string_view codon : *listed) {
-            if (const auto index = codon::codon_index(codon)) stops.by_index_ |= std::uint64_t{1} << *index;
+            if (const auto index = codon::codon_index(codon))
+                stops.by_index_ |= std::uint64_t{1} << *index;
         }
     }
     return stops;

@@ -16,7 +16,8 @@ struct CodingLengths {
 
 // What the length check compares: the peptide's residues and the nucleotide bytes,
 // both as normalised.
-CodingLengths coding_lengths(std::string_view peptide, std::string_view nucleotides, NormaliseScratch& scratch) {
+CodingLengths coding_lengths(std::string_view peptide, std::string_view nucleotides,
+                             NormaliseScratch& scratch) {
     const std::string_view residues = codon::normalise_peptide(peptide, scratch.peptide);
     const auto gaps = std::size_t(std::count(residues.begin(), residues.end(), '-'));
     return {residues.size() - gaps, codon::normalise_nucleotides(nucleotides, scratch.nucleotides)};
@@ -37,15 +38,18 @@ std::string_view before_last_codon(std::string_view nucleotides) noexcept {
 
 }  // namespace
 
-std::optional<std::string_view> without_terminal_stop(std::string_view peptide, std::string_view nucleotides,
-                                                      const StopCodons& stops, NormaliseScratch& scratch) {
+std::optional<std::string_view> without_terminal_stop(std::string_view peptide,
+                                                      std::string_view nucleotides,
+                                                      const StopCodons& stops,
+                                                      NormaliseScratch& scratch) {
     const CodingLengths lengths = coding_lengths(peptide, nucleotides, scratch);
     if (lengths.bases.size() != 3 * lengths.residues + 3) return std::nullopt;
     if (!stops.is_stop(lengths.bases.substr(lengths.bases.size() - 3))) return std::nullopt;
     return before_last_codon(nucleotides);
 }
 
-bool lengths_disagree(std::string_view peptide, std::string_view nucleotides, NormaliseScratch& scratch) {
+bool lengths_disagree(std::string_view peptide, std::string_view nucleotides,
+                      NormaliseScratch& scratch) {
     const CodingLengths lengths = coding_lengths(peptide, nucleotides, scratch);
     return lengths.bases.size() != 3 * lengths.residues;
 }

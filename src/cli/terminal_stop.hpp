@@ -17,10 +17,13 @@ struct NormaliseScratch {
 
 // `nucleotides` without its last codon, when it holds exactly one codon more than
 // `peptide` has residues (as the length check counts them) and that codon is a stop.
-std::optional<std::string_view> without_terminal_stop(std::string_view peptide, std::string_view nucleotides,
-                                                      const StopCodons& stops, NormaliseScratch& scratch);
+std::optional<std::string_view> without_terminal_stop(std::string_view peptide,
+                                                      std::string_view nucleotides,
+                                                      const StopCodons& stops,
+                                                      NormaliseScratch& scratch);
 
 // Whether the core's length check fails on this pair.
-bool lengths_disagree(std::string_view peptide, std::string_view nucleotides, NormaliseScratch& scratch);
+bool lengths_disagree(std::string_view peptide, std::string_view nucleotides,
+                      NormaliseScratch& scratch);
 
 }  // namespace velbrin::cli

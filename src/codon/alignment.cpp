@@ -11,10 +11,10 @@
 #include "codon/codon_acceptance.hpp"
 #include "codon/codon_walk.hpp"
 #include "codon/custom_ambiguity.hpp"
-#include "genetic_code/genetic_code.hpp"
 #include "diagnostics/error_block.hpp"
 #include "diagnostics/internal_fault.hpp"
 #include "diagnostics/source_label.hpp"
+#include "genetic_code/genetic_code.hpp"
 #include "iupac/ambiguity.hpp"
 
 namespace velbrin::codon {
@@ -31,7 +31,8 @@ public:
     bool accepts_ambiguous(char residue, std::string_view codon) const noexcept {
         return (resolution_codons(codon) & masks_.accepted[std::uint8_t(residue) & 0x7F]) != 0;
     }
-    void report_uncovered(char, std::size_t, const AminoAcidTranslator&) const noexcept {}  // covers all
+    void report_uncovered(char, std::size_t, const AminoAcidTranslator&) const noexcept {
+    }  // covers all
     GeneticCodeRef code() const noexcept { return NcbiCode{table_}; }
 
 private:
@@ -39,7 +40,8 @@ private:
     AcceptanceMasks masks_;
 };
 
-std::string missing_amino_acid_report(char residue, std::size_t column, const CustomCodonTable& table) {
+std::string missing_amino_acid_report(char residue, std::size_t column,
+                                      const CustomCodonTable& table) {
     std::string details;
     details.append("Amino acid         : '").push_back(residue);
     details.append("'\nAlignment position : ").append(std::to_string(column + 1));
@@ -58,8 +60,10 @@ public:
     bool accepts_ambiguous(char residue, std::string_view codon) const noexcept {
         return ambiguity_.accepts(residue, codon);
     }
-    void report_uncovered(char residue, std::size_t column, const AminoAcidTranslator& record) const {
-        record.record_error(missing_amino_acid_report(residue, column, table_), FailureKind::unknown_residue);
+    void report_uncovered(char residue, std::size_t column,
+                          const AminoAcidTranslator& record) const {
+        record.record_error(missing_amino_acid_report(residue, column, table_),
+                            FailureKind::unknown_residue);
     }
     GeneticCodeRef code() const noexcept { return CustomCode{&table_}; }
 
@@ -71,7 +75,8 @@ private:
 
 Failure record_failure(const AminoAcidTranslator& record) {
     if (!record.error().empty()) return Failure{record.error(), record.error_kind()};
-    return Failure{diagnostics::format_error_block(diagnostics::kSequenceMismatch, ""), FailureKind::inconsistency};
+    return Failure{diagnostics::format_error_block(diagnostics::kSequenceMismatch, ""),
+                   FailureKind::inconsistency};
 }
 
 // The exact size of the result: every record's key line and codon line, three bytes
@@ -93,8 +98,9 @@ char* write_line(char* out, std::string_view text) {
 }
 
 template <class Rules>
-AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& nt_label, RecordMap& records,
-                               const Rules& rules, const ResultBuffer& result_buffer) {
+AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& nt_label,
+                               RecordMap& records, const Rules& rules,
+                               const ResultBuffer& result_buffer) {
     std::vector<std::size_t> columns;
     const std::size_t size = result_size(records, columns);
     std::string own_result;
@@ -122,7 +128,8 @@ AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& n
 }
 
 SharedLabel make_label(std::string_view path, std::string_view default_label) {
-    return std::make_shared<const std::string>(diagnostics::source_label_from_path(path, default_label));
+    return std::make_shared<const std::string>(
+        diagnostics::source_label_from_path(path, default_label));
 }
 
 std::string table_number_report(std::int32_t table_num) {
@@ -133,8 +140,9 @@ std::string table_number_report(std::int32_t table_num) {
 
 }  // namespace
 
-AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path, std::int32_t table_num,
-                        RecordMap records, const ResultBuffer& result_buffer) {
+AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path,
+                                      std::int32_t table_num, RecordMap records,
+                                      const ResultBuffer& result_buffer) {
     const SharedLabel aa_label = make_label(aa_path, "aa.fa");
     const SharedLabel nt_label = make_label(nt_path, "nt.fa");
     const std::optional<std::string_view> table = ncbi_table(table_num);
@@ -143,8 +151,8 @@ AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view
 }
 
 AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
-                                      const CustomCodonTable& table, RecordMap records,
-                                      const ResultBuffer& result_buffer) {
+                                        const CustomCodonTable& table, RecordMap records,
+                                        const ResultBuffer& result_buffer) {
     const SharedLabel aa_label = make_label(aa_path, "aa.fa");
     const SharedLabel nt_label = make_label(nt_path, "nt.fa");
     return align_records(aa_label, nt_label, records, CustomRules(table), result_buffer);

@@ -28,12 +28,13 @@ using AlignmentOutcome = std::variant<std::string, Failure>;
 using ResultBuffer = std::function<char*(std::size_t size)>;
 
 // Under NCBI table `table_num`.
-AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path, std::int32_t table_num,
-                        RecordMap records, const ResultBuffer& result_buffer = {});
+AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path,
+                                      std::int32_t table_num, RecordMap records,
+                                      const ResultBuffer& result_buffer = {});
 
 // Under a caller-supplied table.
 AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
-                                      const CustomCodonTable& table, RecordMap records,
-                                      const ResultBuffer& result_buffer = {});
+                                        const CustomCodonTable& table, RecordMap records,
+                                        const ResultBuffer& result_buffer = {});
 
 }  // namespace velbrin::codon

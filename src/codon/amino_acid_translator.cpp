@@ -120,7 +120,8 @@ VELBRIN_WIDE_LOOP std::size_t count_residues(std::string_view peptide) noexcept 
     for (std::size_t round = 0; round < whole; round += kRound) {
         std::array<std::uint8_t, kBlock> lanes{};
         for (std::size_t start = round; start < std::min(whole, round + kRound); start += kBlock) {
-            for (std::size_t k = 0; k < kBlock; ++k) lanes[k] += std::uint8_t(peptide[start + k] == '-');
+            for (std::size_t k = 0; k < kBlock; ++k)
+                lanes[k] += std::uint8_t(peptide[start + k] == '-');
         }
         for (const std::uint8_t lane : lanes) gaps += lane;
     }
@@ -132,14 +133,17 @@ VELBRIN_WIDE_LOOP std::size_t count_residues(std::string_view peptide) noexcept 
     const char* const last = peptide.data() + size - kBlock;
     const std::size_t first_new = kBlock - (size - whole);
     std::uint8_t tail_gaps = 0;
-    for (std::size_t k = 0; k < kBlock; ++k) tail_gaps += std::uint8_t((last[k] == '-') & (k >= first_new));
+    for (std::size_t k = 0; k < kBlock; ++k)
+        tail_gaps += std::uint8_t((last[k] == '-') & (k >= first_new));
     return size - gaps - tail_gaps;
 }
 
 // Whether normalising leaves the peptide as it is (which implies it is ASCII: every
 // other byte maps to "X").
 VELBRIN_WIDE_LOOP bool is_normal_peptide(std::string_view residues) noexcept {
-    return fold_bytes(residues, [](std::uint8_t byte) { return std::uint8_t(residue_image(byte) ^ byte); }) == 0;
+    return fold_bytes(residues, [](std::uint8_t byte) {
+               return std::uint8_t(residue_image(byte) ^ byte);
+           }) == 0;
 }
 
 // The loops below write through a raw pointer with a local length: stores through the
@@ -147,7 +151,8 @@ VELBRIN_WIDE_LOOP bool is_normal_peptide(std::string_view residues) noexcept {
 VELBRIN_WIDE_LOOP void map_ascii_residues(std::string_view source, std::string& residues) {
     residues.resize(source.size());
     char* const out = residues.data();
-    for (std::size_t at = 0; at < source.size(); ++at) out[at] = char(residue_image(std::uint8_t(source[at])));
+    for (std::size_t at = 0; at < source.size(); ++at)
+        out[at] = char(residue_image(std::uint8_t(source[at])));
 }
 
 // One residue per character, whatever its width: a character outside ASCII is "X".
@@ -183,7 +188,8 @@ bool holds_gap_signs(std::string_view bases) noexcept {
 VELBRIN_WIDE_LOOP void upper_case(std::string_view source, std::string& bases) {
     bases.resize(source.size());
     char* const out = bases.data();
-    for (std::size_t at = 0; at < source.size(); ++at) out[at] = char(upper_ascii(std::uint8_t(source[at])));
+    for (std::size_t at = 0; at < source.size(); ++at)
+        out[at] = char(upper_ascii(std::uint8_t(source[at])));
 }
 
 void upper_case_without_gap_signs(std::string_view source, std::string& bases) {
@@ -215,7 +221,8 @@ std::size_t normalised_peptide_length(std::string_view source) noexcept {
     const std::string_view trimmed = text::trim_unicode_whitespace(source);
     if (is_ascii_wide(trimmed)) return trimmed.size();
     std::size_t characters = 0;
-    for (std::size_t at = 0; at < trimmed.size(); at += utf8_character_length(trimmed, at)) ++characters;
+    for (std::size_t at = 0; at < trimmed.size(); at += utf8_character_length(trimmed, at))
+        ++characters;
     return characters;
 }
 
@@ -232,7 +239,8 @@ std::string_view normalise_nucleotides(std::string_view source, std::string& sto
 
 AminoAcidTranslator::AminoAcidTranslator(SharedLabel aa_label, std::string_view aa_header,
                                          std::string_view aa_seq, SharedLabel nt_label,
-                                         std::string_view nt_header, std::string_view nt_seq, std::size_t index)
+                                         std::string_view nt_header, std::string_view nt_seq,
+                                         std::size_t index)
     : aa_label_(std::move(aa_label)),
       aa_header_(aa_header),
       aa_seq_(aa_seq),
@@ -254,7 +262,8 @@ void AminoAcidTranslator::do_checks() const {
         details.append(diagnostics::truncate_header(aa_header_)).append("\"");
         details.append("\nheader found (").append(*nt_label_).append("): \"");
         details.append(diagnostics::truncate_header(nt_header_)).append("\"");
-        record_error(diagnostics::format_error_block(diagnostics::kHeaderMismatch, details), FailureKind::header);
+        record_error(diagnostics::format_error_block(diagnostics::kHeaderMismatch, details),
+                     FailureKind::header);
     }
     const std::size_t residue_count = count_residues(aa_seq_);
     if (nt_seq_.size() != 3 * residue_count) {
@@ -265,8 +274,8 @@ void AminoAcidTranslator::do_checks() const {
             position = std::min(residues.size() - 1, reached);
         }
         record_error(diagnostics::format_error_block(
-            diagnostics::kLengthMismatch,
-            inconsistency_details(residues, position, NoGeneticCode{}, false)),
+                         diagnostics::kLengthMismatch,
+                         inconsistency_details(residues, position, NoGeneticCode{}, false)),
                      FailureKind::length);
     }
 }
@@ -276,9 +285,10 @@ void AminoAcidTranslator::error_out_mismatch(std::size_t column, const GeneticCo
     const std::size_t upto = std::min(column + 1, aa_seq_.size());
     const std::size_t counted = count_residues(aa_seq_.substr(0, upto));
     const std::size_t position = counted == 0 ? 0 : counted - 1;
-    record_error(diagnostics::format_error_block(diagnostics::kSequenceMismatch,
-                                                 inconsistency_details(residues, position, code, true)),
-                 FailureKind::inconsistency);
+    record_error(
+        diagnostics::format_error_block(diagnostics::kSequenceMismatch,
+                                        inconsistency_details(residues, position, code, true)),
+        FailureKind::inconsistency);
 }
 
 void AminoAcidTranslator::record_error(std::string report, FailureKind kind) const {
@@ -288,7 +298,8 @@ void AminoAcidTranslator::record_error(std::string report, FailureKind kind) con
     error_kind_ = kind;
 }
 
-std::string AminoAcidTranslator::inconsistency_details(std::string_view residues, std::size_t position,
+std::string AminoAcidTranslator::inconsistency_details(std::string_view residues,
+                                                       std::size_t position,
                                                        const GeneticCodeRef& code,
                                                        bool mark_mismatches) const {
     return diagnostics::format_seq_inconsistency_details(

@@ -26,7 +26,8 @@ constexpr std::string_view kOwnersLastWins = "ZJB*ACDEFGHIKLMNOPQRSTUVWY";
 
 void choose_owners(AcceptanceMasks& masks) noexcept {
     for (const char residue : kOwnersLastWins) {
-        for (std::uint64_t codons = masks.accepted[slot(residue)]; codons != 0; codons &= codons - 1) {
+        for (std::uint64_t codons = masks.accepted[slot(residue)]; codons != 0;
+             codons &= codons - 1) {
             masks.owners.residue[std::size_t(std::countr_zero(codons))] = std::uint8_t(residue);
         }
     }
@@ -43,7 +44,8 @@ AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept {
     }
     for (const char residue : kResidueLetters) {
         for (const char letter : kTableLetters) {
-            if (iupac::signature_admits(residue, letter)) masks.accepted[slot(residue)] |= codons_of_letter[slot(letter)];
+            if (iupac::signature_admits(residue, letter))
+                masks.accepted[slot(residue)] |= codons_of_letter[slot(letter)];
         }
     }
     masks.accepted['X'] = kEveryCodon;

@@ -37,13 +37,15 @@ inline constexpr auto kCodonsByLetter = [] {
         for (std::size_t index = 0; index < kCodonCount; ++index) {
             const std::size_t digits[3] = {index / 16, index / 4 % 4, index % 4};
             for (std::size_t position = 0; position < 3; ++position) {
-                if ((bases >> digits[position]) & 1) codons[position][byte] |= std::uint64_t{1} << index;
+                if ((bases >> digits[position]) & 1)
+                    codons[position][byte] |= std::uint64_t{1} << index;
             }
         }
     }
     return codons;
 }();
-static_assert(kCodonsByLetter[0]['N'] == ~std::uint64_t{0} && kCodonsByLetter[2]['G'] == 0x8888888888888888);
+static_assert(kCodonsByLetter[0]['N'] == ~std::uint64_t{0} &&
+              kCodonsByLetter[2]['G'] == 0x8888888888888888);
 static_assert(kCodonsByLetter[1]['-'] == 0 && kCodonsByLetter[0]['T'] == 0xFFFF);
 
 }  // namespace detail
@@ -55,7 +57,8 @@ static_assert(kCodonsByLetter[1]['-'] == 0 && kCodonsByLetter[0]['T'] == 0xFFFF)
 // (Defined here: the walk asks it for every column it decides alone.)
 inline std::uint64_t resolution_codons(std::string_view codon) noexcept {
     if (codon.size() != 3) return 0;
-    return detail::kCodonsByLetter[0][std::uint8_t(codon[0])] & detail::kCodonsByLetter[1][std::uint8_t(codon[1])] &
+    return detail::kCodonsByLetter[0][std::uint8_t(codon[0])] &
+           detail::kCodonsByLetter[1][std::uint8_t(codon[1])] &
            detail::kCodonsByLetter[2][std::uint8_t(codon[2])];
 }
 

@@ -56,7 +56,8 @@ constexpr bool nibble_tables_find_exactly_the_plain_bases() {
     for (int byte = 0; byte < 256; ++byte) {
         const bool plain = kPlainBases.find(char(byte)) != std::string_view::npos;
         if ((kBaseOfNibble.bytes[byte & 0xF] == byte) != plain) return false;
-        if (plain && kPlacedDigit[2].bytes[byte & 0xF] != detail::nucleotide_digit(char(byte))) return false;
+        if (plain && kPlacedDigit[2].bytes[byte & 0xF] != detail::nucleotide_digit(char(byte)))
+            return false;
     }
     return true;
 }
@@ -80,7 +81,8 @@ constexpr std::array<std::array<NibbleTable, 3>, 3> kGather = [] {
     }
     return tables;
 }();
-static_assert(kGather[0][0].bytes[5] == 15 && kGather[0][1].bytes[6] == 2 && kGather[2][2].bytes[15] == 15);
+static_assert(kGather[0][0].bytes[5] == 15 && kGather[0][1].bytes[6] == 2 &&
+              kGather[2][2].bytes[15] == 15);
 
 // ---- 16 columns with SSSE3
 
@@ -94,7 +96,8 @@ static_assert(kGather[0][0].bytes[5] == 15 && kGather[0][1].bytes[6] == 2 && kGa
 
 // The codon index of each lane's bases at `position`, with bit 7 set when a byte is
 // not a plain base.
-[[gnu::target("ssse3")]] inline __m128i placed_digits16(__m128i bases, std::size_t position) noexcept {
+[[gnu::target("ssse3")]] inline __m128i placed_digits16(__m128i bases,
+                                                        std::size_t position) noexcept {
     const __m128i nibbles = _mm_and_si128(bases, _mm_set1_epi8(0x0F));
     const __m128i plain = _mm_cmpeq_epi8(bases, _mm_shuffle_epi8(table16(kBaseOfNibble), nibbles));
     const __m128i digits = _mm_shuffle_epi8(table16(kPlacedDigit[position]), nibbles);
@@ -104,24 +107,28 @@ static_assert(kGather[0][0].bytes[5] == 15 && kGather[0][1].bytes[6] == 2 && kGa
 // Entry `index` of the 64 owners; 0 for an index with bit 7 set.  Each quarter's table
 // is asked with index - 16 * quarter, pushed by a saturating add to 0x70..0x7F when it
 // falls in that quarter and to 0x80 or more (which a shuffle reads as 0) when not.
-[[gnu::target("ssse3")]] inline __m128i owners16(const CodonOwners& owners, __m128i index) noexcept {
+[[gnu::target("ssse3")]] inline __m128i owners16(const CodonOwners& owners,
+                                                 __m128i index) noexcept {
     __m128i found = _mm_setzero_si128();
     for (int quarter = 0; quarter < 4; ++quarter) {
         const __m128i local = _mm_sub_epi8(index, _mm_set1_epi8(char(16 * quarter)));
         const __m128i ask = _mm_adds_epu8(local, _mm_set1_epi8(0x70));
-        found = _mm_or_si128(found, _mm_shuffle_epi8(load16(owners.residue.data() + 16 * quarter), ask));
+        found = _mm_or_si128(found,
+                             _mm_shuffle_epi8(load16(owners.residue.data() + 16 * quarter), ask));
     }
     return found;
 }
 
 [[gnu::target("ssse3")]] std::size_t match_block_ssse3(const char* residues, const char* bases,
-                                                       const CodonOwners& owners, char* line) noexcept {
+                                                       const CodonOwners& owners,
+                                                       char* line) noexcept {
     const __m128i source[3] = {load16(bases), load16(bases + 16), load16(bases + 32)};
     __m128i index = _mm_setzero_si128();
     for (std::size_t position = 0; position < 3; ++position) {
         __m128i gathered = _mm_setzero_si128();
         for (std::size_t from = 0; from < 3; ++from) {
-            gathered = _mm_or_si128(gathered, _mm_shuffle_epi8(source[from], table16(kGather[position][from])));
+            gathered = _mm_or_si128(
+                gathered, _mm_shuffle_epi8(source[from], table16(kGather[position][from])));
         }
         index = _mm_or_si128(index, placed_digits16(gathered, position));
     }
@@ -140,9 +147,11 @@ static_assert(kGather[0][0].bytes[5] == 15 && kGather[0][1].bytes[6] == 2 && kGa
     return _mm256_load_si256(reinterpret_cast<const __m256i*>(table.bytes.data()));
 }
 
-[[gnu::target("avx2")]] inline __m256i placed_digits32(__m256i bases, std::size_t position) noexcept {
+[[gnu::target("avx2")]] inline __m256i placed_digits32(__m256i bases,
+                                                       std::size_t position) noexcept {
     const __m256i nibbles = _mm256_and_si256(bases, _mm256_set1_epi8(0x0F));
-    const __m256i plain = _mm256_cmpeq_epi8(bases, _mm256_shuffle_epi8(table32(kBaseOfNibble), nibbles));
+    const __m256i plain =
+        _mm256_cmpeq_epi8(bases, _mm256_shuffle_epi8(table32(kBaseOfNibble), nibbles));
     const __m256i digits = _mm256_shuffle_epi8(table32(kPlacedDigit[position]), nibbles);
     return _mm256_or_si256(digits, _mm256_andnot_si256(plain, _mm256_set1_epi8(char(0x80))));
 }
@@ -152,22 +161,24 @@ static_assert(kGather[0][0].bytes[5] == 15 && kGather[0][1].bytes[6] == 2 && kGa
     for (int quarter = 0; quarter < 4; ++quarter) {
         const __m256i local = _mm256_sub_epi8(index, _mm256_set1_epi8(char(16 * quarter)));
         const __m256i ask = _mm256_adds_epu8(local, _mm256_set1_epi8(0x70));
-        const __m256i table = _mm256_broadcastsi128_si256(load16(owners.residue.data() + 16 * quarter));
+        const __m256i table =
+            _mm256_broadcastsi128_si256(load16(owners.residue.data() + 16 * quarter));
         found = _mm256_or_si256(found, _mm256_shuffle_epi8(table, ask));
     }
     return found;
 }
 
 [[gnu::target("avx2")]] std::size_t match_block_avx2(const char* residues, const char* bases,
-                                                     const CodonOwners& owners, char* line) noexcept {
+                                                     const CodonOwners& owners,
+                                                     char* line) noexcept {
     const __m256i source[3] = {load_lanes(bases, bases + 48), load_lanes(bases + 16, bases + 64),
                                load_lanes(bases + 32, bases + 80)};
     __m256i index = _mm256_setzero_si256();
     for (std::size_t position = 0; position < 3; ++position) {
         __m256i gathered = _mm256_setzero_si256();
         for (std::size_t from = 0; from < 3; ++from) {
-            gathered =
-                _mm256_or_si256(gathered, _mm256_shuffle_epi8(source[from], table32(kGather[position][from])));
+            gathered = _mm256_or_si256(
+                gathered, _mm256_shuffle_epi8(source[from], table32(kGather[position][from])));
         }
         index = _mm256_or_si256(index, placed_digits32(gathered, position));
     }

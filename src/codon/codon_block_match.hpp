@@ -22,8 +22,8 @@ struct CodonOwners {
 // Matches `width` columns: reads that many residues and three times as many bases,
 // writes the bases (all of them, also past the matched columns) to `line`, and returns
 // how many leading columns matched.
-using BlockMatcher = std::size_t (*)(const char* residues, const char* bases, const CodonOwners& owners,
-                                     char* line) noexcept;
+using BlockMatcher = std::size_t (*)(const char* residues, const char* bases,
+                                     const CodonOwners& owners, char* line) noexcept;
 
 struct BlockKernel {
     std::size_t width = 0;  // 0: no vector kernel at this level

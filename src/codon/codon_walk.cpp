@@ -11,9 +11,11 @@ constexpr char kGapColumns[25] = "------------------------";
 
 // The columns left after the whole blocks, matched as one block in a padded copy: the
 // padding residues are gaps, which no codon's owner is, so no padding column matches.
-std::size_t match_last_block(CodonWalk& walk, const AcceptanceMasks& masks, const BlockKernel& kernel) noexcept {
+std::size_t match_last_block(CodonWalk& walk, const AcceptanceMasks& masks,
+                             const BlockKernel& kernel) noexcept {
     constexpr std::size_t kMostColumns = 32;
-    const std::size_t columns = std::min(walk.peptide.size() - walk.column, (walk.nucleotides.size() - walk.cursor) / 3);
+    const std::size_t columns =
+        std::min(walk.peptide.size() - walk.column, (walk.nucleotides.size() - walk.cursor) / 3);
     if (columns == 0 || kernel.width > kMostColumns) return 0;
     std::array<char, kMostColumns> residues;
     residues.fill('-');
@@ -22,7 +24,8 @@ std::size_t match_last_block(CodonWalk& walk, const AcceptanceMasks& masks, cons
     std::array<char, 3 * kMostColumns> line;
     std::memcpy(residues.data(), walk.peptide.data() + walk.column, columns);
     std::memcpy(bases.data(), walk.nucleotides.data() + walk.cursor, 3 * columns);
-    const std::size_t matched = kernel.match(residues.data(), bases.data(), masks.owners, line.data());
+    const std::size_t matched =
+        kernel.match(residues.data(), bases.data(), masks.owners, line.data());
     std::memcpy(walk.line + 3 * walk.column, line.data(), 3 * matched);
     walk.column += matched;
     walk.cursor += 3 * matched;
@@ -31,7 +34,8 @@ std::size_t match_last_block(CodonWalk& walk, const AcceptanceMasks& masks, cons
 
 }  // namespace
 
-std::size_t walk_blocks(CodonWalk& walk, const AcceptanceMasks& masks, const BlockKernel& kernel) noexcept {
+std::size_t walk_blocks(CodonWalk& walk, const AcceptanceMasks& masks,
+                        const BlockKernel& kernel) noexcept {
     const std::size_t width = kernel.width;
     const std::size_t first = walk.column;
     if (width == 0) return 0;
@@ -41,8 +45,9 @@ std::size_t walk_blocks(CodonWalk& walk, const AcceptanceMasks& masks, const Blo
             match_last_block(walk, masks, kernel);
             break;
         }
-        const std::size_t matched = kernel.match(walk.peptide.data() + walk.column, walk.nucleotides.data() + walk.cursor,
-                                                 masks.owners, walk.line + 3 * walk.column);
+        const std::size_t matched =
+            kernel.match(walk.peptide.data() + walk.column, walk.nucleotides.data() + walk.cursor,
+                         masks.owners, walk.line + 3 * walk.column);
         walk.column += matched;
         walk.cursor += 3 * matched;
         if (matched < width) break;
@@ -59,7 +64,8 @@ std::size_t write_gap_run(std::string_view peptide, std::size_t column, char* li
         if (eight != kEightGaps) break;
         std::memcpy(line + 3 * column, kGapColumns, 24);
     }
-    for (; column < columns && residues[column] == '-'; ++column) std::memcpy(line + 3 * column, kGapColumns, 3);
+    for (; column < columns && residues[column] == '-'; ++column)
+        std::memcpy(line + 3 * column, kGapColumns, 3);
     return column;
 }
 

@@ -20,8 +20,8 @@
 #include "codon/amino_acid_translator.hpp"
 #include "codon/codon_acceptance.hpp"
 #include "codon/codon_block_match.hpp"
-#include "genetic_code/genetic_code.hpp"
 #include "codon/vector_level.hpp"
+#include "genetic_code/genetic_code.hpp"
 #include "text/unicode_text.hpp"
 
 namespace velbrin::codon {
@@ -31,7 +31,8 @@ inline bool holds_unknown_base(std::string_view codon) noexcept {
 }
 
 inline bool is_whole_utf8(std::string_view codon) noexcept {
-    const bool ascii = ((std::uint8_t(codon[0]) | std::uint8_t(codon[1]) | std::uint8_t(codon[2])) & 0x80) == 0;
+    const bool ascii =
+        ((std::uint8_t(codon[0]) | std::uint8_t(codon[1]) | std::uint8_t(codon[2])) & 0x80) == 0;
     return ascii || text::is_valid_utf8(codon);
 }
 
@@ -66,7 +67,8 @@ struct CodonWalk {
 
 // Advances over the columns the vector kernel accepts, block by block, stopping at the
 // first column it cannot decide; returns how many columns it advanced.
-std::size_t walk_blocks(CodonWalk& walk, const AcceptanceMasks& masks, const BlockKernel& kernel) noexcept;
+std::size_t walk_blocks(CodonWalk& walk, const AcceptanceMasks& masks,
+                        const BlockKernel& kernel) noexcept;
 
 // Writes the gap run starting at `column` of `peptide`; returns the column after it.
 std::size_t write_gap_run(std::string_view peptide, std::size_t column, char* line) noexcept;
@@ -99,13 +101,15 @@ bool walk_codons(const AminoAcidTranslator& record, const Rules& rules, char* li
         // The columns up to the kernel's next try, in locals the compiler keeps in registers.
         std::size_t column = walk.column;
         std::size_t cursor = walk.cursor;
-        for (std::size_t codons = single_column_budget(kernel, advanced); codons > 0 && column < columns;) {
+        for (std::size_t codons = single_column_budget(kernel, advanced);
+             codons > 0 && column < columns;) {
             const char residue = residues[column];
             if (residue == '-') {
                 column = write_gap_run(walk.peptide, column, line);
                 continue;
             }
-            const std::string_view codon(bases + cursor, std::min<std::size_t>(3, bases_end - cursor));
+            const std::string_view codon(bases + cursor,
+                                         std::min<std::size_t>(3, bases_end - cursor));
             // A codon that resolves to one the residue's mask holds passes every rule, "N"
             // and ambiguity letters included; the full rules see only the others.
             if ((resolution_codons(codon) & masks.accepted[std::uint8_t(residue) & 0x7F]) == 0) {

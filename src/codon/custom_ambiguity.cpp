@@ -27,17 +27,20 @@ CustomAmbiguity::CustomAmbiguity(const CustomCodonTable& table) {
         spelled_[slot(residue)] = spelled_codons(*entries);
         // A codon equal to a plain entry is itself plain and found through the mask.
         for (const std::string_view entry : *entries) {
-            if (entry.size() == 3 && !codon_index(entry)) literal_entries_.push_back(literal_key(residue, entry));
+            if (entry.size() == 3 && !codon_index(entry))
+                literal_entries_.push_back(literal_key(residue, entry));
         }
     }
     std::sort(literal_entries_.begin(), literal_entries_.end());
-    literal_entries_.erase(std::unique(literal_entries_.begin(), literal_entries_.end()), literal_entries_.end());
+    literal_entries_.erase(std::unique(literal_entries_.begin(), literal_entries_.end()),
+                           literal_entries_.end());
 }
 
 bool CustomAmbiguity::accepts(char residue, std::string_view codon) const noexcept {
     if ((iupac::resolution_mask(codon) & spelled_[slot(residue)]) != 0) return true;
     return !literal_entries_.empty() &&
-           std::binary_search(literal_entries_.begin(), literal_entries_.end(), literal_key(residue, codon));
+           std::binary_search(literal_entries_.begin(), literal_entries_.end(),
+                              literal_key(residue, codon));
 }
 
 }  // namespace velbrin::codon

@@ -23,7 +23,7 @@ public:
     bool accepts(char residue, std::string_view codon) const noexcept;
 
 private:
-    std::array<std::uint64_t, 128> spelled_{};  // by residue byte
+    std::array<std::uint64_t, 128> spelled_{};    // by residue byte
     std::vector<std::uint32_t> literal_entries_;  // residue, then the entry's three bytes
 };
 

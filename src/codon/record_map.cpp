@@ -43,8 +43,12 @@ private:
     struct KeyEqual {
         using is_transparent = void;
         Records records;
-        std::string_view key_of(std::size_t position) const noexcept { return (*records)[position].key; }
-        bool operator()(std::size_t a, std::size_t b) const noexcept { return key_of(a) == key_of(b); }
+        std::string_view key_of(std::size_t position) const noexcept {
+            return (*records)[position].key;
+        }
+        bool operator()(std::size_t a, std::size_t b) const noexcept {
+            return key_of(a) == key_of(b);
+        }
         bool operator()(std::string_view a, std::size_t b) const noexcept { return a == key_of(b); }
         bool operator()(std::size_t a, std::string_view b) const noexcept { return key_of(a) == b; }
     };

@@ -28,7 +28,9 @@ VectorLevel supported_vector_level() noexcept {
     return supported;
 }
 
-VectorLevel active_vector_level() noexcept { return level_in_use().load(std::memory_order_relaxed); }
+VectorLevel active_vector_level() noexcept {
+    return level_in_use().load(std::memory_order_relaxed);
+}
 
 VectorLevel use_vector_level(VectorLevel level) noexcept {
     const VectorLevel chosen = std::min(level, supported_vector_level());

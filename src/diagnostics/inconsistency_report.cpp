@@ -6,8 +6,8 @@
 #include <variant>
 
 #include "genetic_code/genetic_code.hpp"
-#include "text/unicode_text.hpp"
 #include "iupac/ambiguity.hpp"
+#include "text/unicode_text.hpp"
 
 // Window bounds, codon groups and marker columns are byte offsets.  Where a bound cuts a
 // multi-byte character, or a window holds bytes that are not UTF-8, the report stays
@@ -74,7 +74,8 @@ template <typename Out>
 void append_decimal(Out& out, std::size_t value) {
     std::array<char, 20> digits{};
     const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
-    out.append(std::string_view(digits.data(), static_cast<std::size_t>(result.ptr - digits.data())));
+    out.append(
+        std::string_view(digits.data(), static_cast<std::size_t>(result.ptr - digits.data())));
 }
 
 // Calls `emit` with each character of `text` as it is shown: a whole valid UTF-8
@@ -124,15 +125,16 @@ void write_track(Out& out, std::string_view letters) {
 // ---- windows ------------------------------------------------------------------------
 
 struct Windows {
-    std::size_t residue_count;   // m
-    std::size_t start;           // peptide window [start, end)
+    std::size_t residue_count;  // m
+    std::size_t start;          // peptide window [start, end)
     std::size_t end;
-    std::size_t nt_length;       // n
-    std::size_t nt_start;        // nucleotide window [nt_start, nt_end)
+    std::size_t nt_length;  // n
+    std::size_t nt_start;   // nucleotide window [nt_start, nt_end)
     std::size_t nt_end;
 };
 
-Windows place_windows(std::size_t residue_count, std::size_t nt_length, std::size_t position) noexcept {
+Windows place_windows(std::size_t residue_count, std::size_t nt_length,
+                      std::size_t position) noexcept {
     Windows w{residue_count, 0, 0, nt_length, 0, 0};
     if (residue_count > 0) {
         const std::size_t centre = std::min(position, residue_count - 1);
@@ -158,7 +160,8 @@ struct Translation {
 constexpr text::Utf8Bytes kUntranslatableLetter = text::encode_utf8(U'X');
 static_assert(kUntranslatableLetter.view() == kUntranslatable);
 
-bool lists_codon(const codon::CustomCodonTable::CodonList& codons, std::string_view group) noexcept {
+bool lists_codon(const codon::CustomCodonTable::CodonList& codons,
+                 std::string_view group) noexcept {
     return std::find(codons.begin(), codons.end(), group) != codons.end();
 }
 
@@ -169,7 +172,8 @@ text::Utf8Bytes ncbi_letter(std::string_view table, std::string_view group) noex
 }
 
 // The first key, by ascending code point, whose list holds the group or covers it.
-text::Utf8Bytes custom_letter(const codon::CustomCodonTable* table, std::string_view group) noexcept {
+text::Utf8Bytes custom_letter(const codon::CustomCodonTable* table,
+                              std::string_view group) noexcept {
     if (table == nullptr || !text::is_valid_utf8(group)) return kUntranslatableLetter;
     for (const auto& [symbol, codons] : table->entries()) {
         if (lists_codon(codons, group) || iupac::has_iupac_match(group, codons)) {
@@ -180,12 +184,13 @@ text::Utf8Bytes custom_letter(const codon::CustomCodonTable* table, std::string_
 }
 
 text::Utf8Bytes translate_group(const codon::GeneticCodeRef& code, std::string_view group) {
-    return std::visit(Overloaded{[](codon::NoGeneticCode) { return kUntranslatableLetter; },
-                                 [group](const codon::NcbiCode& ncbi) { return ncbi_letter(ncbi.table, group); },
-                                 [group](const codon::CustomCode& custom) {
-                                     return custom_letter(custom.table, group);
-                                 }},
-                      code);
+    return std::visit(
+        Overloaded{[](codon::NoGeneticCode) { return kUntranslatableLetter; },
+                   [group](const codon::NcbiCode& ncbi) { return ncbi_letter(ncbi.table, group); },
+                   [group](const codon::CustomCode& custom) {
+                       return custom_letter(custom.table, group);
+                   }},
+        code);
 }
 
 Translation translate_window(std::string_view nt_window, const codon::GeneticCodeRef& code) {
@@ -194,7 +199,8 @@ Translation translate_window(std::string_view nt_window, const codon::GeneticCod
     // A nucleotide window spans at most the peptide window's codons.
     translation.count = std::min(nt_window.size() / kCodonLength, kMaxWindowResidues);
     for (std::size_t i = 0; i < translation.count; ++i) {
-        translation.letters[i] = translate_group(code, nt_window.substr(i * kCodonLength, kCodonLength));
+        translation.letters[i] =
+            translate_group(code, nt_window.substr(i * kCodonLength, kCodonLength));
     }
     return translation;
 }
@@ -209,7 +215,8 @@ struct Markers {
 
 bool ncbi_codon_encodes(std::string_view table, char residue, std::string_view codon) noexcept {
     const auto index = codon::codon_index(codon);
-    if (index && *index < table.size() && iupac::signature_admits(residue, table[*index])) return true;
+    if (index && *index < table.size() && iupac::signature_admits(residue, table[*index]))
+        return true;
     return iupac::ambiguous_triplet_matches_signature(table, residue, codon);
 }
 
@@ -237,7 +244,8 @@ Markers mark_window(std::string_view peptide_window, std::string_view nt_window,
                     const codon::GeneticCodeRef& code, bool mark_mismatches) {
     Markers markers;
     if (!mark_mismatches || std::holds_alternative<codon::NoGeneticCode>(code)) return markers;
-    markers.examined = std::min({nt_window.size() / kCodonLength, peptide_window.size(), kMaxWindowResidues});
+    markers.examined =
+        std::min({nt_window.size() / kCodonLength, peptide_window.size(), kMaxWindowResidues});
     for (std::size_t i = 0; i < markers.examined; ++i) {
         const std::string_view codon = nt_window.substr(i * kCodonLength, kCodonLength);
         markers.marked[i] = !codon_encodes(code, peptide_window[i], codon);
@@ -261,7 +269,8 @@ struct Report {
 };
 
 template <typename Out>
-void write_header_line(Out& out, std::string_view kind, std::string_view label, std::string_view header) {
+void write_header_line(Out& out, std::string_view kind, std::string_view label,
+                       std::string_view header) {
     out.append(kind);
     out.append(" header (");
     out.append(label);
@@ -310,7 +319,8 @@ void write_translation_track(Out& out, const Report& r, std::string_view indent)
     if (r.translation.count == 0) return;
     out.append(indent);
     TrackWriter<Out> track(out);
-    for (std::size_t i = 0; i < r.translation.count; ++i) track.place(r.translation.letters[i].view());
+    for (std::size_t i = 0; i < r.translation.count; ++i)
+        track.place(r.translation.letters[i].view());
     out.push_back('\n');
 }
 
@@ -354,11 +364,14 @@ void write_report(Out& out, const Report& r) {
 std::string format_seq_inconsistency_details(std::string_view aa_label, std::string_view aa_header,
                                              std::string_view residues, std::string_view nt_label,
                                              std::string_view nt_header, std::string_view nt_seq,
-                                             std::size_t position, const codon::GeneticCodeRef& code,
+                                             std::size_t position,
+                                             const codon::GeneticCodeRef& code,
                                              bool mark_mismatches) {
     const Windows windows = place_windows(residues.size(), nt_seq.size(), position);
-    const std::string_view peptide_window = residues.substr(windows.start, windows.end - windows.start);
-    const std::string_view nt_window = nt_seq.substr(windows.nt_start, windows.nt_end - windows.nt_start);
+    const std::string_view peptide_window =
+        residues.substr(windows.start, windows.end - windows.start);
+    const std::string_view nt_window =
+        nt_seq.substr(windows.nt_start, windows.nt_end - windows.nt_start);
     const Report report{aa_label,
                         aa_header,
                         nt_label,

@@ -13,7 +13,8 @@ namespace velbrin::diagnostics {
 std::string format_seq_inconsistency_details(std::string_view aa_label, std::string_view aa_header,
                                              std::string_view residues, std::string_view nt_label,
                                              std::string_view nt_header, std::string_view nt_seq,
-                                             std::size_t position, const codon::GeneticCodeRef& code,
+                                             std::size_t position,
+                                             const codon::GeneticCodeRef& code,
                                              bool mark_mismatches);
 
 // " A  B  C": letter i in column 3i + 1, no trailing space.

@@ -36,8 +36,8 @@ void CustomCodonTable::insert_or_replace(char32_t symbol, std::vector<std::strin
     insert_or_replace_views(symbol, std::vector<std::string_view>(texts.begin(), texts.end()));
 }
 
-CustomCodonTable::CodonList CustomCodonTable::insert_or_replace_views(char32_t symbol,
-                                                                      std::vector<std::string_view> codons) {
+CustomCodonTable::CodonList CustomCodonTable::insert_or_replace_views(
+    char32_t symbol, std::vector<std::string_view> codons) {
     const CodonList kept = lists_.emplace_back(std::move(codons));
     insert_or_replace_shared(symbol, kept);
     return kept;

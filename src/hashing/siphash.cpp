@@ -37,7 +37,8 @@ struct SipState {
 // Little-endian, whatever the machine's byte order.
 std::uint64_t load_le(const char* bytes, std::size_t count) noexcept {
     std::uint64_t word = 0;
-    for (std::size_t i = 0; i < count; ++i) word |= std::uint64_t(std::uint8_t(bytes[i])) << (8 * i);
+    for (std::size_t i = 0; i < count; ++i)
+        word |= std::uint64_t(std::uint8_t(bytes[i])) << (8 * i);
     return word;
 }
 
@@ -48,8 +49,10 @@ std::uint64_t siphash(const SipKey& key, std::string_view text) noexcept {
     SipState state{key.k0 ^ 0x736f6d6570736575ULL, key.k1 ^ 0x646f72616e646f6dULL,
                    key.k0 ^ 0x6c7967656e657261ULL, key.k1 ^ 0x7465646279746573ULL};
     const std::size_t whole = text.size() & ~std::size_t{7};
-    for (std::size_t at = 0; at < whole; at += 8) state.absorb<CompressionRounds>(load_le(text.data() + at, 8));
-    const std::uint64_t last = (std::uint64_t(text.size()) << 56) | load_le(text.data() + whole, text.size() - whole);
+    for (std::size_t at = 0; at < whole; at += 8)
+        state.absorb<CompressionRounds>(load_le(text.data() + at, 8));
+    const std::uint64_t last =
+        (std::uint64_t(text.size()) << 56) | load_le(text.data() + whole, text.size() - whole);
     state.absorb<CompressionRounds>(last);
     state.v2 ^= 0xff;
     for (int i = 0; i < FinalisationRounds; ++i) state.round();

@@ -72,7 +72,10 @@ void write_sequential(std::string& out, std::span<const AlignedRecord> records,
     append_number(out, longest_codons(records));
     out.push_back('\n');
     for (const AlignedRecord& record : records) {
-        out.append(record_name(record.header)).append(separator).append(record.codons).push_back('\n');
+        out.append(record_name(record.header))
+            .append(separator)
+            .append(record.codons)
+            .push_back('\n');
     }
 }
 
@@ -83,7 +86,8 @@ void write_clustal(std::string& out, std::span<const AlignedRecord> records) {
     }
     name_width += kClustalNameGap;
     const std::size_t columns = longest_codons(records);
-    const std::size_t blocks = std::max<std::size_t>(1, (columns + kClustalColumns - 1) / kClustalColumns);
+    const std::size_t blocks =
+        std::max<std::size_t>(1, (columns + kClustalColumns - 1) / kClustalColumns);
     out.reserve(out.size() + kClustalHeader.size() +
                 blocks * (records.size() * (name_width + 1) + 1) + records.size() * columns);
     out.append(kClustalHeader);
@@ -94,7 +98,8 @@ void write_clustal(std::string& out, std::span<const AlignedRecord> records) {
         for (const AlignedRecord& record : records) {
             const std::string_view name = record_name(record.header);
             out.append(name).append(name_width - name.size(), ' ');
-            if (start < record.codons.size()) out.append(record.codons.substr(start, kClustalColumns));
+            if (start < record.codons.size())
+                out.append(record.codons.substr(start, kClustalColumns));
             out.push_back('\n');
         }
     }
@@ -119,18 +124,10 @@ std::string_view record_name(std::string_view header) noexcept {
 void write_alignment(std::string& out, OutputFormat format, std::span<const AlignedRecord> records,
                      std::size_t fasta_width) {
     switch (format) {
-        case OutputFormat::fasta:
-            write_fasta(out, records, fasta_width);
-            return;
-        case OutputFormat::phylip:
-            write_sequential(out, records, "", " ");
-            return;
-        case OutputFormat::paml:
-            write_sequential(out, records, "  ", kPamlSeparator);
-            return;
-        case OutputFormat::clustal:
-            write_clustal(out, records);
-            return;
+        case OutputFormat::fasta: write_fasta(out, records, fasta_width); return;
+        case OutputFormat::phylip: write_sequential(out, records, "", " "); return;
+        case OutputFormat::paml: write_sequential(out, records, "  ", kPamlSeparator); return;
+        case OutputFormat::clustal: write_clustal(out, records); return;
     }
 }
 

@@ -44,14 +44,16 @@ std::string temporary_name(std::string_view path) {
     for (std::size_t digit = 0; digit < kSuffixDigits; ++digit) {
         name += kDigits[bits % 36];
         bits /= 36;
-        if (bits == 0) bits = counter.fetch_add(1, std::memory_order_relaxed) + 0x5851F42D4C957F2DULL;
+        if (bits == 0)
+            bits = counter.fetch_add(1, std::memory_order_relaxed) + 0x5851F42D4C957F2DULL;
     }
     name.append(".tmp");
     return name;
 }
 
 std::optional<IoFailure> close_descriptor(int descriptor, std::string_view path) {
-    if (::close(descriptor) != 0 && errno != EINTR) return system_failure(path, "cannot write", errno);
+    if (::close(descriptor) != 0 && errno != EINTR)
+        return system_failure(path, "cannot write", errno);
     return std::nullopt;
 }
 
@@ -97,7 +99,8 @@ std::variant<AtomicOutput, IoFailure> AtomicOutput::create(std::string path) {
         std::string temporary = temporary_name(path);
         int descriptor;
         do {
-            descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+            descriptor =
+                ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
         } while (descriptor < 0 && errno == EINTR);
         if (descriptor >= 0) return AtomicOutput(std::move(path), std::move(temporary), descriptor);
         error = errno;
@@ -121,7 +124,8 @@ std::optional<IoFailure> AtomicOutput::write(std::string_view bytes) {
 
 std::optional<IoFailure> AtomicOutput::commit() {
     if (descriptor_ < 0) return failure_in(path_, "cannot write: the file is already closed");
-    if (sync_on_commit_ && ::fsync(descriptor_) != 0) return system_failure(path_, "cannot write", errno);
+    if (sync_on_commit_ && ::fsync(descriptor_) != 0)
+        return system_failure(path_, "cannot write", errno);
     const int descriptor = std::exchange(descriptor_, -1);
     if (auto failure = close_descriptor(descriptor, path_)) return failure;
     if (::rename(temporary_path_.c_str(), path_.c_str()) != 0) {

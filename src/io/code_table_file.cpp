@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "text/unicode_text.hpp"
 #include "io/text_lines.hpp"
+#include "text/unicode_text.hpp"
 
 namespace velbrin::io {
 namespace {
@@ -69,10 +69,13 @@ public:
         while (true) {
             const std::string_view field = take_field(line);
             if (field.empty()) break;
-            if (!is_codon(field)) return failure_at(label_, line_number, quoted(field, " is not a codon of three letters"));
+            if (!is_codon(field))
+                return failure_at(label_, line_number,
+                                  quoted(field, " is not a codon of three letters"));
             codons.emplace_back(field);
         }
-        if (codons.empty()) return failure_at(label_, line_number, quoted(symbol_text, " has no codons"));
+        if (codons.empty())
+            return failure_at(label_, line_number, quoted(symbol_text, " has no codons"));
         table_.insert_or_replace(symbol.code_point, std::move(codons));
         return std::nullopt;
     }
@@ -95,7 +98,8 @@ std::variant<codon::CustomCodonTable, IoFailure> read_code_table(std::string_vie
     CodeTableBuilder builder(label);
     LineCursor cursor(text);
     while (const auto line = cursor.next()) {
-        if (auto failure = builder.take_line(*line, cursor.line_number())) return std::move(*failure);
+        if (auto failure = builder.take_line(*line, cursor.line_number()))
+            return std::move(*failure);
     }
     return builder.finish();
 }

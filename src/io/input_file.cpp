@@ -37,7 +37,8 @@ IoFailure system_failure(std::string_view label, std::string_view action, int er
 
 class Descriptor {
 public:
-    explicit Descriptor(int descriptor, bool owned) noexcept : descriptor_(descriptor), owned_(owned) {}
+    explicit Descriptor(int descriptor, bool owned) noexcept
+        : descriptor_(descriptor), owned_(owned) {}
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     ~Descriptor() {
@@ -54,7 +55,7 @@ private:
 // up front, so it is read in place without growing.
 std::variant<std::string, IoFailure> read_all(int descriptor, std::string_view label) {
     std::size_t expected = 0;
-    struct stat status {};
+    struct stat status{};
     if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
         expected = static_cast<std::size_t>(status.st_size) + 1;
     }
@@ -85,7 +86,8 @@ std::size_t inflated_size_hint(std::string_view compressed) noexcept {
     const std::size_t ceiling = compressed.size() * kMaxDeflateRatio;
     std::size_t hint = compressed.size() * kUsualRatio;
     if (compressed.size() >= kGzipTrailerSize) {
-        const auto* end = reinterpret_cast<const unsigned char*>(compressed.data() + compressed.size());
+        const auto* end =
+            reinterpret_cast<const unsigned char*>(compressed.data() + compressed.size());
         const std::uint32_t claimed = std::uint32_t{end[-4]} | std::uint32_t{end[-3]} << 8 |
                                       std::uint32_t{end[-2]} << 16 | std::uint32_t{end[-1]} << 24;
         // One member: the trailer holds the whole size (mod 2^32).  Several (bgzip): it
@@ -104,7 +106,8 @@ using Decompressor = std::unique_ptr<libdeflate_decompressor, DecompressorDelete
 
 // Inflates every member in turn into one growing buffer.  A member that does not fit is
 // inflated again after the buffer doubled, so the work stays linear overall.
-std::variant<std::string, IoFailure> inflate_members(std::string_view compressed, std::string_view label) {
+std::variant<std::string, IoFailure> inflate_members(std::string_view compressed,
+                                                     std::string_view label) {
     const Decompressor decompressor(libdeflate_alloc_decompressor());
     if (!decompressor) throw std::bad_alloc();
     std::string inflated;
@@ -115,7 +118,8 @@ std::variant<std::string, IoFailure> inflate_members(std::string_view compressed
         const std::string_view rest = compressed.substr(consumed);
         // Zero bytes after the last member are block padding (tape, some archivers).
         if (rest.find_first_not_of('\0') == std::string_view::npos) break;
-        if (!starts_with_gzip_magic(rest)) return failure_in(label, "unexpected data after the gzip data");
+        if (!starts_with_gzip_magic(rest))
+            return failure_in(label, "unexpected data after the gzip data");
         std::size_t member_in = 0;
         std::size_t member_out = 0;
         const libdeflate_result result = libdeflate_gzip_decompress_ex(
@@ -125,7 +129,8 @@ std::variant<std::string, IoFailure> inflate_members(std::string_view compressed
             inflated.resize(inflated.size() * 2);
             continue;
         }
-        if (result != LIBDEFLATE_SUCCESS) return failure_in(label, "truncated or corrupt gzip data");
+        if (result != LIBDEFLATE_SUCCESS)
+            return failure_in(label, "truncated or corrupt gzip data");
         consumed += member_in;
         produced += member_out;
     }
@@ -139,7 +144,8 @@ std::string_view input_label(std::string_view path) noexcept {
     return path == kStandardInputPath ? kStandardInputLabel : path;
 }
 
-std::variant<std::string, IoFailure> inflate_if_gzip(std::string compressed, std::string_view label) {
+std::variant<std::string, IoFailure> inflate_if_gzip(std::string compressed,
+                                                     std::string_view label) {
     if (!starts_with_gzip_magic(compressed)) return compressed;
     return inflate_members(compressed, label);
 }
@@ -157,7 +163,8 @@ std::variant<std::string, IoFailure> read_input(std::string_view path) {
     }
     const Descriptor guard(descriptor, !standard_input);
     auto content = read_all(descriptor, label);
-    if (auto* bytes = std::get_if<std::string>(&content)) return inflate_if_gzip(std::move(*bytes), label);
+    if (auto* bytes = std::get_if<std::string>(&content))
+        return inflate_if_gzip(std::move(*bytes), label);
     return content;
 }
 

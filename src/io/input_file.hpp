@@ -18,6 +18,7 @@ std::variant<std::string, IoFailure> read_input(std::string_view path);
 
 // Inflates `compressed` when it starts with the gzip magic bytes, else returns it as is.
 // `label` names the source in failures.
-std::variant<std::string, IoFailure> inflate_if_gzip(std::string compressed, std::string_view label);
+std::variant<std::string, IoFailure> inflate_if_gzip(std::string compressed,
+                                                     std::string_view label);
 
 }  // namespace velbrin::io

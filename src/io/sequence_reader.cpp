@@ -51,13 +51,15 @@ std::optional<unsigned char> append_sequence_line(std::string& sequence, std::st
 
 std::string_view header_text(std::string_view line) noexcept {
     line.remove_prefix(1);  // '>'
-    while (!line.empty() && is_blank(static_cast<unsigned char>(line.back()))) line.remove_suffix(1);
+    while (!line.empty() && is_blank(static_cast<unsigned char>(line.back())))
+        line.remove_suffix(1);
     return line;
 }
 
 // Reads FASTA from the cursor's current line on.  Blank lines may come before the
 // first record; any other text there means the file is not FASTA.
-ReadOutcome read_fasta_lines(LineCursor cursor, std::string_view label, std::string_view not_this_format) {
+ReadOutcome read_fasta_lines(LineCursor cursor, std::string_view label,
+                             std::string_view not_this_format) {
     Records records;
     std::size_t previous_length = 0;
     while (const auto line = cursor.next()) {
@@ -66,7 +68,8 @@ ReadOutcome read_fasta_lines(LineCursor cursor, std::string_view label, std::str
             if (const auto byte = first_binary_byte(header)) {
                 return failure_at(label, cursor.line_number(), binary_data_reason(*byte));
             }
-            if (is_blank_line(header)) return failure_at(label, cursor.line_number(), "empty header");
+            if (is_blank_line(header))
+                return failure_at(label, cursor.line_number(), "empty header");
             if (!records.empty()) previous_length = records.back().sequence.size();
             records.push_back({std::string(header), {}, cursor.line_number()});
             // Records of one file tend to have similar lengths.
@@ -97,7 +100,8 @@ bool is_clustal_header(std::string_view line) noexcept {
 
 bool is_conservation_line(std::string_view line) noexcept {
     for (const char byte : line) {
-        if (!is_blank(static_cast<unsigned char>(byte)) && byte != '*' && byte != ':' && byte != '.') {
+        if (!is_blank(static_cast<unsigned char>(byte)) && byte != '*' && byte != ':' &&
+            byte != '.') {
             return false;
         }
     }
@@ -160,7 +164,8 @@ private:
             return failure_at(label_, line_number, misplaced_byte_reason(kHeaderStart));
         }
         if (residues.size() != block_width_) {
-            return failure_at(label_, line_number, "ragged block: not as many residues as the line above");
+            return failure_at(label_, line_number,
+                              "ragged block: not as many residues as the line above");
         }
         if (first_block_) {
             records_.push_back({std::string(name), std::string(residues), line_number});
@@ -213,7 +218,8 @@ ReadOutcome read_clustal_lines(LineCursor cursor, std::string_view label) {
         if (const auto byte = first_binary_byte(*line)) {
             return failure_at(label, cursor.line_number(), binary_data_reason(*byte));
         }
-        if (auto failure = blocks.take_line(*line, cursor.line_number())) return std::move(*failure);
+        if (auto failure = blocks.take_line(*line, cursor.line_number()))
+            return std::move(*failure);
     }
     return blocks.finish();
 }

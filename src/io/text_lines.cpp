@@ -26,8 +26,10 @@ std::string binary_data_reason(unsigned char byte) {
 }
 
 std::string_view trim_blanks(std::string_view line) noexcept {
-    while (!line.empty() && is_blank(static_cast<unsigned char>(line.front()))) line.remove_prefix(1);
-    while (!line.empty() && is_blank(static_cast<unsigned char>(line.back()))) line.remove_suffix(1);
+    while (!line.empty() && is_blank(static_cast<unsigned char>(line.front())))
+        line.remove_prefix(1);
+    while (!line.empty() && is_blank(static_cast<unsigned char>(line.back())))
+        line.remove_suffix(1);
     return line;
 }
 

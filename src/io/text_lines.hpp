@@ -22,7 +22,8 @@ public:
         const std::size_t rest = text_.size() - position_;
         const void* line_feed = std::memchr(start, '\n', rest);
         const std::size_t length =
-            line_feed ? static_cast<std::size_t>(static_cast<const char*>(line_feed) - start) : rest;
+            line_feed ? static_cast<std::size_t>(static_cast<const char*>(line_feed) - start)
+                      : rest;
         position_ += line_feed ? length + 1 : length;
         ++line_number_;
         std::string_view line(start, length);

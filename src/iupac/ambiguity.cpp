@@ -93,7 +93,8 @@ std::uint64_t resolution_mask(std::string_view codon) noexcept {
         if (!has_digit(positions[0], first)) continue;
         for (int second = 0; second < 4; ++second) {
             // the third base's digits are the low bits of the pair's nibble
-            if (has_digit(positions[1], second)) mask |= std::uint64_t{positions[2]} << (4 * (4 * first + second));
+            if (has_digit(positions[1], second))
+                mask |= std::uint64_t{positions[2]} << (4 * (4 * first + second));
         }
     }
     return mask;

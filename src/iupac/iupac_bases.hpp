@@ -68,7 +68,8 @@ constexpr BaseSet set_of(std::string_view bases) noexcept {
 
 inline constexpr std::array<BaseSet, 256> kAmbiguitySet = [] {
     std::array<BaseSet, 256> sets{};
-    for (std::size_t byte = 0; byte < sets.size(); ++byte) sets[byte] = set_of(kBasesOfLetter[byte]);
+    for (std::size_t byte = 0; byte < sets.size(); ++byte)
+        sets[byte] = set_of(kBasesOfLetter[byte]);
     return sets;
 }();
 
@@ -78,7 +79,8 @@ inline constexpr std::array<BaseSet, 256> kResolutionSet = [] {
     std::array<BaseSet, 256> sets{};
     for (std::size_t byte = 0; byte < sets.size(); ++byte) {
         const char folded = fold_nucleotide(static_cast<char>(byte));
-        sets[byte] = static_cast<BaseSet>(base_bit(folded) | kAmbiguitySet[static_cast<unsigned char>(folded)]);
+        sets[byte] = static_cast<BaseSet>(base_bit(folded) |
+                                          kAmbiguitySet[static_cast<unsigned char>(folded)]);
     }
     return sets;
 }();
@@ -91,7 +93,9 @@ constexpr std::string_view ambiguity_bases(char letter) noexcept {
     return detail::kBasesOfLetter[static_cast<unsigned char>(letter)];
 }
 
-constexpr bool is_ambiguity_letter(char letter) noexcept { return !ambiguity_bases(letter).empty(); }
+constexpr bool is_ambiguity_letter(char letter) noexcept {
+    return !ambiguity_bases(letter).empty();
+}
 
 // The same bases as a set.
 constexpr BaseSet ambiguity_base_set(char letter) noexcept {
@@ -129,7 +133,8 @@ constexpr bool table_is_well_formed() {
 
 static_assert(detail::table_is_well_formed());
 static_assert(ambiguity_bases('N') == "ACGT" && ambiguity_bases('S') == "GC");
-static_assert(ambiguity_bases('X').empty() && ambiguity_bases('n').empty() && ambiguity_bases('A').empty());
+static_assert(ambiguity_bases('X').empty() && ambiguity_bases('n').empty() &&
+              ambiguity_bases('A').empty());
 static_assert(resolution_set('u') == base_bit('T') && resolution_set('n') == kAllBases);
 static_assert(resolution_set('X') == 0 && resolution_set('-') == 0 && resolution_set('\xC3') == 0);
 

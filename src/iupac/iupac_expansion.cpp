@@ -13,13 +13,15 @@ namespace {
 // By original byte: the byte a candidate must equal, and the bases it may be instead.
 constexpr std::array<char, 256> kFolded = [] {
     std::array<char, 256> folded{};
-    for (std::size_t byte = 0; byte < folded.size(); ++byte) folded[byte] = fold_nucleotide(char(byte));
+    for (std::size_t byte = 0; byte < folded.size(); ++byte)
+        folded[byte] = fold_nucleotide(char(byte));
     return folded;
 }();
 
 constexpr std::array<BaseSet, 256> kAdmittedBases = [] {
     std::array<BaseSet, 256> bases{};
-    for (std::size_t byte = 0; byte < bases.size(); ++byte) bases[byte] = ambiguity_base_set(kFolded[byte]);
+    for (std::size_t byte = 0; byte < bases.size(); ++byte)
+        bases[byte] = ambiguity_base_set(kFolded[byte]);
     return bases;
 }();
 
@@ -35,7 +37,8 @@ constexpr std::array<BaseSet, 256> kCandidateBase = [] {
 // folded position.
 constexpr bool is_form_of(char original, char candidate) noexcept {
     const auto from = std::uint8_t(original);
-    return kFolded[from] == candidate || (kAdmittedBases[from] & kCandidateBase[std::uint8_t(candidate)]) != 0;
+    return kFolded[from] == candidate ||
+           (kAdmittedBases[from] & kCandidateBase[std::uint8_t(candidate)]) != 0;
 }
 
 static_assert(is_form_of('r', 'G') && is_form_of('r', 'R') && !is_form_of('r', 'r'));
@@ -51,7 +54,8 @@ bool is_unfolded_copy(const char* original, const char* candidate, std::size_t c
     bool copy = true;
     for (std::size_t i = 0; i < count; ++i) {
         const auto byte = std::uint8_t(original[i]);
-        copy &= (byte == std::uint8_t(candidate[i])) & (std::uint8_t(byte - 'a') >= 26) & (byte != 'U');
+        copy &=
+            (byte == std::uint8_t(candidate[i])) & (std::uint8_t(byte - 'a') >= 26) & (byte != 'U');
     }
     return copy;
 }

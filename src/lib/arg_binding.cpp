@@ -12,11 +12,11 @@ const char* plural_s(Py_ssize_t count) noexcept { return count == 1 ? "" : "s"; 
 
 void raise_too_many_positional(const Signature& signature, Py_ssize_t given) noexcept {
     const auto accepted = static_cast<Py_ssize_t>(signature.parameters.size());
-    raise_with_message(PyExc_TypeError,
-                       PyUnicode_FromFormat("%s() takes %zd positional argument%s but %zd %s given",
-                                            signature.function_name.data(), accepted,
-                                            plural_s(accepted), given,
-                                            given == 1 ? "was" : "were"));
+    raise_with_message(
+        PyExc_TypeError,
+        PyUnicode_FromFormat("%s() takes %zd positional argument%s but %zd %s given",
+                             signature.function_name.data(), accepted, plural_s(accepted), given,
+                             given == 1 ? "was" : "were"));
 }
 
 void raise_unexpected_keyword(const Signature& signature, PyObject* keyword) noexcept {

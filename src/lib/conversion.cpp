@@ -93,13 +93,15 @@ std::optional<codon::SequencePart> to_nucleotide_part(PyObject* object, Nucleoti
 }
 
 // The last item of a tuple that has been checked.
-PyObject* last_item(PyObject* tuple) noexcept { return PyTuple_GET_ITEM(tuple, PyTuple_GET_SIZE(tuple) - 1); }
+PyObject* last_item(PyObject* tuple) noexcept {
+    return PyTuple_GET_ITEM(tuple, PyTuple_GET_SIZE(tuple) - 1);
+}
 
 // The texts of the record are views into `key` and `value`, which the caller keeps.
 // `ascii_lines` tells whether the record's result lines (key and codons) are sure to be
 // ASCII.
-std::optional<codon::RecordPair> to_record_pair(PyObject* key, PyObject* value, NucleotidePart shape,
-                                                bool& ascii_lines) {
+std::optional<codon::RecordPair> to_record_pair(PyObject* key, PyObject* value,
+                                                NucleotidePart shape, bool& ascii_lines) {
     const std::optional<std::string_view> key_text = to_text_view(key);
     if (!key_text) {
         return std::nullopt;
@@ -184,7 +186,6 @@ bool walk_dict(PyObject* dict, ConvertEntry&& convert_entry) {
     return converted;
 }
 
-
 }  // namespace
 
 std::optional<std::string> to_text(PyObject* object) {
@@ -262,7 +263,8 @@ std::optional<RecordSource> to_record_map(PyObject* seqs, NucleotidePart shape) 
     bool only_exact_keys = true;
     const bool converted = walk_dict(seqs, [&](PyObject* key, PyObject* value) {
         bool ascii_lines = false;
-        const std::optional<codon::RecordPair> record = to_record_pair(key, value, shape, ascii_lines);
+        const std::optional<codon::RecordPair> record =
+            to_record_pair(key, value, shape, ascii_lines);
         if (!record) {
             return false;
         }
@@ -308,7 +310,8 @@ std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table) {
         if (!codons) {
             return false;
         }
-        std::move(codons->holders.begin(), codons->holders.end(), std::back_inserter(source.holders));
+        std::move(codons->holders.begin(), codons->holders.end(),
+                  std::back_inserter(source.holders));
         const codon::CustomCodonTable::CodonList kept =
             source.table.insert_or_replace_views(*symbol, std::move(codons->texts));
         if (!runs_no_python_code) {

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "genetic_code/custom_codon_table.hpp"
 #include "codon/record_map.hpp"
+#include "genetic_code/custom_codon_table.hpp"
 #include "lib/python_ref.hpp"
 
 namespace velbrin::lib {

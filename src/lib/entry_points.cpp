@@ -28,11 +28,12 @@ auto convert_argument(const BoundArguments& arguments, std::size_t index, Conver
 }
 
 template <class... Convert, std::size_t... Index>
-auto convert_each(const BoundArguments& arguments, std::index_sequence<Index...>, Convert... convert) {
+auto convert_each(const BoundArguments& arguments, std::index_sequence<Index...>,
+                  Convert... convert) {
     std::tuple<std::invoke_result_t<Convert, PyObject*>...> values;
-    const bool converted =
-        ((std::get<Index>(values) = convert_argument(arguments, Index, convert), std::get<Index>(values).has_value()) &&
-         ...);
+    const bool converted = ((std::get<Index>(values) = convert_argument(arguments, Index, convert),
+                             std::get<Index>(values).has_value()) &&
+                            ...);
     return std::pair{converted, std::move(values)};
 }
 
@@ -112,21 +113,23 @@ PyObject* call_tarnix(const BoundArguments& arguments) {
     if (!converted) {
         return nullptr;
     }
-    auto& [file_steem, aa_path, nt_path, table_num, source] = values;  // _file_steem: checked, unused
+    auto& [file_steem, aa_path, nt_path, table_num, source] =
+        values;  // _file_steem: checked, unused
     ResultStr result(source->ascii_result);
-    return result.finish(codon::align_with_ncbi_code(*aa_path, *nt_path, *table_num, std::move(source->records), result.buffer()));
+    return result.finish(codon::align_with_ncbi_code(*aa_path, *nt_path, *table_num,
+                                                     std::move(source->records), result.buffer()));
 }
 
 PyObject* call_tarnix_original_args(const BoundArguments& arguments) {
-    auto [converted, values] =
-        convert_in_order(arguments, to_text, to_text, to_text, to_custom_codon_table, to_plain_record_map);
+    auto [converted, values] = convert_in_order(arguments, to_text, to_text, to_text,
+                                                to_custom_codon_table, to_plain_record_map);
     if (!converted) {
         return nullptr;
     }
     auto& [file_steem, aa_path, nt_path, table, source] = values;  // _file_steem: checked, unused
     ResultStr result(source->ascii_result);
-    return result.finish(
-        codon::align_with_custom_code(*aa_path, *nt_path, table->table, std::move(source->records), result.buffer()));
+    return result.finish(codon::align_with_custom_code(
+        *aa_path, *nt_path, table->table, std::move(source->records), result.buffer()));
 }
 
 PyObject* call_attempt_iupac_substitution(const BoundArguments& arguments) {

@@ -25,20 +25,20 @@ struct ExportedFunction {
     CallBody body;
 };
 
-constexpr std::string_view tarnix_parameters[] = {"_file_steem", "aa_path", "nt_path",
-                                                  "table_num", "seqs"};
-constexpr std::string_view tarnix_original_args_parameters[] = {
-    "_file_steem", "aa_path", "nt_path", "gene_table", "seqs"};
-constexpr std::string_view attempt_iupac_substitution_parameters[] = {"original_triplet",
-                                                                      "taxa"};
+constexpr std::string_view tarnix_parameters[] = {"_file_steem", "aa_path", "nt_path", "table_num",
+                                                  "seqs"};
+constexpr std::string_view tarnix_original_args_parameters[] = {"_file_steem", "aa_path", "nt_path",
+                                                                "gene_table", "seqs"};
+constexpr std::string_view attempt_iupac_substitution_parameters[] = {"original_triplet", "taxa"};
 
 // The module's whole surface, in registration (and __all__) order.
 constexpr std::array exported_functions{
     ExportedFunction{"tarnix", "tarnix(_file_steem, aa_path, nt_path, table_num, seqs)\n--\n\n",
                      tarnix_parameters, call_tarnix},
-    ExportedFunction{"tarnix_original_args",
-                     "tarnix_original_args(_file_steem, aa_path, nt_path, gene_table, seqs)\n--\n\n",
-                     tarnix_original_args_parameters, call_tarnix_original_args},
+    ExportedFunction{
+        "tarnix_original_args",
+        "tarnix_original_args(_file_steem, aa_path, nt_path, gene_table, seqs)\n--\n\n",
+        tarnix_original_args_parameters, call_tarnix_original_args},
     ExportedFunction{"attempt_iupac_substitution",
                      "attempt_iupac_substitution(original_triplet, taxa)\n--\n\n",
                      attempt_iupac_substitution_parameters, call_attempt_iupac_substitution},
@@ -176,6 +176,4 @@ PyModuleDef module_definition = {
 }  // namespace
 }  // namespace velbrin::lib
 
-PyMODINIT_FUNC PyInit_velbrin() {
-    return PyModuleDef_Init(&velbrin::lib::module_definition);
-}
+PyMODINIT_FUNC PyInit_velbrin() { return PyModuleDef_Init(&velbrin::lib::module_definition); }

@@ -72,13 +72,12 @@ void attach_parameter_note(std::string_view parameter) noexcept {
         return;
     }
     if (const InternedNames* names = interned_names()) {
-        OwnedRef note = take(PyUnicode_FromFormat("while processing '%.*s'",
-                                                  static_cast<int>(parameter.size()),
-                                                  parameter.data()));
+        OwnedRef note = take(PyUnicode_FromFormat(
+            "while processing '%.*s'", static_cast<int>(parameter.size()), parameter.data()));
         if (note) {
             PyObject* call_arguments[] = {exception, note.get()};
-            OwnedRef ignored = take(
-                PyObject_VectorcallMethod(names->add_note, call_arguments, 2, nullptr));
+            OwnedRef ignored =
+                take(PyObject_VectorcallMethod(names->add_note, call_arguments, 2, nullptr));
         }
     }
     PyErr_Clear();  // a note that could not be added is dropped, not raised
@@ -115,14 +114,12 @@ void raise_type_mismatch(PyObject* object, const char* expected) noexcept {
     if (!type_name) {
         return;
     }
-    raise_with_message(PyExc_TypeError,
-                       PyUnicode_FromFormat("'%U' object is not an instance of '%s'",
-                                            type_name.get(), expected));
+    raise_with_message(
+        PyExc_TypeError,
+        PyUnicode_FromFormat("'%U' object is not an instance of '%s'", type_name.get(), expected));
 }
 
-void raise_driver_failure(std::string_view message) noexcept {
-    raise_value_error(message);
-}
+void raise_driver_failure(std::string_view message) noexcept { raise_value_error(message); }
 
 void raise_internal_fault(const char* description) noexcept {
     PyObject* fault_type = internal_fault_type();

@@ -24,8 +24,13 @@ class Velbrin:
         self.path = command_path()
 
     def run(self, *args, stdin=None):
-        return subprocess.run([self.path, *map(str, args)], input=stdin, capture_output=True,
-                              cwd=self.folder, timeout=60)
+        return subprocess.run(
+            [self.path, *map(str, args)],
+            input=stdin,
+            capture_output=True,
+            cwd=self.folder,
+            timeout=60,
+        )
 
     def fasta(self, name, records, data=None):
         """Writes {header: sequence} (or a list of pairs) as FASTA; returns its name (the

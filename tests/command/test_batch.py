@@ -20,27 +20,39 @@ ROOT = "MKTALGKTAL"
 
 
 def run_batch(*args, cwd=None, **kwargs):
-    return subprocess.run([command_path(), "batch", *map(str, args)], cwd=cwd,
-                          capture_output=True, text=True, timeout=120, check=False, **kwargs)
+    return subprocess.run(
+        [command_path(), "batch", *map(str, args)],
+        cwd=cwd,
+        capture_output=True,
+        text=True,
+        timeout=120,
+        check=False,
+        **kwargs,
+    )
 
 
 def family_records(name, records, length):
     """[(id, aligned peptide, nucleotides)]: the root repeated to `length` residues, each
     record with a gap of its own."""
-    body = (ROOT * (length // len(ROOT) + 1))[:length - 1] + "*"
+    body = (ROOT * (length // len(ROOT) + 1))[: length - 1] + "*"
     rows = []
     for r in range(records):
         at = 1 + r % (length - 2)
-        peptide = body[:at] + "-" + body[at + 1:]
+        peptide = body[:at] + "-" + body[at + 1 :]
         rows.append((f"{name}_{r}", peptide, "".join(CODONS[c] for c in peptide if c != "-")))
     return rows
 
 
 def expected_alignment(rows):
-    return "".join(f">{rid} {rid[:rid.rindex('_')]}\n" +
-                   "".join("---" if c == "-" else nt[3 * i:3 * i + 3]
-                           for i, c in zip(_residue_numbers(pep), pep)) + "\n"
-                   for rid, pep, nt in rows)
+    return "".join(
+        f">{rid} {rid[: rid.rindex('_')]}\n"
+        + "".join(
+            "---" if c == "-" else nt[3 * i : 3 * i + 3]
+            for i, c in zip(_residue_numbers(pep), pep, strict=False)
+        )
+        + "\n"
+        for rid, pep, nt in rows
+    )
 
 
 def _residue_numbers(peptide):
@@ -50,8 +62,9 @@ def _residue_numbers(peptide):
         n += c != "-"
 
 
-def write_family(peptide_path, nucleotide_path, name, records=3, length=40, faulty=False,
-                 compress=False):
+def write_family(
+    peptide_path, nucleotide_path, name, records=3, length=40, faulty=False, compress=False
+):
     """Writes one family's two files; returns the expected fasta alignment (width 0)."""
     rows = family_records(name, records, length)
     if faulty:
@@ -78,8 +91,13 @@ def manifest_batch(folder, families):
     """A manifest of `families` ({name: faulty}) with paths relative to its folder."""
     expected, lines = {}, ["# family\tpeptides\tnucleotides"]
     for name, faulty in families.items():
-        expected[name] = write_family(folder / "aa" / f"{name}.faa", folder / "nt" / f"{name}.fna",
-                                      name, records=2 + len(name), faulty=faulty)
+        expected[name] = write_family(
+            folder / "aa" / f"{name}.faa",
+            folder / "nt" / f"{name}.fna",
+            name,
+            records=2 + len(name),
+            faulty=faulty,
+        )
         lines.append(f"{name}\taa/{name}.faa\tnt/{name}.fna")
     (folder / "families.tsv").write_text("\n".join(lines) + "\n")
     return folder / "families.tsv", expected
@@ -87,18 +105,23 @@ def manifest_batch(folder, families):
 
 @pytest.mark.parametrize("threads", [1, 2])
 def test_good_and_faulty_families(tmp_path, threads):
-    manifest, expected = manifest_batch(tmp_path / "in", {"beta": False, "alpha": True, "gamma": False})
+    manifest, expected = manifest_batch(
+        tmp_path / "in", {"beta": False, "alpha": True, "gamma": False}
+    )
     with manifest.open("a") as lines:
         lines.write("lost\tnone.faa\tnt/beta.fna\n")
     out = tmp_path / "out"
-    result = run_batch(manifest, "--out-dir", out, "--threads", threads, "--width", 0,
-                       cwd=tmp_path)
+    result = run_batch(manifest, "--out-dir", out, "--threads", threads, "--width", 0, cwd=tmp_path)
     assert result.returncode == 1, result.stderr
     rows = read_status(out / "status.tsv")
     assert [row["family"] for row in rows] == ["beta", "alpha", "gamma", "lost"]
     by_family = {row["family"]: row for row in rows}
     assert [(r["status"], r["kind"]) for r in rows] == [
-        ("aligned", ""), ("failed", "inconsistency"), ("aligned", ""), ("input_error", "")]
+        ("aligned", ""),
+        ("failed", "inconsistency"),
+        ("aligned", ""),
+        ("input_error", ""),
+    ]
     assert by_family["gamma"]["records"] == "7" and by_family["gamma"]["codon_columns"] == "40"
     assert by_family["alpha"]["summary"] == "Peptide and nucleotide sequences are inconsistent."
     assert "none.faa" in by_family["lost"]["summary"]
@@ -107,7 +130,12 @@ def test_good_and_faulty_families(tmp_path, threads):
     assert "tarnix ERROR" in (out / "alpha.err").read_text()
     assert "none.faa" in (out / "lost.err").read_text()
     assert sorted(p.name for p in out.iterdir()) == [
-        "alpha.err", "beta.fa", "gamma.fa", "lost.err", "status.tsv"]
+        "alpha.err",
+        "beta.fa",
+        "gamma.fa",
+        "lost.err",
+        "status.tsv",
+    ]
     assert result.stderr.strip().endswith(f"4 families: 2 aligned, 2 failed (see {out}/status.tsv)")
 
 
@@ -119,23 +147,30 @@ def test_folders_matched_by_stem(tmp_path):
     }
     write_family(aa / "lonely.pep", nt / "unused.txt", "lonely")
     write_family(aa / "notes.txt", nt / "extra.nt", "extra")
-    result = run_batch("--peptides", aa, "--nucleotides", nt, "--out-dir", out, "--format", "fasta",
-                       "--width", 0)
+    result = run_batch(
+        "--peptides", aa, "--nucleotides", nt, "--out-dir", out, "--format", "fasta", "--width", 0
+    )
     assert result.returncode == 1, result.stderr
-    assert statuses(out / "status.tsv") == {"k1": "aligned", "k2": "aligned",
-                                            "lonely": "input_error"}
+    assert statuses(out / "status.tsv") == {
+        "k1": "aligned",
+        "k2": "aligned",
+        "lonely": "input_error",
+    }
     assert "1 nucleotide file(s) without a peptide partner" in result.stderr
     for name, text in expected.items():
         assert (out / f"{name}.fa").read_text() == text
 
 
-@pytest.mark.parametrize("line, message", [
-    ("a\taa.fa", "families.tsv:3: expected 3 or 4 tab-separated fields"),
-    ("a\taa.fa\tnt.fa\tx1", "families.tsv:3: the table 'x1' is not a whole number"),
-    ("a/b\taa.fa\tnt.fa", "families.tsv:3: the family name contains '/'"),
-    ("first\taa.fa\tnt.fa", "families.tsv:3: the family 'first' is already listed on line 1"),
-    ("a\taa.fa\tnt.fa,", "families.tsv:3: empty file path"),
-])
+@pytest.mark.parametrize(
+    "line, message",
+    [
+        ("a\taa.fa", "families.tsv:3: expected 3 or 4 tab-separated fields"),
+        ("a\taa.fa\tnt.fa\tx1", "families.tsv:3: the table 'x1' is not a whole number"),
+        ("a/b\taa.fa\tnt.fa", "families.tsv:3: the family name contains '/'"),
+        ("first\taa.fa\tnt.fa", "families.tsv:3: the family 'first' is already listed on line 1"),
+        ("a\taa.fa\tnt.fa,", "families.tsv:3: empty file path"),
+    ],
+)
 def test_manifest_errors_name_the_line(tmp_path, line, message):
     (tmp_path / "families.tsv").write_text(f"first\taa.fa\tnt.fa\n\n{line}\n")
     result = run_batch(tmp_path / "families.tsv", "--out-dir", tmp_path / "out")
@@ -154,10 +189,12 @@ def test_manifest_layout(tmp_path):
     (data / "a2.fna").write_text(">" + ">".join(nucleotides[2:]))
     manifest = tmp_path / "lists" / "families.tsv"
     manifest.parent.mkdir()
-    manifest.write_text("# name\tpeptides\tnucleotides\r\n\r\n"
-                        f" a \t../data/a.faa\t../data/a1.fna, {data}/a2.fna \t 11\r\n"
-                        "   # indented comment\n"
-                        "b\t../data/a.faa\t../data/a.fna\t99\n")
+    manifest.write_text(
+        "# name\tpeptides\tnucleotides\r\n\r\n"
+        f" a \t../data/a.faa\t../data/a1.fna, {data}/a2.fna \t 11\r\n"
+        "   # indented comment\n"
+        "b\t../data/a.faa\t../data/a.fna\t99\n"
+    )
     out = tmp_path / "out"
     result = run_batch(manifest, "--out-dir", out, "--width", 0)
     assert result.returncode == 1, result.stderr
@@ -167,15 +204,24 @@ def test_manifest_layout(tmp_path):
     assert (out / "a.fa").read_text() == expected
 
 
-@pytest.mark.parametrize("peptide_name, out_name, message", [
-    ("z.faa", "aa", "the output folder"),
-    ("x.pep", "out", "name the family 'x'"),
-])
+@pytest.mark.parametrize(
+    "peptide_name, out_name, message",
+    [
+        ("z.faa", "aa", "the output folder"),
+        ("x.pep", "out", "name the family 'x'"),
+    ],
+)
 def test_folders_that_cannot_start(tmp_path, peptide_name, out_name, message):
     write_family(tmp_path / "aa" / "x.fa", tmp_path / "nt" / "x.fna", "x")
     write_family(tmp_path / "aa" / peptide_name, tmp_path / "nt" / "y.fna", "x")
-    result = run_batch("--peptides", tmp_path / "aa", "--nucleotides", tmp_path / "nt",
-                       "--out-dir", tmp_path / out_name)
+    result = run_batch(
+        "--peptides",
+        tmp_path / "aa",
+        "--nucleotides",
+        tmp_path / "nt",
+        "--out-dir",
+        tmp_path / out_name,
+    )
     assert result.returncode == 2
     assert message in result.stderr
     assert not (tmp_path / out_name / "status.tsv").exists()
@@ -215,7 +261,9 @@ def test_interrupt_keeps_what_finished(tmp_path, threads):
     hanging = ["h1", "h2", "h3"]
     lines = []
     for name in finished:
-        write_family(tmp_path / f"{name}.faa", tmp_path / f"{name}.fna", name, records=8, length=300)
+        write_family(
+            tmp_path / f"{name}.faa", tmp_path / f"{name}.fna", name, records=8, length=300
+        )
         lines.append(f"{name}\t{name}.faa\t{name}.fna")
     for name in hanging:
         (tmp_path / f"{name}.faa").write_text(f">{name}_0\nM*\n")
@@ -223,9 +271,19 @@ def test_interrupt_keeps_what_finished(tmp_path, threads):
         lines.insert(1, f"{name}\t{name}.faa\t{name}.fna")
     (tmp_path / "families.tsv").write_text("\n".join(lines) + "\n")
     out = tmp_path / "out"
-    process = subprocess.Popen([command_path(), "batch", tmp_path / "families.tsv", "--out-dir",
-                                out, "--threads", str(threads)],
-                               stderr=subprocess.PIPE, text=True)
+    process = subprocess.Popen(
+        [
+            command_path(),
+            "batch",
+            tmp_path / "families.tsv",
+            "--out-dir",
+            out,
+            "--threads",
+            str(threads),
+        ],
+        stderr=subprocess.PIPE,
+        text=True,
+    )
     try:
         deadline = time.monotonic() + 60
         while not all((out / f"{name}.fa").exists() for name in finished):
@@ -240,9 +298,12 @@ def test_interrupt_keeps_what_finished(tmp_path, threads):
     rows = read_status(out / "status.tsv")
     assert [row["family"] for row in rows] == ["f0", *reversed(hanging), *finished[1:]]
     assert {row["family"]: row["status"] for row in rows} == {
-        **{name: "aligned" for name in finished}, **{name: "not_run" for name in hanging}}
+        **{name: "aligned" for name in finished},
+        **{name: "not_run" for name in hanging},
+    }
     assert sorted(p.name for p in out.iterdir()) == sorted(
-        [f"{name}.fa" for name in finished] + ["status.tsv"])
+        [f"{name}.fa" for name in finished] + ["status.tsv"]
+    )
     assert stderr.startswith("interrupted; 9 families: 6 aligned, 3 not run")
 
 
@@ -253,8 +314,9 @@ def test_progress_only_on_a_terminal(tmp_path, terminal, quiet):
     args += ["--quiet"] if quiet else []
     if terminal:
         leader, follower = pty.openpty()
-        process = subprocess.run(args, stderr=follower, stdout=subprocess.DEVNULL, timeout=60,
-                                 check=False)
+        process = subprocess.run(
+            args, stderr=follower, stdout=subprocess.DEVNULL, timeout=60, check=False
+        )
         os.close(follower)
         stderr = b""
         while True:

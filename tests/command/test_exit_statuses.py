@@ -17,16 +17,22 @@ def family(velbrin):
     return velbrin.fasta("pep.fa", PEPTIDES), velbrin.fasta("nt.fa", GOOD)
 
 
-@pytest.mark.parametrize("args, message", [
-    ([], "PEPTIDES is required"),
-    (["pep.fa"], "NUCLEOTIDES is required"),
-    (["pep.fa", "nt.fa", "--format", "xml"], "--format: xml not in {fasta,phylip,paml,clustal}"),
-    (["pep.fa", "nt.fa", "--pair", "name"], "--pair: name not in {id,order}"),
-    (["pep.fa", "nt.fa", "--width", "-1"], "--width"),
-    (["pep.fa", "nt.fa", "--table", "1", "--table-file", "code.txt"], "--table"),
-    (["-", "-"], "standard input ('-') can be given for one input only"),
-    (["pep.fa", "nt.fa", "--colour"], "--colour"),
-])
+@pytest.mark.parametrize(
+    "args, message",
+    [
+        ([], "PEPTIDES is required"),
+        (["pep.fa"], "NUCLEOTIDES is required"),
+        (
+            ["pep.fa", "nt.fa", "--format", "xml"],
+            "--format: xml not in {fasta,phylip,paml,clustal}",
+        ),
+        (["pep.fa", "nt.fa", "--pair", "name"], "--pair: name not in {id,order}"),
+        (["pep.fa", "nt.fa", "--width", "-1"], "--width"),
+        (["pep.fa", "nt.fa", "--table", "1", "--table-file", "code.txt"], "--table"),
+        (["-", "-"], "standard input ('-') can be given for one input only"),
+        (["pep.fa", "nt.fa", "--colour"], "--colour"),
+    ],
+)
 def test_usage_errors_exit_2_with_one_line_and_the_hint(velbrin, family, args, message):
     done = velbrin.run("align", *args)
     assert (done.returncode, done.stdout) == (2, b"")
@@ -43,11 +49,14 @@ def test_help_and_version(velbrin):
     assert velbrin.run("--version").stdout.startswith(b"velbrin 0.")
 
 
-@pytest.mark.parametrize("args, status, stderr_start", [
-    (["--table", "7"], 1, RULE + "tarnix ERROR: Invalid codon table number."),
-    (["--table-file", "missing.txt"], 1, "velbrin: missing.txt"),
-    ([], 0, ""),
-])
+@pytest.mark.parametrize(
+    "args, status, stderr_start",
+    [
+        (["--table", "7"], 1, RULE + "tarnix ERROR: Invalid codon table number."),
+        (["--table-file", "missing.txt"], 1, "velbrin: missing.txt"),
+        ([], 0, ""),
+    ],
+)
 def test_output_file_replaced_only_on_success(velbrin, family, args, status, stderr_start):
     target = velbrin.folder / "out.fa"
     target.write_text("old\n")
@@ -73,8 +82,12 @@ def test_interrupt_removes_the_temporary_and_exits_130(velbrin, family):
     out.mkdir()
     # The peptides come through a pipe held open, so the command waits with its
     # output's temporary created.
-    process = subprocess.Popen([velbrin.path, "align", "-", family[1], "-o", "out/result.fa"],
-                               stdin=subprocess.PIPE, stderr=subprocess.PIPE, cwd=velbrin.folder)
+    process = subprocess.Popen(
+        [velbrin.path, "align", "-", family[1], "-o", "out/result.fa"],
+        stdin=subprocess.PIPE,
+        stderr=subprocess.PIPE,
+        cwd=velbrin.folder,
+    )
     deadline = time.monotonic() + 30
     while not os.listdir(out) and time.monotonic() < deadline:
         time.sleep(0.01)

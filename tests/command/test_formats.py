@@ -1,7 +1,6 @@
 """Every output format, read back, gives the same codon alignment in the peptide order."""
 
 import pytest
-
 from conftest import EXAMPLES, parse_fasta
 
 
@@ -24,8 +23,12 @@ def parse_clustal(text):
     return records
 
 
-PARSERS = {"fasta": parse_fasta, "phylip": parse_sequential, "paml": parse_sequential,
-           "clustal": parse_clustal}
+PARSERS = {
+    "fasta": parse_fasta,
+    "phylip": parse_sequential,
+    "paml": parse_sequential,
+    "clustal": parse_clustal,
+}
 
 
 @pytest.fixture(scope="module")
@@ -37,14 +40,23 @@ def reference(tmp_path_factory):
     nucleotides = parse_fasta((EXAMPLES / "gene7_nt.fa").read_text())
     seqs = {key: ((key, peptides[key]), (0, key, nucleotides[key])) for key in peptides}
     lines = module.tarnix("", "aa.fa", "nt.fa", 1, seqs).splitlines()
-    return dict(zip(lines[0::2], lines[1::2]))
+    return dict(zip(lines[0::2], lines[1::2], strict=False))
 
 
-@pytest.mark.parametrize("fmt, width", [("fasta", 60), ("fasta", 0), ("fasta", 7), ("phylip", 60),
-                                         ("paml", 60), ("clustal", 60)])
+@pytest.mark.parametrize(
+    "fmt, width",
+    [("fasta", 60), ("fasta", 0), ("fasta", 7), ("phylip", 60), ("paml", 60), ("clustal", 60)],
+)
 def test_output_reads_back_as_the_alignment(velbrin, reference, fmt, width):
-    done = velbrin.run("align", EXAMPLES / "gene7_aa.fa", EXAMPLES / "gene7_nt.fa",
-                       "--format", fmt, "--width", width)
+    done = velbrin.run(
+        "align",
+        EXAMPLES / "gene7_aa.fa",
+        EXAMPLES / "gene7_nt.fa",
+        "--format",
+        fmt,
+        "--width",
+        width,
+    )
     assert done.returncode == 0, done.stderr
     text = done.stdout.decode()
     records = PARSERS[fmt](text)

@@ -1,7 +1,6 @@
 """Records pair by ID or by position; every pairing fault names its records and lines."""
 
 import pytest
-
 from conftest import parse_fasta
 
 PEPTIDES = [("a first", "MK-"), ("b second", "M-W"), ("c third", "MKW")]
@@ -19,14 +18,22 @@ def test_by_id_keeps_peptide_order_reads_files_as_one_set_and_counts_skipped(vel
     assert b"2 nucleotide records without a peptide skipped" in done.stderr
 
 
-@pytest.mark.parametrize("peptides, nucleotide_files, message", [
-    (PEPTIDES + [("b again", "M")], [NUCLEOTIDES],
-     "duplicate ID 'b': pep.fa:3 and pep.fa:7"),
-    (PEPTIDES, [NUCLEOTIDES, {"x": "ATG", "a": "ATGAAA"}],
-     "duplicate ID 'a': nt1.fa:1 and nt2.fa:3"),
-    (PEPTIDES, [{"a": "ATGAAA", "c": "ATGAAATGG"}],
-     "pep.fa:3: no nucleotide record has the ID 'b'"),
-])
+@pytest.mark.parametrize(
+    "peptides, nucleotide_files, message",
+    [
+        ([*PEPTIDES, ("b again", "M")], [NUCLEOTIDES], "duplicate ID 'b': pep.fa:3 and pep.fa:7"),
+        (
+            PEPTIDES,
+            [NUCLEOTIDES, {"x": "ATG", "a": "ATGAAA"}],
+            "duplicate ID 'a': nt1.fa:1 and nt2.fa:3",
+        ),
+        (
+            PEPTIDES,
+            [{"a": "ATGAAA", "c": "ATGAAATGG"}],
+            "pep.fa:3: no nucleotide record has the ID 'b'",
+        ),
+    ],
+)
 def test_pairing_faults_name_the_record_and_lines(velbrin, peptides, nucleotide_files, message):
     paths = [velbrin.fasta(f"nt{i}.fa", records) for i, records in enumerate(nucleotide_files, 1)]
     done = velbrin.run("align", velbrin.fasta("pep.fa", peptides), *paths)
@@ -41,8 +48,9 @@ def test_by_order_pairs_positions_and_compares_full_headers(velbrin):
     assert done.returncode == 0, done.stderr
     assert parse_fasta(done.stdout.decode()) == ALIGNED
 
-    swapped = velbrin.fasta("swapped.fa", [(h, NUCLEOTIDES[h[0]]) for h, _ in
-                                           [PEPTIDES[1], PEPTIDES[0], PEPTIDES[2]]])
+    swapped = velbrin.fasta(
+        "swapped.fa", [(h, NUCLEOTIDES[h[0]]) for h, _ in [PEPTIDES[1], PEPTIDES[0], PEPTIDES[2]]]
+    )
     done = velbrin.run("align", "--pair", "order", peptides, swapped)
     assert done.returncode == 1
     assert b"Header mismatch between peptide and nucleotide records." in done.stderr

@@ -1,22 +1,27 @@
 """The terminal stop codon a CDS carries, the hint naming the option, and stop columns."""
 
 import pytest
-
 from conftest import RULE, parse_fasta
 
-HINT = ("hint: the nucleotides of 'b' end with a stop codon that its peptide leaves out; "
-        "--trim-terminal-stop drops it\n")
+HINT = (
+    "hint: the nucleotides of 'b' end with a stop codon that its peptide leaves out; "
+    "--trim-terminal-stop drops it\n"
+)
 
 
-@pytest.mark.parametrize("b_nucleotides, table, trimmed, hint", [
-    ("ATGTGGTAA", [], "ATGTGG", True),
-    ("ATGTGGtga", [], "ATGTGG", True),             # any case
-    ("ATGTGGTGA", ["--table", "2"], None, False),  # TGA reads W under table 2: no stop
-    ("ATGTGGCCC", [], None, False),                # one codon too many, but no stop
-    ("ATGTGGTAATAA", [], None, False),             # two codons too many
-])
-def test_terminal_stop_is_trimmed_only_when_it_is_one_extra_stop(velbrin, b_nucleotides, table,
-                                                                  trimmed, hint):
+@pytest.mark.parametrize(
+    "b_nucleotides, table, trimmed, hint",
+    [
+        ("ATGTGGTAA", [], "ATGTGG", True),
+        ("ATGTGGtga", [], "ATGTGG", True),  # any case
+        ("ATGTGGTGA", ["--table", "2"], None, False),  # TGA reads W under table 2: no stop
+        ("ATGTGGCCC", [], None, False),  # one codon too many, but no stop
+        ("ATGTGGTAATAA", [], None, False),  # two codons too many
+    ],
+)
+def test_terminal_stop_is_trimmed_only_when_it_is_one_extra_stop(
+    velbrin, b_nucleotides, table, trimmed, hint
+):
     peptides = velbrin.fasta("pep.fa", {"a": "MW", "b": "MW"})
     nucleotides = velbrin.fasta("nt.fa", {"a": "ATGTGG", "b": b_nucleotides})
     done = velbrin.run("align", peptides, nucleotides, *table, "--trim-terminal-stop")
@@ -35,11 +40,16 @@ def test_terminal_stop_is_trimmed_only_when_it_is_one_extra_stop(velbrin, b_nucl
 
 def test_stop_and_gap_columns_are_dropped(velbrin):
     peptides = velbrin.fasta("pep.fa", {"a": "M-K*W", "b": "MW-*W", "c": "MWKQW"})
-    nucleotides = velbrin.fasta("nt.fa", {"a": "ATGAAATAGTGG", "b": "ATGTGGTGATGG",
-                                          "c": "ATGTGGAAACAATGG"})
+    nucleotides = velbrin.fasta(
+        "nt.fa", {"a": "ATGAAATAGTGG", "b": "ATGTGGTGATGG", "c": "ATGTGGAAACAATGG"}
+    )
     results = {}
-    for options in ([], ["--remove-stop-columns"], ["--remove-gap-columns"],
-                    ["--remove-stop-columns", "--remove-gap-columns"]):
+    for options in (
+        [],
+        ["--remove-stop-columns"],
+        ["--remove-gap-columns"],
+        ["--remove-stop-columns", "--remove-gap-columns"],
+    ):
         done = velbrin.run("align", peptides, nucleotides, "--format", "phylip", *options)
         assert done.returncode == 0, done.stderr
         results[" ".join(options)] = done.stdout.decode().split("\n", 1)[1]
@@ -56,7 +66,16 @@ def test_stops_of_a_code_file(velbrin):
     (velbrin.folder / "code.txt").write_text("# two stops\nM ATG\nW TGG TGA\n* TAA TAG\n")
     peptides = velbrin.fasta("pep.fa", {"a": "MWW", "b": "MW*"})
     nucleotides = velbrin.fasta("nt.fa", {"a": "ATGTGATGGTAA", "b": "ATGTGGTAG"})
-    done = velbrin.run("align", peptides, nucleotides, "--table-file", "code.txt",
-                       "--trim-terminal-stop", "--remove-stop-columns", "--width", 0)
+    done = velbrin.run(
+        "align",
+        peptides,
+        nucleotides,
+        "--table-file",
+        "code.txt",
+        "--trim-terminal-stop",
+        "--remove-stop-columns",
+        "--width",
+        0,
+    )
     assert done.returncode == 0, done.stderr
     assert done.stdout == b">a\nATGTGA\n>b\nATGTGG\n"

@@ -6,10 +6,20 @@ import velbrin
 
 # Each function with valid arguments and the result they give.
 VALID_CALLS = {
-    "tarnix": ({"_file_steem": "stem", "aa_path": "a.fa", "nt_path": "n.fa",
-                "table_num": 1, "seqs": {}}, ""),
-    "tarnix_original_args": ({"_file_steem": "stem", "aa_path": "a.fa", "nt_path": "n.fa",
-                              "gene_table": {"M": ["ATG"]}, "seqs": {}}, ""),
+    "tarnix": (
+        {"_file_steem": "stem", "aa_path": "a.fa", "nt_path": "n.fa", "table_num": 1, "seqs": {}},
+        "",
+    ),
+    "tarnix_original_args": (
+        {
+            "_file_steem": "stem",
+            "aa_path": "a.fa",
+            "nt_path": "n.fa",
+            "gene_table": {"M": ["ATG"]},
+            "seqs": {},
+        },
+        "",
+    ),
     "attempt_iupac_substitution": ({"original_triplet": "RAT", "taxa": ["GAT"]}, "RAT"),
 }
 FUNCTIONS = list(VALID_CALLS)
@@ -51,15 +61,17 @@ class TestBindingErrors:
     def test_too_many_positional(self, name):
         function, arguments, _ = function_and_valid(name)
         count = len(arguments)
-        with raises_exact(f"{name}() takes {count} positional arguments "
-                          f"but {count + 1} were given"):
+        with raises_exact(
+            f"{name}() takes {count} positional arguments but {count + 1} were given"
+        ):
             function(*arguments.values(), None)
 
     def test_too_many_positional_is_reported_before_keywords(self, name):
         function, arguments, _ = function_and_valid(name)
         count = len(arguments)
-        with raises_exact(f"{name}() takes {count} positional arguments "
-                          f"but {count + 2} were given"):
+        with raises_exact(
+            f"{name}() takes {count} positional arguments but {count + 2} were given"
+        ):
             function(*arguments.values(), None, None, bogus=1)
 
     def test_unexpected_keyword(self, name):
@@ -84,8 +96,11 @@ class TestBindingErrors:
         first, first_value = next(iter(arguments.items()))
         keywords = {first: first_value}
         keywords = {"bogus": 1, **keywords} if bogus_first else {**keywords, "bogus": 1}
-        expected = (f"{name}() got an unexpected keyword argument 'bogus'" if bogus_first
-                    else f"{name}() got multiple values for argument '{first}'")
+        expected = (
+            f"{name}() got an unexpected keyword argument 'bogus'"
+            if bogus_first
+            else f"{name}() got multiple values for argument '{first}'"
+        )
         with raises_exact(expected):
             function(first_value, **keywords)
 
@@ -102,19 +117,32 @@ class TestBindingErrors:
         assert not getattr(raised.value, "__notes__", None)
 
 
-@pytest.mark.parametrize("name, given, missing_text", [
-    ("tarnix", 4, "1 required positional argument: 'seqs'"),
-    ("tarnix", 3, "2 required positional arguments: 'table_num' and 'seqs'"),
-    ("tarnix", 2, "3 required positional arguments: 'nt_path', 'table_num', and 'seqs'"),
-    ("tarnix", 0, "5 required positional arguments: '_file_steem', 'aa_path', 'nt_path', "
-                  "'table_num', and 'seqs'"),
-    ("tarnix_original_args", 3, "2 required positional arguments: 'gene_table' and 'seqs'"),
-    ("tarnix_original_args", 1, "4 required positional arguments: 'aa_path', 'nt_path', "
-                                "'gene_table', and 'seqs'"),
-    ("attempt_iupac_substitution", 1, "1 required positional argument: 'taxa'"),
-    ("attempt_iupac_substitution", 0,
-     "2 required positional arguments: 'original_triplet' and 'taxa'"),
-])
+@pytest.mark.parametrize(
+    "name, given, missing_text",
+    [
+        ("tarnix", 4, "1 required positional argument: 'seqs'"),
+        ("tarnix", 3, "2 required positional arguments: 'table_num' and 'seqs'"),
+        ("tarnix", 2, "3 required positional arguments: 'nt_path', 'table_num', and 'seqs'"),
+        (
+            "tarnix",
+            0,
+            "5 required positional arguments: '_file_steem', 'aa_path', 'nt_path', "
+            "'table_num', and 'seqs'",
+        ),
+        ("tarnix_original_args", 3, "2 required positional arguments: 'gene_table' and 'seqs'"),
+        (
+            "tarnix_original_args",
+            1,
+            "4 required positional arguments: 'aa_path', 'nt_path', 'gene_table', and 'seqs'",
+        ),
+        ("attempt_iupac_substitution", 1, "1 required positional argument: 'taxa'"),
+        (
+            "attempt_iupac_substitution",
+            0,
+            "2 required positional arguments: 'original_triplet' and 'taxa'",
+        ),
+    ],
+)
 def test_missing_positional(name, given, missing_text):
     function, arguments, _ = function_and_valid(name)
     with raises_exact(f"{name}() missing {missing_text}"):
@@ -122,6 +150,7 @@ def test_missing_positional(name, given, missing_text):
 
 
 def test_missing_names_follow_parameter_order_whatever_was_given_by_keyword():
-    with raises_exact("tarnix() missing 2 required positional arguments: "
-                      "'_file_steem' and 'table_num'"):
+    with raises_exact(
+        "tarnix() missing 2 required positional arguments: '_file_steem' and 'table_num'"
+    ):
         velbrin.tarnix(seqs={}, nt_path="", aa_path="")

@@ -14,14 +14,24 @@ GOOD_RESULT = "s1\nATGAAA\n"
 
 
 def tarnix(**changes):
-    arguments = {"_file_steem": "stem", "aa_path": "a.fa", "nt_path": "n.fa",
-                 "table_num": 1, "seqs": GOOD_SEQS}
+    arguments = {
+        "_file_steem": "stem",
+        "aa_path": "a.fa",
+        "nt_path": "n.fa",
+        "table_num": 1,
+        "seqs": GOOD_SEQS,
+    }
     return velbrin.tarnix(**(arguments | changes))
 
 
 def tarnix_original_args(**changes):
-    arguments = {"_file_steem": "stem", "aa_path": "a.fa", "nt_path": "n.fa",
-                 "gene_table": GOOD_TABLE, "seqs": GOOD_PLAIN_SEQS}
+    arguments = {
+        "_file_steem": "stem",
+        "aa_path": "a.fa",
+        "nt_path": "n.fa",
+        "gene_table": GOOD_TABLE,
+        "seqs": GOOD_PLAIN_SEQS,
+    }
     return velbrin.tarnix_original_args(**(arguments | changes))
 
 
@@ -85,85 +95,271 @@ FAILURES = [
     # text
     (tarnix, "_file_steem", None, TypeError, "'None' is not an instance of 'str'", "_file_steem"),
     (tarnix, "aa_path", 5, TypeError, "'int' object is not an instance of 'str'", "aa_path"),
-    (tarnix, "nt_path", b"n.fa", TypeError, "'bytes' object is not an instance of 'str'",
-     "nt_path"),
-    (tarnix, "aa_path", Holder.Nested(), TypeError,
-     "'Holder.Nested' object is not an instance of 'str'", "aa_path"),
+    (
+        tarnix,
+        "nt_path",
+        b"n.fa",
+        TypeError,
+        "'bytes' object is not an instance of 'str'",
+        "nt_path",
+    ),
+    (
+        tarnix,
+        "aa_path",
+        Holder.Nested(),
+        TypeError,
+        "'Holder.Nested' object is not an instance of 'str'",
+        "aa_path",
+    ),
     (tarnix, "nt_path", "n" + SURROGATE, UnicodeEncodeError, None, "nt_path"),
     # 32-bit integer
     (tarnix, "table_num", "1", TypeError, None, "table_num"),
     (tarnix, "table_num", 1.0, TypeError, None, "table_num"),
-    (tarnix, "table_num", 2**31, OverflowError, "out of range integral type conversion attempted",
-     "table_num"),
-    (tarnix, "table_num", -2**31 - 1, OverflowError,
-     "out of range integral type conversion attempted", "table_num"),
+    (
+        tarnix,
+        "table_num",
+        2**31,
+        OverflowError,
+        "out of range integral type conversion attempted",
+        "table_num",
+    ),
+    (
+        tarnix,
+        "table_num",
+        -(2**31) - 1,
+        OverflowError,
+        "out of range integral type conversion attempted",
+        "table_num",
+    ),
     (tarnix, "table_num", 2**64, OverflowError, None, "table_num"),
-    (tarnix, "table_num", Number(2**31), OverflowError,
-     "out of range integral type conversion attempted", "table_num"),
+    (
+        tarnix,
+        "table_num",
+        Number(2**31),
+        OverflowError,
+        "out of range integral type conversion attempted",
+        "table_num",
+    ),
     # dict and record map
     (tarnix, "seqs", [], TypeError, "'list' object is not an instance of 'dict'", "seqs"),
     (tarnix, "seqs", None, TypeError, "'None' is not an instance of 'dict'", "seqs"),
-    (tarnix, "seqs", {1: GOOD_SEQS["s1"]}, TypeError,
-     "'int' object is not an instance of 'str'", "seqs"),
+    (
+        tarnix,
+        "seqs",
+        {1: GOOD_SEQS["s1"]},
+        TypeError,
+        "'int' object is not an instance of 'str'",
+        "seqs",
+    ),
     (tarnix, "seqs", {SURROGATE: GOOD_SEQS["s1"]}, UnicodeEncodeError, None, "seqs"),
-    (tarnix, "seqs", record([("s1", "MK"), (0, "s1", "ATGAAA")]), TypeError,
-     "'list' object is not an instance of 'tuple'", "seqs"),
+    (
+        tarnix,
+        "seqs",
+        record([("s1", "MK"), (0, "s1", "ATGAAA")]),
+        TypeError,
+        "'list' object is not an instance of 'tuple'",
+        "seqs",
+    ),
     (tarnix, "seqs", record(None), TypeError, "'None' is not an instance of 'tuple'", "seqs"),
-    (tarnix, "seqs", record((("s1", "MK"), (0, "s1", "ATGAAA"), ())), ValueError,
-     "expected tuple of length 2, but got tuple of length 3", "seqs"),
-    (tarnix, "seqs", record((("s1", "MK", "x"), (0, "s1", "ATGAAA"))), ValueError,
-     "expected tuple of length 2, but got tuple of length 3", "seqs"),
-    (tarnix, "seqs", record((["s1", "MK"], (0, "s1", "ATGAAA"))), TypeError,
-     "'list' object is not an instance of 'tuple'", "seqs"),
-    (tarnix, "seqs", record((("s1", "MK"), ("s1", "ATGAAA"))), ValueError,
-     "expected tuple of length 3, but got tuple of length 2", "seqs"),
-    (tarnix, "seqs", record((("s1", None), (0, "s1", "ATGAAA"))), TypeError,
-     "'None' is not an instance of 'str'", "seqs"),
+    (
+        tarnix,
+        "seqs",
+        record((("s1", "MK"), (0, "s1", "ATGAAA"), ())),
+        ValueError,
+        "expected tuple of length 2, but got tuple of length 3",
+        "seqs",
+    ),
+    (
+        tarnix,
+        "seqs",
+        record((("s1", "MK", "x"), (0, "s1", "ATGAAA"))),
+        ValueError,
+        "expected tuple of length 2, but got tuple of length 3",
+        "seqs",
+    ),
+    (
+        tarnix,
+        "seqs",
+        record((["s1", "MK"], (0, "s1", "ATGAAA"))),
+        TypeError,
+        "'list' object is not an instance of 'tuple'",
+        "seqs",
+    ),
+    (
+        tarnix,
+        "seqs",
+        record((("s1", "MK"), ("s1", "ATGAAA"))),
+        ValueError,
+        "expected tuple of length 3, but got tuple of length 2",
+        "seqs",
+    ),
+    (
+        tarnix,
+        "seqs",
+        record((("s1", None), (0, "s1", "ATGAAA"))),
+        TypeError,
+        "'None' is not an instance of 'str'",
+        "seqs",
+    ),
     (tarnix, "seqs", record((("s1", "MK"), ("0", "s1", "ATGAAA"))), TypeError, None, "seqs"),
-    (tarnix, "seqs", record((("s1", "MK"), (2**31, "s1", "ATGAAA"))), OverflowError,
-     "out of range integral type conversion attempted", "seqs"),
-    (tarnix, "seqs", record((("s1", "MK"), (0, "s1", b"ATGAAA"))), TypeError,
-     "'bytes' object is not an instance of 'str'", "seqs"),
-    (tarnix, "seqs", record((("s1", "MK"), (0, "s1" + SURROGATE, "ATGAAA"))),
-     UnicodeEncodeError, None, "seqs"),
+    (
+        tarnix,
+        "seqs",
+        record((("s1", "MK"), (2**31, "s1", "ATGAAA"))),
+        OverflowError,
+        "out of range integral type conversion attempted",
+        "seqs",
+    ),
+    (
+        tarnix,
+        "seqs",
+        record((("s1", "MK"), (0, "s1", b"ATGAAA"))),
+        TypeError,
+        "'bytes' object is not an instance of 'str'",
+        "seqs",
+    ),
+    (
+        tarnix,
+        "seqs",
+        record((("s1", "MK"), (0, "s1" + SURROGATE, "ATGAAA"))),
+        UnicodeEncodeError,
+        None,
+        "seqs",
+    ),
     # gene_table
-    (tarnix_original_args, "gene_table", [], TypeError,
-     "'list' object is not an instance of 'dict'", "gene_table"),
-    (tarnix_original_args, "gene_table", {5: ["ATG"]}, TypeError,
-     "'int' object is not an instance of 'str'", "gene_table"),
-    (tarnix_original_args, "gene_table", {"AB": ["ATG"]}, ValueError,
-     "expected a string of length 1", "gene_table"),
-    (tarnix_original_args, "gene_table", {"": ["ATG"]}, ValueError,
-     "expected a string of length 1", "gene_table"),
-    (tarnix_original_args, "gene_table", {SURROGATE: ["ATG"]}, UnicodeEncodeError, None,
-     "gene_table"),
-    (tarnix_original_args, "gene_table", {"M": "ATG"}, TypeError,
-     "Can't extract `str` to `Vec`", "gene_table"),
-    (tarnix_original_args, "gene_table", {"M": Text("ATG")}, TypeError,
-     "Can't extract `str` to `Vec`", "gene_table"),
-    (tarnix_original_args, "gene_table", {"M": 5}, TypeError,
-     "'int' object is not an instance of 'Sequence'", "gene_table"),
-    (tarnix_original_args, "gene_table", {"M": None}, TypeError,
-     "'None' is not an instance of 'Sequence'", "gene_table"),
-    (tarnix_original_args, "gene_table", {"M": {"ATG"}}, TypeError,
-     "'set' object is not an instance of 'Sequence'", "gene_table"),
-    (tarnix_original_args, "gene_table", {"M": {"ATG": 1}}, TypeError,
-     "'dict' object is not an instance of 'Sequence'", "gene_table"),
-    (tarnix_original_args, "gene_table", {"M": ["ATG", 5]}, TypeError,
-     "'int' object is not an instance of 'str'", "gene_table"),
+    (
+        tarnix_original_args,
+        "gene_table",
+        [],
+        TypeError,
+        "'list' object is not an instance of 'dict'",
+        "gene_table",
+    ),
+    (
+        tarnix_original_args,
+        "gene_table",
+        {5: ["ATG"]},
+        TypeError,
+        "'int' object is not an instance of 'str'",
+        "gene_table",
+    ),
+    (
+        tarnix_original_args,
+        "gene_table",
+        {"AB": ["ATG"]},
+        ValueError,
+        "expected a string of length 1",
+        "gene_table",
+    ),
+    (
+        tarnix_original_args,
+        "gene_table",
+        {"": ["ATG"]},
+        ValueError,
+        "expected a string of length 1",
+        "gene_table",
+    ),
+    (
+        tarnix_original_args,
+        "gene_table",
+        {SURROGATE: ["ATG"]},
+        UnicodeEncodeError,
+        None,
+        "gene_table",
+    ),
+    (
+        tarnix_original_args,
+        "gene_table",
+        {"M": "ATG"},
+        TypeError,
+        "Can't extract `str` to `Vec`",
+        "gene_table",
+    ),
+    (
+        tarnix_original_args,
+        "gene_table",
+        {"M": Text("ATG")},
+        TypeError,
+        "Can't extract `str` to `Vec`",
+        "gene_table",
+    ),
+    (
+        tarnix_original_args,
+        "gene_table",
+        {"M": 5},
+        TypeError,
+        "'int' object is not an instance of 'Sequence'",
+        "gene_table",
+    ),
+    (
+        tarnix_original_args,
+        "gene_table",
+        {"M": None},
+        TypeError,
+        "'None' is not an instance of 'Sequence'",
+        "gene_table",
+    ),
+    (
+        tarnix_original_args,
+        "gene_table",
+        {"M": {"ATG"}},
+        TypeError,
+        "'set' object is not an instance of 'Sequence'",
+        "gene_table",
+    ),
+    (
+        tarnix_original_args,
+        "gene_table",
+        {"M": {"ATG": 1}},
+        TypeError,
+        "'dict' object is not an instance of 'Sequence'",
+        "gene_table",
+    ),
+    (
+        tarnix_original_args,
+        "gene_table",
+        {"M": ["ATG", 5]},
+        TypeError,
+        "'int' object is not an instance of 'str'",
+        "gene_table",
+    ),
     # the plain record shape
-    (tarnix_original_args, "seqs", GOOD_SEQS, ValueError,
-     "expected tuple of length 2, but got tuple of length 3", "seqs"),
-    (tarnix_original_args, "seqs", record((("s1", "MK"), ("s1", 5))), TypeError,
-     "'int' object is not an instance of 'str'", "seqs"),
+    (
+        tarnix_original_args,
+        "seqs",
+        GOOD_SEQS,
+        ValueError,
+        "expected tuple of length 2, but got tuple of length 3",
+        "seqs",
+    ),
+    (
+        tarnix_original_args,
+        "seqs",
+        record((("s1", "MK"), ("s1", 5))),
+        TypeError,
+        "'int' object is not an instance of 'str'",
+        "seqs",
+    ),
     # attempt_iupac_substitution
-    (iupac, "original_triplet", 5, TypeError, "'int' object is not an instance of 'str'",
-     "original_triplet"),
+    (
+        iupac,
+        "original_triplet",
+        5,
+        TypeError,
+        "'int' object is not an instance of 'str'",
+        "original_triplet",
+    ),
     (iupac, "original_triplet", "R" + SURROGATE, UnicodeEncodeError, None, "original_triplet"),
     (iupac, "taxa", "GAT", TypeError, "Can't extract `str` to `Vec`", "taxa"),
     (iupac, "taxa", {"GAT"}, TypeError, "'set' object is not an instance of 'Sequence'", "taxa"),
-    (iupac, "taxa", (t for t in ["GAT"]), TypeError,
-     "'generator' object is not an instance of 'Sequence'", "taxa"),
+    (
+        iupac,
+        "taxa",
+        (t for t in ["GAT"]),
+        TypeError,
+        "'generator' object is not an instance of 'Sequence'",
+        "taxa",
+    ),
     (iupac, "taxa", ["GAT", 5], TypeError, "'int' object is not an instance of 'str'", "taxa"),
     (iupac, "taxa", ["GAT", SURROGATE], UnicodeEncodeError, None, "taxa"),
 ]
@@ -179,12 +375,15 @@ def test_conversion_failure(call, parameter, value, error, message, note):
     assert raised.value.__notes__ == [f"while processing '{note}'"]
 
 
-@pytest.mark.parametrize("call, first_bad, later_bad, error", [
-    (tarnix, {"aa_path": 1}, {"table_num": "x", "seqs": []}, TypeError),
-    (tarnix, {"table_num": "x"}, {"seqs": []}, TypeError),
-    (tarnix_original_args, {"gene_table": {"AB": []}}, {"seqs": []}, ValueError),
-    (iupac, {"original_triplet": None}, {"taxa": "GAT"}, TypeError),
-])
+@pytest.mark.parametrize(
+    "call, first_bad, later_bad, error",
+    [
+        (tarnix, {"aa_path": 1}, {"table_num": "x", "seqs": []}, TypeError),
+        (tarnix, {"table_num": "x"}, {"seqs": []}, TypeError),
+        (tarnix_original_args, {"gene_table": {"AB": []}}, {"seqs": []}, ValueError),
+        (iupac, {"original_triplet": None}, {"taxa": "GAT"}, TypeError),
+    ],
+)
 def test_conversion_stops_at_the_first_failing_parameter(call, first_bad, later_bad, error):
     with pytest.raises(error) as raised:
         call(**first_bad, **later_bad)
@@ -210,10 +409,13 @@ class StubbornError(ValueError):
         raise RuntimeError("no notes here")
 
 
-@pytest.mark.parametrize("error, notes", [
-    (ValueError("mine"), ["while processing 'table_num'"]),
-    (StubbornError("mine"), None),
-])
+@pytest.mark.parametrize(
+    "error, notes",
+    [
+        (ValueError("mine"), ["while processing 'table_num'"]),
+        (StubbornError("mine"), None),
+    ],
+)
 def test_the_note_goes_through_the_exceptions_add_note(error, notes):
     class Raising:
         def __index__(self):
@@ -247,20 +449,25 @@ class TestAcceptedValues:
         assert tarnix(table_num=table_num) == GOOD_RESULT
 
     def test_int_like_record_number(self):
-        seqs = record((("s1", "MK"), (Number(-2**31), "s1", "ATGAAA")))
+        seqs = record((("s1", "MK"), (Number(-(2**31)), "s1", "ATGAAA")))
         assert tarnix(seqs=seqs) == GOOD_RESULT
 
     def test_subclasses_of_dict_tuple_and_str(self):
         peptide = Pair((Text("s1"), Text("MK")))
         nucleotide = Pair((0, Text("s1"), Text("ATGAAA")))
         seqs = Table({Text("s1"): Pair((peptide, nucleotide))})
-        assert tarnix(_file_steem=Text("x"), aa_path=Text("a"), nt_path=Text("n"),
-                      seqs=seqs) == GOOD_RESULT
-        assert tarnix_original_args(gene_table=Table({Text("M"): (Text("ATG"),),
-                                                       "K": ["AAA"]})) == GOOD_RESULT
+        assert (
+            tarnix(_file_steem=Text("x"), aa_path=Text("a"), nt_path=Text("n"), seqs=seqs)
+            == GOOD_RESULT
+        )
+        assert (
+            tarnix_original_args(gene_table=Table({Text("M"): (Text("ATG"),), "K": ["AAA"]}))
+            == GOOD_RESULT
+        )
 
-    @pytest.mark.parametrize("codons", [("AAA",), ["AAA"], LyingLength(["AAA"], 1),
-                                        FailingLength(["AAA"], 0)])
+    @pytest.mark.parametrize(
+        "codons", [("AAA",), ["AAA"], LyingLength(["AAA"], 1), FailingLength(["AAA"], 0)]
+    )
     def test_codon_list_forms(self, codons):
         assert tarnix_original_args(gene_table={"M": ["ATG"], "K": codons}) == GOOD_RESULT
 
@@ -312,8 +519,7 @@ class TestKeysOfTheSameText:
         early = (("s1", "MK"), (0, "s1", "ATGAAA"))
         late = (("s1", "MK"), (0, "s1", "ATGAAG"))
         other_key = self.DistinctText("s1")
-        seqs = {other_key: early, "s1": late} if subclass_first else {"s1": early,
-                                                                       other_key: late}
+        seqs = {other_key: early, "s1": late} if subclass_first else {"s1": early, other_key: late}
         assert len(seqs) == 2
         assert tarnix(seqs=seqs) == "s1\nATGAAG\n"
 
@@ -408,7 +614,8 @@ def test_memory_exhaustion_raises_memory_error_and_the_interpreter_carries_on():
             print("MemoryError")
         print(velbrin.attempt_iupac_substitution("RAT", ["GAT"]))
     """)
-    finished = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
-                              timeout=120)
+    finished = subprocess.run(
+        [sys.executable, "-c", script], capture_output=True, text=True, timeout=120
+    )
     assert finished.returncode == 0, finished.stderr
     assert finished.stdout.split() == ["MemoryError", "RAT"]

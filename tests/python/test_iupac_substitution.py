@@ -7,27 +7,30 @@ class Text(str):
     pass
 
 
-@pytest.mark.parametrize("original, taxa, expected", [
-    ("RAT", ["CCC", "GAT"], "RAT"),
-    ("RAT", ["CCC"], None),
-    ("rat", ["GAT"], "rat"),
-    ("RAT", ["RAT"], "RAT"),
-    ("RAT", ["gat"], None),
-    ("AUG", ["ATG"], "AUG"),
-    ("AUG", ["AUG"], None),
-    ("XAT", ["AAT"], None),
-    ("ACGT", ["ACGT"], "ACGT"),
-    ("", [""], ""),
-    ("", [], None),
-    ("NNN", ["ANN"], "NNN"),
-    ("NNN", ["TTT", "NCN"], "NNN"),
-    ("RAT", ("AAT",), "RAT"),
-    ("RAT", [], None),
-    ("RAT", ["GA", "GATT"], None),
-    ("éAT", ["éAT"], "éAT"),
-    ("R\x00T", ["G\x00T"], "R\x00T"),
-    ("R\x00T", ["G"], None),
-])
+@pytest.mark.parametrize(
+    "original, taxa, expected",
+    [
+        ("RAT", ["CCC", "GAT"], "RAT"),
+        ("RAT", ["CCC"], None),
+        ("rat", ["GAT"], "rat"),
+        ("RAT", ["RAT"], "RAT"),
+        ("RAT", ["gat"], None),
+        ("AUG", ["ATG"], "AUG"),
+        ("AUG", ["AUG"], None),
+        ("XAT", ["AAT"], None),
+        ("ACGT", ["ACGT"], "ACGT"),
+        ("", [""], ""),
+        ("", [], None),
+        ("NNN", ["ANN"], "NNN"),
+        ("NNN", ["TTT", "NCN"], "NNN"),
+        ("RAT", ("AAT",), "RAT"),
+        ("RAT", [], None),
+        ("RAT", ["GA", "GATT"], None),
+        ("éAT", ["éAT"], "éAT"),
+        ("R\x00T", ["G\x00T"], "R\x00T"),
+        ("R\x00T", ["G"], None),
+    ],
+)
 def test_substitution(original, taxa, expected):
     assert attempt_iupac_substitution(original, taxa) == expected
 
@@ -64,14 +67,16 @@ def test_taxa_is_read_by_iteration():
     assert attempt_iupac_substitution("GAT", Sequence()) is None
 
 
-@pytest.mark.parametrize("original, candidate, expected", [
-    ("N" * 100_000, "A" * 100_000, "N" * 100_000),
-    ("N" * 100_000, "A" * 99_999 + "N", "N" * 100_000),
-    ("N" * 100_000, "A" * 99_999 + "U", None),
-])
+@pytest.mark.parametrize(
+    "original, candidate, expected",
+    [
+        ("N" * 100_000, "A" * 100_000, "N" * 100_000),
+        ("N" * 100_000, "A" * 99_999 + "N", "N" * 100_000),
+        ("N" * 100_000, "A" * 99_999 + "U", None),
+    ],
+)
 def test_long_texts_answer_at_once(original, candidate, expected):
     assert attempt_iupac_substitution(original, [candidate]) == expected
-
 
 
 class FreshTexts:
@@ -90,11 +95,14 @@ class FreshTexts:
         return ("".join(list(text)) for text in self._texts)
 
 
-@pytest.mark.parametrize("original, taxa, expected", [
-    ("RAT", FreshTexts("CCC" * 50, "éé", "GAT"), "RAT"),
-    ("éRT", FreshTexts("éCA", "éAT"), "éRT"),
-    ("RAT", ["CCC" * 1000] * 500 + ["GAT"], "RAT"),
-    ("RAT", ["CCC", "GAC"] * 300, None),
-])
+@pytest.mark.parametrize(
+    "original, taxa, expected",
+    [
+        ("RAT", FreshTexts("CCC" * 50, "éé", "GAT"), "RAT"),
+        ("éRT", FreshTexts("éCA", "éAT"), "éRT"),
+        ("RAT", ["CCC" * 1000] * 500 + ["GAT"], "RAT"),
+        ("RAT", ["CCC", "GAC"] * 300, None),
+    ],
+)
 def test_items_made_during_the_call_or_repeated(original, taxa, expected):
     assert attempt_iupac_substitution(original, taxa) == expected

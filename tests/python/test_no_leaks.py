@@ -52,15 +52,22 @@ def one(peptide, nucleotides, nt_header="s1"):
     return {"s1": (("s1", peptide), (0, nt_header, nucleotides))}
 
 
-tarnix, custom, iupac = (velbrin.tarnix, velbrin.tarnix_original_args,
-                         velbrin.attempt_iupac_substitution)
+tarnix, custom, iupac = (
+    velbrin.tarnix,
+    velbrin.tarnix_original_args,
+    velbrin.attempt_iupac_substitution,
+)
 
 # name: (function, positional arguments, keyword arguments, the exception it raises or None)
 CASES = {
     # results
     "tarnix result": (tarnix, (*PATHS, 1, SEQS), {}, None),
-    "tarnix by keyword": (tarnix, (), {"_file_steem": "s", "aa_path": "a", "nt_path": "n",
-                                       "table_num": Number(), "seqs": SEQS}, None),
+    "tarnix by keyword": (
+        tarnix,
+        (),
+        {"_file_steem": "s", "aa_path": "a", "nt_path": "n", "table_num": Number(), "seqs": SEQS},
+        None,
+    ),
     "custom table result": (custom, (*PATHS, TABLE, PLAIN_SEQS), {}, None),
     "iupac match": (iupac, ("RAT", ["CCC", "GAT"]), {}, None),
     "iupac match on subclass": (iupac, (Text("RAT"), ["GAT"]), {}, None),
@@ -78,8 +85,12 @@ CASES = {
     "number beyond a long": (tarnix, (*PATHS, 2**64, SEQS), {}, OverflowError),
     "number refused": (tarnix, (*PATHS, Refusing(), SEQS), {}, LookupError),
     "seqs not a dict": (tarnix, (*PATHS, 1, [SEQS]), {}, TypeError),
-    "late record refused": (tarnix, (*PATHS, 1, {**SEQS, "bad": (("b", "M"), ("0", "b", "ATG"))}),
-                            {}, TypeError),
+    "late record refused": (
+        tarnix,
+        (*PATHS, 1, {**SEQS, "bad": (("b", "M"), ("0", "b", "ATG"))}),
+        {},
+        TypeError,
+    ),
     "wrong tuple length": (custom, (*PATHS, TABLE, SEQS), {}, ValueError),
     "key too long": (custom, (*PATHS, {"M": ["ATG"], "MK": []}, PLAIN_SEQS), {}, ValueError),
     "codon list is a str": (custom, (*PATHS, {"M": "ATG"}, PLAIN_SEQS), {}, TypeError),
@@ -90,8 +101,12 @@ CASES = {
     "header mismatch": (tarnix, (*PATHS, 1, one("M", "ATG", nt_header="s2")), {}, ValueError),
     "length mismatch": (tarnix, (*PATHS, 1, one("MK", "ATG")), {}, ValueError),
     "sequence mismatch": (tarnix, (*PATHS, 1, one("MW", "ATGTGA")), {}, ValueError),
-    "custom sequence mismatch": (custom, (*PATHS, TABLE, {"s1": (("s1", "MK"), ("s1", "ATGCCC"))}),
-                                 {}, ValueError),
+    "custom sequence mismatch": (
+        custom,
+        (*PATHS, TABLE, {"s1": (("s1", "MK"), ("s1", "ATGCCC"))}),
+        {},
+        ValueError,
+    ),
     "missing residue": (custom, (*PATHS, {"M": []}, PLAIN_SEQS), {}, ValueError),
 }
 
@@ -115,7 +130,7 @@ def mixed_calls(internal_fault, growing_seqs):
 def call_once(function, arguments, keywords, expected_error):
     try:
         function(*arguments, **keywords)
-    except BaseException as error:  # noqa: B036 - the internal fault is not an Exception
+    except BaseException as error:
         if expected_error is None or not isinstance(error, expected_error):
             raise
     else:
@@ -172,8 +187,11 @@ def test_many_mixed_calls_leak_nothing(internal_fault, growing_seqs):
 
     assert traced_growth < TRACED_GROWTH_LIMIT, "\n".join(map(str, grown))
     after = [sys.getrefcount(item) for item in watched]
-    changed = [(repr(item)[:60], before, now)
-               for item, before, now in zip(watched, counts, after) if now != before]
+    changed = [
+        (repr(item)[:60], before, now)
+        for item, before, now in zip(watched, counts, after, strict=False)
+        if now != before
+    ]
     assert changed == []
     if not ASAN:
         assert resident_growth < RESIDENT_GROWTH_LIMIT
@@ -187,11 +205,15 @@ BIG_NUCLEOTIDES = "ATG" * 200_000
 
 
 @pytest.mark.skipif(ASAN, reason="the sanitizer's quarantine keeps freed memory resident")
-@pytest.mark.parametrize("seqs, expected_error", [
-    ({"big": (("h", BIG_PEPTIDE), (0, "h", BIG_NUCLEOTIDES))}, None),
-    ({"big": (("h", BIG_PEPTIDE), (0, "h", BIG_NUCLEOTIDES + "A"))}, ValueError),
-    ({"big": (("h", BIG_PEPTIDE), (0, "h", BIG_NUCLEOTIDES)), "bad": None}, TypeError),
-], ids=["result", "driver failure", "conversion failure"])
+@pytest.mark.parametrize(
+    "seqs, expected_error",
+    [
+        ({"big": (("h", BIG_PEPTIDE), (0, "h", BIG_NUCLEOTIDES))}, None),
+        ({"big": (("h", BIG_PEPTIDE), (0, "h", BIG_NUCLEOTIDES + "A"))}, ValueError),
+        ({"big": (("h", BIG_PEPTIDE), (0, "h", BIG_NUCLEOTIDES)), "bad": None}, TypeError),
+    ],
+    ids=["result", "driver failure", "conversion failure"],
+)
 def test_native_memory_is_released(seqs, expected_error):
     for _ in range(5):
         call_once(tarnix, (*PATHS, 1, seqs), {}, expected_error)

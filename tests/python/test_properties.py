@@ -9,7 +9,8 @@ definitions written out below, not from the module.
 import re
 
 import pytest
-from hypothesis import HealthCheck, assume, given, settings, strategies as st
+from hypothesis import HealthCheck, assume, given, settings
+from hypothesis import strategies as st
 
 import velbrin
 
@@ -24,31 +25,63 @@ RULE_PATTERN = "={40}\n"
 BLOCK = re.compile(
     f"{RULE_PATTERN}tarnix ERROR: ({'|'.join(map(re.escape, SUMMARIES))})\n"
     f"{RULE_PATTERN}(.*\n)?{RULE_PATTERN}",
-    re.DOTALL)
+    re.DOTALL,
+)
 
 STANDARD_CODE = "FFLLSSSSYY**CC*WLLLLPPPPHHQQRRRRIIIMTTTTNNKKSSRRVVVVAAAADDEEGGGG"
 CHANGES = {
-    1: "", 2: "TGA W, ATA M, AGA *, AGG *", 3: "TGA W, CTT T, CTC T, CTA T, CTG T, ATA M",
-    4: "TGA W", 5: "TGA W, ATA M, AGA S, AGG S", 6: "TAA Q, TAG Q",
-    9: "TGA W, AAA N, AGA S, AGG S", 10: "TGA C", 11: "", 12: "CTG S",
-    13: "TGA W, ATA M, AGA G, AGG G", 14: "TAA Y, TGA W, AAA N, AGA S, AGG S", 15: "TAG Q",
-    16: "TAG L", 21: "TGA W, ATA M, AAA N, AGA S, AGG S", 22: "TCA *, TAG L", 23: "TTA *",
-    24: "TGA W, AGA S, AGG K", 25: "TGA G", 26: "CTG A", 27: "TAA Q, TAG Q, TGA W",
-    28: "TAA Q, TAG Q, TGA W", 29: "TAA Y, TAG Y", 30: "TAA E, TAG E",
-    31: "TAA E, TAG E, TGA W", 32: "TAG W", 33: "TAA Y, TGA W, AGA S, AGG K",
+    1: "",
+    2: "TGA W, ATA M, AGA *, AGG *",
+    3: "TGA W, CTT T, CTC T, CTA T, CTG T, ATA M",
+    4: "TGA W",
+    5: "TGA W, ATA M, AGA S, AGG S",
+    6: "TAA Q, TAG Q",
+    9: "TGA W, AAA N, AGA S, AGG S",
+    10: "TGA C",
+    11: "",
+    12: "CTG S",
+    13: "TGA W, ATA M, AGA G, AGG G",
+    14: "TAA Y, TGA W, AAA N, AGA S, AGG S",
+    15: "TAG Q",
+    16: "TAG L",
+    21: "TGA W, ATA M, AAA N, AGA S, AGG S",
+    22: "TCA *, TAG L",
+    23: "TTA *",
+    24: "TGA W, AGA S, AGG K",
+    25: "TGA G",
+    26: "CTG A",
+    27: "TAA Q, TAG Q, TGA W",
+    28: "TAA Q, TAG Q, TGA W",
+    29: "TAA Y, TAG Y",
+    30: "TAA E, TAG E",
+    31: "TAA E, TAG E, TGA W",
+    32: "TAG W",
+    33: "TAA Y, TGA W, AGA S, AGG K",
 }
 CODONS = [a + b + c for a in "TCAG" for b in "TCAG" for c in "TCAG"]
 SIGNATURES = {"B": "DN", "J": "IL", "Z": "EQ"}
-AMBIGUITY = {"R": "AG", "Y": "CT", "S": "GC", "W": "AT", "K": "GT", "M": "AC", "B": "CGT",
-             "D": "AGT", "H": "ACT", "V": "ACG", "N": "ACGT"}
-COVERING = {base: [letter for letter, bases in AMBIGUITY.items() if base in bases]
-            for base in "ACGT"}
+AMBIGUITY = {
+    "R": "AG",
+    "Y": "CT",
+    "S": "GC",
+    "W": "AT",
+    "K": "GT",
+    "M": "AC",
+    "B": "CGT",
+    "D": "AGT",
+    "H": "ACT",
+    "V": "ACG",
+    "N": "ACGT",
+}
+COVERING = {
+    base: [letter for letter, bases in AMBIGUITY.items() if base in bases] for base in "ACGT"
+}
 # Characters the peptide normalisation turns into the residue "X".
 UNKNOWN_RESIDUES = "XxOoUu1?\u00e9"
 
 
 def genetic_code(number):
-    code = dict(zip(CODONS, STANDARD_CODE))
+    code = dict(zip(CODONS, STANDARD_CODE, strict=False))
     for change in filter(None, CHANGES[number].split(", ")):
         codon, letter = change.split()
         code[codon] = letter
@@ -77,6 +110,7 @@ def gene_table_of(code):
 
 # ---------------------------------------------------------------------------------------
 # Records
+
 
 @st.composite
 def written_base(draw, base):
@@ -122,8 +156,13 @@ def record(draw, code):
     left, right = draw(padding), draw(padding)
     peptide = left + "".join(c[0] for c in columns) + right
     nucleotides = right + "".join(c[1] for c in columns) + left
-    return {"header": draw(headers), "peptide": peptide, "nucleotides": nucleotides,
-            "columns": columns, "codon_line": "".join(c[2] for c in columns)}
+    return {
+        "header": draw(headers),
+        "peptide": peptide,
+        "nucleotides": nucleotides,
+        "columns": columns,
+        "codon_line": "".join(c[2] for c in columns),
+    }
 
 
 @st.composite
@@ -135,13 +174,17 @@ def coded_gene(draw):
 
 
 def numbered_seqs(records):
-    return {key: ((r["header"], r["peptide"]), (0, r["header"], r["nucleotides"]))
-            for key, r in records.items()}
+    return {
+        key: ((r["header"], r["peptide"]), (0, r["header"], r["nucleotides"]))
+        for key, r in records.items()
+    }
 
 
 def plain_seqs(records):
-    return {key: ((r["header"], r["peptide"]), (r["header"], r["nucleotides"]))
-            for key, r in records.items()}
+    return {
+        key: ((r["header"], r["peptide"]), (r["header"], r["nucleotides"]))
+        for key, r in records.items()
+    }
 
 
 def codon_lines(result):
@@ -149,7 +192,7 @@ def codon_lines(result):
     lines = result.split("\n")
     assert lines.pop() == ""
     assert len(lines) % 2 == 0
-    pairs = dict(zip(lines[::2], lines[1::2]))
+    pairs = dict(zip(lines[::2], lines[1::2], strict=False))
     assert len(pairs) == len(lines) // 2
     return pairs
 
@@ -173,13 +216,17 @@ def marker_line(report):
 # ---------------------------------------------------------------------------------------
 # Mutations
 
+
 @st.composite
 def mutated_gene(draw):
     """A coded gene with one codon replaced by a plain codon its residue does not admit."""
     number, code, records = draw(coded_gene())
-    candidates = [(key, i) for key, r in records.items()
-                  for i, (character, _, _) in enumerate(r["columns"])
-                  if character not in "-." + UNKNOWN_RESIDUES]
+    candidates = [
+        (key, i)
+        for key, r in records.items()
+        for i, (character, _, _) in enumerate(r["columns"])
+        if character not in "-." + UNKNOWN_RESIDUES
+    ]
     assume(candidates)
     key, index = draw(st.sampled_from(candidates))
     residue = records[key]["columns"][index][0].upper()
@@ -213,8 +260,9 @@ def expected_markers(columns, mutated_index):
 # ---------------------------------------------------------------------------------------
 
 # Generation, not the calls, takes the time; under the sanitizers it is slower still.
-PROPERTY_SETTINGS = settings(max_examples=150, deadline=None,
-                             suppress_health_check=[HealthCheck.too_slow])
+PROPERTY_SETTINGS = settings(
+    max_examples=150, deadline=None, suppress_health_check=[HealthCheck.too_slow]
+)
 
 
 @PROPERTY_SETTINGS
@@ -239,8 +287,10 @@ def test_a_mutated_codon_is_reported_and_underlined(gene):
 @given(st.one_of(coded_gene(), mutated_gene()), st.randoms(use_true_random=False))
 def test_the_same_code_as_a_custom_table_gives_the_same_outcome(gene, random):
     number, code, records = gene[:3]
-    table = {residue: [random.choice([c, c.lower(), c.replace("T", "U")]) for c in codons]
-             for residue, codons in gene_table_of(code).items()}
+    table = {
+        residue: [random.choice([c, c.lower(), c.replace("T", "U")]) for c in codons]
+        for residue, codons in gene_table_of(code).items()
+    }
     arguments = ("stem", "aa.fa", "nt.fa")
     try:
         expected = velbrin.tarnix(*arguments, number, numbered_seqs(records))
@@ -255,7 +305,9 @@ def test_the_same_code_as_a_custom_table_gives_the_same_outcome(gene, random):
 # ---------------------------------------------------------------------------------------
 # Anything well typed: a result or one report, nothing else
 
-peptide_text = st.text(st.sampled_from("ACDEFGHIKLMNPQRSTVWYBJZXOU*-. acgt\t\u00e9\u3000"), max_size=20)
+peptide_text = st.text(
+    st.sampled_from("ACDEFGHIKLMNPQRSTVWYBJZXOU*-. acgt\t\u00e9\u3000"), max_size=20
+)
 nucleotide_text = st.text(st.sampled_from("ACGTUNRYSWKMBDHVacgtun-. \u00e9\U0001f9ec"), max_size=60)
 
 
@@ -271,7 +323,9 @@ paths = st.text(st.characters(exclude_categories=["Cs"]), max_size=10)
 table_numbers = st.one_of(st.sampled_from(sorted(CODES)), st.integers(-(2**31), 2**31 - 1))
 custom_tables = st.dictionaries(
     st.characters(exclude_categories=["Cs"]),
-    st.lists(st.text(st.sampled_from("ACGTUNRYacgtu\u00e9"), max_size=4), max_size=4), max_size=6)
+    st.lists(st.text(st.sampled_from("ACGTUNRYacgtu\u00e9"), max_size=4), max_size=4),
+    max_size=6,
+)
 
 
 def result_or_report(call, *arguments):
@@ -301,34 +355,57 @@ def test_tarnix_original_args_gives_a_result_or_one_report(table, records):
 # Anything at all in one argument: a result, one report, or a conversion error that names
 # the argument
 
+
 def valid_arguments(function):
     if function is velbrin.tarnix:
-        return {"_file_steem": "s", "aa_path": "a", "nt_path": "n", "table_num": 1,
-                "seqs": {"s1": (("h", "MK"), (0, "h", "ATGAAA"))}}
+        return {
+            "_file_steem": "s",
+            "aa_path": "a",
+            "nt_path": "n",
+            "table_num": 1,
+            "seqs": {"s1": (("h", "MK"), (0, "h", "ATGAAA"))},
+        }
     if function is velbrin.tarnix_original_args:
-        return {"_file_steem": "s", "aa_path": "a", "nt_path": "n",
-                "gene_table": {"M": ["ATG"], "K": ["AAA"]},
-                "seqs": {"s1": (("h", "MK"), ("h", "ATGAAA"))}}
+        return {
+            "_file_steem": "s",
+            "aa_path": "a",
+            "nt_path": "n",
+            "gene_table": {"M": ["ATG"], "K": ["AAA"]},
+            "seqs": {"s1": (("h", "MK"), ("h", "ATGAAA"))},
+        }
     return {"original_triplet": "RAT", "taxa": ["GAT"]}
 
 
-scalars = st.one_of(st.none(), st.booleans(), st.integers(), st.floats(allow_nan=False),
-                    st.binary(max_size=4), st.text(max_size=4),
-                    st.sampled_from(["\ud800", "ATG", "M", "h", ""]))
+scalars = st.one_of(
+    st.none(),
+    st.booleans(),
+    st.integers(),
+    st.floats(allow_nan=False),
+    st.binary(max_size=4),
+    st.text(max_size=4),
+    st.sampled_from(["\ud800", "ATG", "M", "h", ""]),
+)
 anything = st.recursive(
     scalars,
-    lambda inner: st.one_of(st.lists(inner, max_size=3), st.tuples(inner, inner),
-                            st.tuples(inner, inner, inner),
-                            st.dictionaries(st.one_of(st.text(max_size=2), st.integers()), inner,
-                                            max_size=2)),
-    max_leaves=12)
+    lambda inner: st.one_of(
+        st.lists(inner, max_size=3),
+        st.tuples(inner, inner),
+        st.tuples(inner, inner, inner),
+        st.dictionaries(st.one_of(st.text(max_size=2), st.integers()), inner, max_size=2),
+    ),
+    max_leaves=12,
+)
 
 CONVERSION_ERRORS = (TypeError, ValueError, OverflowError, UnicodeEncodeError)
 
 
 @settings(PROPERTY_SETTINGS, max_examples=400)
-@given(st.sampled_from([velbrin.tarnix, velbrin.tarnix_original_args,
-                        velbrin.attempt_iupac_substitution]), st.data())
+@given(
+    st.sampled_from(
+        [velbrin.tarnix, velbrin.tarnix_original_args, velbrin.attempt_iupac_substitution]
+    ),
+    st.data(),
+)
 def test_any_argument_value_fails_only_as_documented(function, data):
     arguments = valid_arguments(function)
     parameter = data.draw(st.sampled_from(sorted(arguments)))

@@ -4,8 +4,10 @@ import pytest
 
 import velbrin
 
-SUPPORTED = ("1, 2, 3, 4, 5, 6, 9, 10, 11, 12, 13, 14, 15, 16, 21, 22, 23, 24, 25, 26, "
-             "27, 28, 29, 30, 31, 32, 33")
+SUPPORTED = (
+    "1, 2, 3, 4, 5, 6, 9, 10, 11, 12, 13, 14, 15, 16, 21, 22, 23, 24, 25, 26, "
+    "27, 28, 29, 30, 31, 32, 33"
+)
 
 
 def record(peptide, nucleotides, header="s1", nt_header=None):
@@ -37,10 +39,14 @@ def report(peptide, nucleotides, table=1, **kwargs):
         ("MX", "ATGCCC", 1, "ATGCCC"),
         ("MK", "ATGNNN", 1, "ATGNNN"),
         ("MK", "ATGAAN", 1, "ATGAAN"),
-        ("B", "GAT", 1, "GAT"), ("B", "AAT", 1, "AAT"),
-        ("Z", "GAA", 1, "GAA"), ("Z", "CAA", 1, "CAA"),
-        ("J", "ATT", 1, "ATT"), ("J", "CTG", 1, "CTG"),
-        ("L", "YTR", 1, "YTR"), ("L", "ytr", 1, "YTR"),
+        ("B", "GAT", 1, "GAT"),
+        ("B", "AAT", 1, "AAT"),
+        ("Z", "GAA", 1, "GAA"),
+        ("Z", "CAA", 1, "CAA"),
+        ("J", "ATT", 1, "ATT"),
+        ("J", "CTG", 1, "CTG"),
+        ("L", "YTR", 1, "YTR"),
+        ("L", "ytr", 1, "YTR"),
         ("M", "ATA", 2, "ATA"),
         ("M", "AUG", 1, "AUG"),
         ("*", "TRA", 1, "TRA"),
@@ -59,8 +65,15 @@ def test_accepted_records(peptide, nucleotides, table, codon_line):
 
 @pytest.mark.parametrize(
     "peptide, nucleotides, table",
-    [("MW", "ATGTGA", 1), ("M", "ATA", 1), ("H", "RAY", 1), ("L", "XTG", 1), ("L", "CTG", 12),
-     ("X", "", 1), ("M", "ATG\u00e9", 1)],
+    [
+        ("MW", "ATGTGA", 1),
+        ("M", "ATA", 1),
+        ("H", "RAY", 1),
+        ("L", "XTG", 1),
+        ("L", "CTG", 12),
+        ("X", "", 1),
+        ("M", "ATG\u00e9", 1),
+    ],
 )
 def test_rejected_records(peptide, nucleotides, table):
     with pytest.raises(ValueError) as raised:
@@ -140,5 +153,7 @@ def test_a_codon_cutting_a_character_is_a_mismatch_and_the_report_stays_text(rul
     # "é" is two bytes: the first codon ends inside one.  The report's bytes are decoded
     # leniently, so a cut character would show as U+FFFD.
     text = report("MK", "AT\u00e9\u00e9")
-    assert text.startswith(rule + "tarnix ERROR: Peptide and nucleotide sequences are inconsistent.")
+    assert text.startswith(
+        rule + "tarnix ERROR: Peptide and nucleotide sequences are inconsistent."
+    )
     assert "\ufffd" not in text

@@ -58,16 +58,35 @@ class Codons:
         return self.items[index]
 
 
-CODE = {"A": "GCT", "C": "TGC", "D": "GAC", "E": "GAA", "F": "TTC", "G": "GGA", "H": "CAT",
-        "I": "ATT", "K": "AAG", "L": "CTG", "M": "ATG", "N": "AAC", "P": "CCA", "Q": "CAG",
-        "R": "CGT", "S": "TCA", "T": "ACC", "V": "GTG", "W": "TGG", "Y": "TAC"}
+CODE = {
+    "A": "GCT",
+    "C": "TGC",
+    "D": "GAC",
+    "E": "GAA",
+    "F": "TTC",
+    "G": "GGA",
+    "H": "CAT",
+    "I": "ATT",
+    "K": "AAG",
+    "L": "CTG",
+    "M": "ATG",
+    "N": "AAC",
+    "P": "CCA",
+    "Q": "CAG",
+    "R": "CGT",
+    "S": "TCA",
+    "T": "ACC",
+    "V": "GTG",
+    "W": "TGG",
+    "Y": "TAC",
+}
 
 
 def gene(records, length, seed):
     rng = random.Random(seed)
     seqs = {}
     for i in range(records):
-        peptide = "".join(rng.choice(list(CODE) + ["-"]) for _ in range(length))
+        peptide = "".join(rng.choice([*list(CODE), "-"]) for _ in range(length))
         nucleotides = "".join(CODE.get(residue, "") for residue in peptide)
         seqs[f"r{i}"] = ((f"h{i}", peptide), (Number(i), f"h{i}", nucleotides))
     return seqs
@@ -103,7 +122,7 @@ SHARED_CALLS = [
 def outcome(function, arguments):
     try:
         return "result", function(*arguments)
-    except BaseException as error:  # noqa: B036 - the internal fault is no Exception
+    except BaseException as error:
         return "raised", type(error), str(error), getattr(error, "__notes__", None)
 
 
@@ -131,7 +150,7 @@ def run_threads(count, target):
     def guarded(n):
         try:
             target(n)
-        except BaseException as error:  # noqa: B036 - reported to the test below
+        except BaseException as error:
             errors.append(error)
 
     threads = [threading.Thread(target=guarded, args=(n,)) for n in range(count)]
@@ -221,8 +240,9 @@ def test_seqs_changed_by_another_thread(frequent_switches, call_while_changing):
         assert all(line == "ATGAAA---" for line in lines[1::2])
 
 
-def test_gene_table_and_its_codon_lists_changed_by_another_thread(frequent_switches,
-                                                                   call_while_changing):
+def test_gene_table_and_its_codon_lists_changed_by_another_thread(
+    frequent_switches, call_while_changing
+):
     shared_list = ["AAA", "AAG"]
     table = {"M": ["ATG"], "K": Codons(shared_list, slow=True), "-": []}
     seqs = {"s1": (("h", "MK"), ("h", "ATGAAA"))}
@@ -239,7 +259,8 @@ def test_gene_table_and_its_codon_lists_changed_by_another_thread(frequent_switc
             del shared_list[2:]
 
     for result in call_while_changing(
-            lambda: velbrin.tarnix_original_args("s", "a", "n", table, seqs), change):
+        lambda: velbrin.tarnix_original_args("s", "a", "n", table, seqs), change
+    ):
         assert result == "s1\nATGAAA\n"
 
 
@@ -256,8 +277,7 @@ def test_taxa_changed_by_another_thread(frequent_switches, call_while_changing):
         elif step % 3 == 1 and 5 in shared_list:
             shared_list.remove(5)
 
-    results = call_while_changing(
-        lambda: velbrin.attempt_iupac_substitution("RAT", taxa), change)
+    results = call_while_changing(lambda: velbrin.attempt_iupac_substitution("RAT", taxa), change)
     assert set(results) <= {"RAT", None}
 
 
@@ -300,8 +320,9 @@ def test_threads_racing_to_first_use_share_one_fault_type():
         assert notes == [["while processing 'table_num'"]] * count
         print("ok")
     """)
-    finished = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
-                              timeout=JOIN_TIMEOUT)
+    finished = subprocess.run(
+        [sys.executable, "-c", script], capture_output=True, text=True, timeout=JOIN_TIMEOUT
+    )
     assert finished.returncode == 0, finished.stderr
     assert finished.stdout.strip() == "ok"
 

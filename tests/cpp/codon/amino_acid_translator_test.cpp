@@ -29,8 +29,11 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(NormaliseCase{" m.k-x*\n", "M-K-X*"}, NormaliseCase{"ouOU", "XXXX"},
                     NormaliseCase{"b j z", "BXJXZ"}, NormaliseCase{"\xC3\xA9", "X"},
                     NormaliseCase{"12", "XX"}, NormaliseCase{"+,/:;<=>?@", "XXXXXXXXXX"},
-                    NormaliseCase{"\xC2\xA0MK\xE3\x80\x80", "MK"},  // no-break and ideographic space
-                    NormaliseCase{"A\xE2\x82\xAC\xF0\x9F\x98\x80" "C", "AXXC"},
+                    NormaliseCase{"\xC2\xA0MK\xE3\x80\x80",
+                                  "MK"},  // no-break and ideographic space
+                    NormaliseCase{"A\xE2\x82\xAC\xF0\x9F\x98\x80"
+                                  "C",
+                                  "AXXC"},
                     NormaliseCase{std::string("M\0K", 3), "MXK"}, NormaliseCase{"", ""},
                     NormaliseCase{"[\\]^_`{|}~", "XXXXXXXXXX"}, NormaliseCase{"MK-", "MK-"},
                     NormaliseCase{"\xC3(\xE2\x82", "XXXX"}));  // bytes that are no whole character
@@ -44,7 +47,8 @@ TEST_P(NucleotideNormalisation, UpperCasesAndDropsGapSigns) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, NucleotideNormalisation,
                          testing::Values(NormaliseCase{"  acg-T.a\n", "ACGTA"},
-                                         NormaliseCase{"ac gt", "AC GT"}, NormaliseCase{"u1n?", "U1N?"},
+                                         NormaliseCase{"ac gt", "AC GT"},
+                                         NormaliseCase{"u1n?", "U1N?"},
                                          NormaliseCase{"\xC3\xA9t", "\xC3\xA9T"},
                                          NormaliseCase{"--..", ""}));
 
@@ -55,8 +59,8 @@ struct TestRecord {
     std::string aa_header, aa_seq, nt_header, nt_seq;
     AminoAcidTranslator translator;
 
-    TestRecord(std::string aa_header_, std::string aa_seq_, std::string nt_header_, std::string nt_seq_,
-               std::size_t index = 1)
+    TestRecord(std::string aa_header_, std::string aa_seq_, std::string nt_header_,
+               std::string nt_seq_, std::size_t index = 1)
         : aa_header(std::move(aa_header_)),
           aa_seq(std::move(aa_seq_)),
           nt_header(std::move(nt_header_)),
@@ -83,15 +87,17 @@ TEST(DoChecks, HeaderMismatchNamesBothHeadersAndIndex) {
     record->do_checks();
     ASSERT_TRUE(record->has_error());
     EXPECT_NE(record->error().find("Sequence index: 7\nExpected header (a.fa): \"seq1\"\n"
-                                  "header found (n.fa): \"seq1 \"\n"),
+                                   "header found (n.fa): \"seq1 \"\n"),
               std::string::npos);
-    EXPECT_EQ(summary_of(record->error()), "Header mismatch between peptide and nucleotide records.");
+    EXPECT_EQ(summary_of(record->error()),
+              "Header mismatch between peptide and nucleotide records.");
 }
 
 TEST(DoChecks, HeaderReportWinsOverLengthReport) {
     const TestRecord record("s1", "MK", "s2", "ATG");
     record->do_checks();
-    EXPECT_EQ(summary_of(record->error()), "Header mismatch between peptide and nucleotide records.");
+    EXPECT_EQ(summary_of(record->error()),
+              "Header mismatch between peptide and nucleotide records.");
 }
 
 TEST(DoChecks, LongHeadersAreTruncatedInTheReport) {
@@ -152,12 +158,12 @@ TEST_P(MismatchPosition, CountsResiduesUpToTheColumn) {
     EXPECT_EQ(peptide_window(record->error()), c.window);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, MismatchPosition,
-                         testing::Values(MismatchCase{"MK--LV", 5, ">h 1-4"},
-                                         MismatchCase{"--" + kThirty, 0, ">h 1-11"},
-                                         MismatchCase{"--" + kThirty, 2, ">h 1-11"},
-                                         MismatchCase{kThirty.substr(0, 15) + "---" + kThirty.substr(15), 20,
-                                                      ">h 8-28"}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MismatchPosition,
+    testing::Values(MismatchCase{"MK--LV", 5, ">h 1-4"}, MismatchCase{"--" + kThirty, 0, ">h 1-11"},
+                    MismatchCase{"--" + kThirty, 2, ">h 1-11"},
+                    MismatchCase{kThirty.substr(0, 15) + "---" + kThirty.substr(15), 20,
+                                 ">h 8-28"}));
 
 TEST(RecordError, FirstReportWins) {
     const TestRecord record("h", "MK", "h", "ATGAAA");
@@ -184,7 +190,8 @@ TEST_P(ScanEdges, SeeEveryPosition) {
     const std::size_t length = GetParam();
     std::string peptide;
     for (std::size_t at = 0; at < length; ++at) peptide += at % 7 == 3 ? '-' : 'M';
-    const std::size_t residues = length - std::size_t(std::count(peptide.begin(), peptide.end(), '-'));
+    const std::size_t residues =
+        length - std::size_t(std::count(peptide.begin(), peptide.end(), '-'));
     for (const std::size_t at : {std::size_t{0}, length / 2, length - 1}) {
         std::string lower = peptide;
         lower[at] = lower[at] == '-' ? '.' : 'm';
@@ -192,7 +199,8 @@ TEST_P(ScanEdges, SeeEveryPosition) {
         EXPECT_EQ(normalise_peptide(lower, storage), peptide) << at;
         std::string bases(3 * residues + 1, 'A');
         bases[std::min(at, bases.size() - 1)] = at % 2 ? '-' : 'a';
-        const std::string expected = at % 2 ? std::string(3 * residues, 'A') : std::string(3 * residues + 1, 'A');
+        const std::string expected =
+            at % 2 ? std::string(3 * residues, 'A') : std::string(3 * residues + 1, 'A');
         EXPECT_EQ(normalise_nucleotides(bases, storage), expected) << at;
     }
     for (const std::size_t bases : {3 * residues, 3 * residues + 3}) {
@@ -202,7 +210,8 @@ TEST_P(ScanEdges, SeeEveryPosition) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, ScanEdges, testing::Values(1, 4, 31, 32, 33, 95, 255 * 32 + 5, 255 * 64 + 31));
+INSTANTIATE_TEST_SUITE_P(Lengths, ScanEdges,
+                         testing::Values(1, 4, 31, 32, 33, 95, 255 * 32 + 5, 255 * 64 + 31));
 
 }  // namespace
 }  // namespace velbrin::codon

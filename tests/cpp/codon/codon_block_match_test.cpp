@@ -45,19 +45,23 @@ TEST_P(BlockMatch, MatchesUpToTheFirstColumnNotOwned) {
                 default: residues[spoilt] = residues[spoilt] == 'W' ? 'C' : 'W'; break;
             }
             if (trial % 5 == 4 && ((masks.accepted[std::size_t(residues[spoilt])] >>
-                                    *codon_index(bases.substr(3 * spoilt, 3))) & 1)) {
+                                    *codon_index(bases.substr(3 * spoilt, 3))) &
+                                   1)) {
                 continue;  // the new residue accepts the codon after all
             }
         }
         std::string line(bases.size(), '?');
-        const std::size_t matched = kernel.match(residues.data(), bases.data(), masks.owners, line.data());
+        const std::size_t matched =
+            kernel.match(residues.data(), bases.data(), masks.owners, line.data());
         ASSERT_EQ(matched, spoilt) << "trial " << trial << ": " << residues << " " << bases;
         EXPECT_EQ(line, bases);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, BlockMatch, testing::Values(VectorLevel::ssse3, VectorLevel::avx2),
-                         [](const auto& info) { return info.param == VectorLevel::avx2 ? "avx2" : "ssse3"; });
+                         [](const auto& info) {
+                             return info.param == VectorLevel::avx2 ? "avx2" : "ssse3";
+                         });
 
 }  // namespace
 }  // namespace velbrin::codon

@@ -14,11 +14,11 @@
 
 #include "codon/alignment.hpp"
 #include "codon/amino_acid_translator.hpp"
-#include "genetic_code/genetic_code.hpp"
 #include "codon/vector_level.hpp"
 #include "diagnostics/source_label.hpp"
-#include "text/unicode_text.hpp"
+#include "genetic_code/genetic_code.hpp"
 #include "iupac/ambiguity.hpp"
+#include "text/unicode_text.hpp"
 
 namespace velbrin::codon {
 namespace {
@@ -61,7 +61,9 @@ std::string level_label(VectorLevel level) {
     return kNames[std::size_t(level)];
 }
 
-std::string level_name(const testing::TestParamInfo<VectorLevel>& info) { return level_label(info.param); }
+std::string level_name(const testing::TestParamInfo<VectorLevel>& info) {
+    return level_label(info.param);
+}
 
 // Runs the walk at one level for the test's lifetime; a level this CPU lacks is skipped.
 class AtLevel {
@@ -110,7 +112,8 @@ void for_each_codon(Visit visit) {
     for (char a : kLetters)
         for (char b : kLetters)
             for (char c : kLetters)
-                if (a != '-' && b != '-' && c != '-') visit(std::string{a, b, c}, ordinal++ % kColumns);
+                if (a != '-' && b != '-' && c != '-')
+                    visit(std::string{a, b, c}, ordinal++ % kColumns);
 }
 
 class NcbiWalk : public testing::TestWithParam<std::tuple<int, VectorLevel>> {};
@@ -123,9 +126,11 @@ TEST_P(NcbiWalk, FastPathAgreesWithTheFullRules) {
     for (const char residue : kResidues) {
         for_each_codon([&](const std::string& codon, std::size_t lane) {
             const PlacedCodon placed = place(residue, codon, lane);
-            const auto outcome = align_with_ncbi_code("a", "n", table_num, one_record(placed.texts));
+            const auto outcome =
+                align_with_ncbi_code("a", "n", table_num, one_record(placed.texts));
             const bool expected = ncbi_reference(table, residue, upper(codon));
-            ASSERT_EQ(std::holds_alternative<std::string>(outcome), expected) << residue << " " << codon;
+            ASSERT_EQ(std::holds_alternative<std::string>(outcome), expected)
+                << residue << " " << codon;
             if (expected) {
                 EXPECT_EQ(std::get<std::string>(outcome), placed.line);
             }
@@ -133,7 +138,8 @@ TEST_P(NcbiWalk, FastPathAgreesWithTheFullRules) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tables, NcbiWalk, testing::Combine(testing::Values(1, 33), testing::ValuesIn(kLevels)),
+INSTANTIATE_TEST_SUITE_P(Tables, NcbiWalk,
+                         testing::Combine(testing::Values(1, 33), testing::ValuesIn(kLevels)),
                          [](const auto& info) {
                              return "table" + std::to_string(std::get<0>(info.param)) + "_" +
                                     level_label(std::get<1>(info.param));
@@ -163,7 +169,8 @@ TEST_P(CustomWalk, FastPathAgreesWithTheFullRules) {
                            std::find(allowed->begin(), allowed->end(), seen) != allowed->end() ||
                            iupac::has_iupac_match(seen, *allowed);
             }
-            ASSERT_EQ(std::holds_alternative<std::string>(outcome), expected) << residue << " " << codon;
+            ASSERT_EQ(std::holds_alternative<std::string>(outcome), expected)
+                << residue << " " << codon;
             if (expected) {
                 EXPECT_EQ(std::get<std::string>(outcome), placed.line);
             }
@@ -174,14 +181,19 @@ TEST_P(CustomWalk, FastPathAgreesWithTheFullRules) {
 INSTANTIATE_TEST_SUITE_P(
     Tables, CustomWalk,
     testing::Combine(
-        testing::Values(
-            TableEntries{{'M', {"ATG", "aug"}}, {'K', {"AAR", "AAA", "CC"}}, {'*', {"TAA", "TUG"}}, {'X', {}}},
-            // entries that are no plain codon, repeated entries, every length
-            TableEntries{{'M', {"ATG", "ATG", "ARG", "AXA", "AXA", "A-A"}},
-                         {'K', {"AAA", "AAA", "RYS", "aaY", "", "AAAA", "\xC3" "AA"}},
-                         {'*', {"TRA", "T.A", "tuR"}},
-                         {'W', {}},
-                         {'X', {"XXX"}}}),
+        testing::Values(TableEntries{{'M', {"ATG", "aug"}},
+                                     {'K', {"AAR", "AAA", "CC"}},
+                                     {'*', {"TAA", "TUG"}},
+                                     {'X', {}}},
+                        // entries that are no plain codon, repeated entries, every length
+                        TableEntries{{'M', {"ATG", "ATG", "ARG", "AXA", "AXA", "A-A"}},
+                                     {'K',
+                                      {"AAA", "AAA", "RYS", "aaY", "", "AAAA",
+                                       "\xC3"
+                                       "AA"}},
+                                     {'*', {"TRA", "T.A", "tuR"}},
+                                     {'W', {}},
+                                     {'X', {"XXX"}}}),
         testing::ValuesIn(kLevels)),
     [](const auto& info) {
         return "table" + std::to_string(info.index / std::size(kLevels)) + "_" +
@@ -224,7 +236,8 @@ std::vector<OneRecord> mixed_records() {
 
 bool same_outcome(const AlignmentOutcome& left, const AlignmentOutcome& right) {
     if (left.index() != right.index()) return false;
-    if (const auto* text = std::get_if<std::string>(&left)) return *text == std::get<std::string>(right);
+    if (const auto* text = std::get_if<std::string>(&left))
+        return *text == std::get<std::string>(right);
     return std::get<Failure>(left).message == std::get<Failure>(right).message;
 }
 
@@ -291,7 +304,8 @@ TEST_P(LongRuns, DecideEveryColumnAsTheRulesDo) {
         return;
     }
     const auto label = [](std::string_view path, std::string_view fallback) {
-        return std::make_shared<const std::string>(diagnostics::source_label_from_path(path, fallback));
+        return std::make_shared<const std::string>(
+            diagnostics::source_label_from_path(path, fallback));
     };
     AminoAcidTranslator record(label("a", "aa.fa"), "h", texts.peptide, label("n", "nt.fa"), "h",
                                texts.nucleotides, 1);
@@ -301,11 +315,12 @@ TEST_P(LongRuns, DecideEveryColumnAsTheRulesDo) {
     EXPECT_EQ(std::get<Failure>(outcome).message, record.error());
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, LongRuns,
-                         testing::Combine(testing::Values(LongRun{"NNN", false}, LongRun{"ATR", false},
-                                                          LongRun{"ANG", false}, LongRun{"aTg", false},
-                                                          LongRun{"NNN", true}, LongRun{"ATR", true}),
-                                          testing::ValuesIn(kLevels)));
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, LongRuns,
+    testing::Combine(testing::Values(LongRun{"NNN", false}, LongRun{"ATR", false},
+                                     LongRun{"ANG", false}, LongRun{"aTg", false},
+                                     LongRun{"NNN", true}, LongRun{"ATR", true}),
+                     testing::ValuesIn(kLevels)));
 
 // Under a table where most codons belong to no residue, a record whose columns all
 // match ends with its last column, also when that lies in a padded last block.
@@ -337,10 +352,11 @@ TEST(Walk, GapsAndRunsComeOutInPlace) {
 TEST(Walk, WritesIntoTheOfferedBufferAtTheExactSize) {
     const OneRecord texts{" m-k\n", "atgAAA"};
     std::string buffer;
-    const auto outcome = align_with_ncbi_code("a", "n", 1, one_record(texts), [&](std::size_t size) {
-        buffer.assign(size, '?');
-        return buffer.data();
-    });
+    const auto outcome =
+        align_with_ncbi_code("a", "n", 1, one_record(texts), [&](std::size_t size) {
+            buffer.assign(size, '?');
+            return buffer.data();
+        });
     ASSERT_TRUE(std::holds_alternative<std::string>(outcome));
     EXPECT_EQ(std::get<std::string>(outcome), "");
     EXPECT_EQ(buffer, "k\nATG---AAA\n");
@@ -348,7 +364,8 @@ TEST(Walk, WritesIntoTheOfferedBufferAtTheExactSize) {
 
 TEST(Walk, KeepsTheResultWhenNoBufferIsOffered) {
     const OneRecord texts{"M", "ATG"};
-    const auto outcome = align_with_ncbi_code("a", "n", 1, one_record(texts), [](std::size_t) -> char* { return nullptr; });
+    const auto outcome = align_with_ncbi_code("a", "n", 1, one_record(texts),
+                                              [](std::size_t) -> char* { return nullptr; });
     ASSERT_TRUE(std::holds_alternative<std::string>(outcome));
     EXPECT_EQ(std::get<std::string>(outcome), "k\nATG\n");
 }

@@ -19,7 +19,8 @@ std::string_view keep(std::string text) {
 }
 
 RecordPair record(std::string key, std::string peptide) {
-    return RecordPair{keep(std::move(key)), {"aa header", keep(std::move(peptide))}, {"nt header", "ATG"}};
+    return RecordPair{
+        keep(std::move(key)), {"aa header", keep(std::move(peptide))}, {"nt header", "ATG"}};
 }
 
 std::vector<std::pair<std::string, std::string>> contents(RecordMap& map) {
@@ -95,7 +96,8 @@ TEST(RecordMap, ReplacesAcrossGrowthOfRecordsAndIndex) {
             map.insert_new(record("key" + std::to_string(i), "old"));
         }
     }
-    for (int i = kCount - 1; i >= 0; --i) map.insert_or_replace(record("key" + std::to_string(i), "new"));
+    for (int i = kCount - 1; i >= 0; --i)
+        map.insert_or_replace(record("key" + std::to_string(i), "new"));
     ASSERT_EQ(map.size(), static_cast<std::size_t>(kCount));
     for (int i = 0; i < kCount; ++i) {
         EXPECT_EQ(map.records()[static_cast<std::size_t>(i)].key, "key" + std::to_string(i));
@@ -110,15 +112,16 @@ TEST(RecordMap, MovedMapStillReplacesByKey) {
 
     RecordMap moved(std::move(source));
     moved.insert_or_replace(record("a", "3"));
-    EXPECT_EQ(contents(moved), (std::vector<std::pair<std::string, std::string>>{{"a", "3"}, {"b", "2"}}));
+    EXPECT_EQ(contents(moved),
+              (std::vector<std::pair<std::string, std::string>>{{"a", "3"}, {"b", "2"}}));
 
     RecordMap assigned;
     assigned.insert_or_replace(record("z", "9"));
     assigned = std::move(moved);
     assigned.insert_or_replace(record("b", "4"));
     assigned.insert_or_replace(record("z", "5"));
-    EXPECT_EQ(contents(assigned),
-              (std::vector<std::pair<std::string, std::string>>{{"a", "3"}, {"b", "4"}, {"z", "5"}}));
+    EXPECT_EQ(contents(assigned), (std::vector<std::pair<std::string, std::string>>{
+                                      {"a", "3"}, {"b", "4"}, {"z", "5"}}));
 
     // The emptied source is usable again and shares nothing with the moved records.
     source.insert_or_replace(record("a", "6"));  // NOLINT(bugprone-use-after-move)

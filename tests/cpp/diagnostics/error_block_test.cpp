@@ -21,7 +21,8 @@ class FormatErrorBlock : public testing::TestWithParam<BlockCase> {};
 
 TEST_P(FormatErrorBlock, FramesDetailsBetweenRules) {
     const BlockCase& c = GetParam();
-    const std::string expected = kRule + "\ntarnix ERROR: M\n" + kRule + "\n" + c.expected_body + kRule + "\n";
+    const std::string expected =
+        kRule + "\ntarnix ERROR: M\n" + kRule + "\n" + c.expected_body + kRule + "\n";
     const std::string block = format_error_block("M", c.details);
     EXPECT_EQ(block, expected);
     EXPECT_EQ(block.back(), '\n');
@@ -29,8 +30,7 @@ TEST_P(FormatErrorBlock, FramesDetailsBetweenRules) {
 
 INSTANTIATE_TEST_SUITE_P(
     Details, FormatErrorBlock,
-    testing::Values(BlockCase{"Empty", "", ""},
-                    BlockCase{"OneLine", "D", "D\n"},
+    testing::Values(BlockCase{"Empty", "", ""}, BlockCase{"OneLine", "D", "D\n"},
                     BlockCase{"TwoLinesOpen", "a\nb", "a\nb\n"},
                     BlockCase{"TwoLinesClosed", "a\nb\n", "a\nb\n"},
                     BlockCase{"TwoTrailingLineFeedsKeepABlankLine", "a\n\n", "a\n\n"},
@@ -40,12 +40,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FormatErrorBlockMessage, EmptyDetailsGiveExactlyFourLines) {
     EXPECT_EQ(format_error_block(kHeaderMismatch, ""),
-              kRule + "\ntarnix ERROR: Header mismatch between peptide and nucleotide records.\n" + kRule +
-                  "\n" + kRule + "\n");
+              kRule + "\ntarnix ERROR: Header mismatch between peptide and nucleotide records.\n" +
+                  kRule + "\n" + kRule + "\n");
 }
 
 TEST(FormatErrorBlockMessage, MessageIsNotExamined) {
-    EXPECT_EQ(format_error_block("a\nb", "d"), kRule + "\ntarnix ERROR: a\nb\n" + kRule + "\nd\n" + kRule + "\n");
+    EXPECT_EQ(format_error_block("a\nb", "d"),
+              kRule + "\ntarnix ERROR: a\nb\n" + kRule + "\nd\n" + kRule + "\n");
 }
 
 // ---- truncate_header ------------------------------------------------------------------
@@ -81,13 +82,19 @@ INSTANTIATE_TEST_SUITE_P(
         TruncateCase{"Exactly150", std::string(150, 'a'), std::string(150, 'a')},
         TruncateCase{"Bytes151", std::string(150, 'a') + "b", std::string(150, 'a') + "..."},
         TruncateCase{"Long", std::string(1000, 'a'), std::string(150, 'a') + "..."},
-        TruncateCase{"MultiByteWithinLimit", std::string(148, 'h') + "\xC3\xA9", std::string(148, 'h') + "\xC3\xA9"},
-        TruncateCase{"TwoByteEndsAtLimit", straddling(148, "\xC3\xA9"), std::string(148, 'h') + "\xC3\xA9..."},
+        TruncateCase{"MultiByteWithinLimit", std::string(148, 'h') + "\xC3\xA9",
+                     std::string(148, 'h') + "\xC3\xA9"},
+        TruncateCase{"TwoByteEndsAtLimit", straddling(148, "\xC3\xA9"),
+                     std::string(148, 'h') + "\xC3\xA9..."},
         TruncateCase{"TwoByteCut", straddling(149, "\xC3\xA9"), std::string(149, 'h') + "..."},
-        TruncateCase{"ThreeByteCutAfterFirst", straddling(149, "\xE2\x82\xAC"), std::string(149, 'h') + "..."},
-        TruncateCase{"ThreeByteCutAfterSecond", straddling(148, "\xE2\x82\xAC"), std::string(148, 'h') + "..."},
-        TruncateCase{"FourByteCutAfterThird", straddling(147, "\xF0\x9F\x98\x80"), std::string(147, 'h') + "..."},
-        TruncateCase{"FourByteStartsAtLimit", straddling(150, "\xF0\x9F\x98\x80"), std::string(150, 'h') + "..."}),
+        TruncateCase{"ThreeByteCutAfterFirst", straddling(149, "\xE2\x82\xAC"),
+                     std::string(149, 'h') + "..."},
+        TruncateCase{"ThreeByteCutAfterSecond", straddling(148, "\xE2\x82\xAC"),
+                     std::string(148, 'h') + "..."},
+        TruncateCase{"FourByteCutAfterThird", straddling(147, "\xF0\x9F\x98\x80"),
+                     std::string(147, 'h') + "..."},
+        TruncateCase{"FourByteStartsAtLimit", straddling(150, "\xF0\x9F\x98\x80"),
+                     std::string(150, 'h') + "..."}),
     [](const testing::TestParamInfo<TruncateCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "genetic_code/custom_codon_table.hpp"
 #include "diagnostics/error_block.hpp"
+#include "genetic_code/custom_codon_table.hpp"
 #include "text/unicode_text.hpp"
 
 namespace velbrin::diagnostics {
@@ -21,18 +21,23 @@ using codon::GeneticCodeRef;
 using codon::NcbiCode;
 using codon::NoGeneticCode;
 
-constexpr std::string_view kStandardCode = "FFLLSSSSYY**CC*WLLLLPPPPHHQQRRRRIIIMTTTTNNKKSSRRVVVVAAAADDEEGGGG";
+constexpr std::string_view kStandardCode =
+    "FFLLSSSSYY**CC*WLLLLPPPPHHQQRRRRIIIMTTTTNNKKSSRRVVVVAAAADDEEGGGG";
 const GeneticCodeRef kStandard = NcbiCode{kStandardCode};
 
 // The report of one record with fixed labels and headers.
 std::string report(std::string_view residues, std::string_view nt_seq, std::size_t position,
                    const GeneticCodeRef& code, bool mark = true) {
-    return format_seq_inconsistency_details("a.fa", "h", residues, "n.fa", "h", nt_seq, position, code, mark);
+    return format_seq_inconsistency_details("a.fa", "h", residues, "n.fa", "h", nt_seq, position,
+                                            code, mark);
 }
 
-constexpr std::string_view kPreamble = "Peptide header (a.fa) : h\nNucleotide header (n.fa) : h\n\n";
+constexpr std::string_view kPreamble =
+    "Peptide header (a.fa) : h\nNucleotide header (n.fa) : h\n\n";
 
-std::string with_preamble(std::string_view body) { return std::string(kPreamble) + std::string(body); }
+std::string with_preamble(std::string_view body) {
+    return std::string(kPreamble) + std::string(body);
+}
 
 // ---- worked examples --------------------------------------------------------------------
 
@@ -76,10 +81,12 @@ TEST_P(WorkedExampleReport, IsExactInsideItsErrorBlock) {
     EXPECT_EQ(format_error_block(kSequenceMismatch, details), read_file(folder + "/report.txt"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Data, WorkedExampleReport,
-    testing::Values(WorkedExample{"whole_record", 3}, WorkedExample{"window_cut_on_both_sides", 13}),
-    [](const testing::TestParamInfo<WorkedExample>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Data, WorkedExampleReport,
+                         testing::Values(WorkedExample{"whole_record", 3},
+                                         WorkedExample{"window_cut_on_both_sides", 13}),
+                         [](const testing::TestParamInfo<WorkedExample>& info) {
+                             return info.param.name;
+                         });
 
 // ---- windows and layout -----------------------------------------------------------------
 
@@ -97,7 +104,8 @@ class ReportLayout : public testing::TestWithParam<LayoutCase> {};
 
 TEST_P(ReportLayout, ProducesTheExpectedText) {
     const LayoutCase& c = GetParam();
-    EXPECT_EQ(report(c.residues, c.nt_seq, c.position, c.code, c.mark), with_preamble(c.expected_body));
+    EXPECT_EQ(report(c.residues, c.nt_seq, c.position, c.code, c.mark),
+              with_preamble(c.expected_body));
 }
 
 const std::string kResidues25 = "ACDEFGHIKLMNPQRSTVWYACDEF";
@@ -107,9 +115,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         LayoutCase{"EmptyResidues", "", "ATG", 0, NoGeneticCode{}, false,
                    ">h 1-0\n(empty)\n>h 1-0\n(empty)\n"},
-        LayoutCase{"NucleotidesEndBeforeWindow", kResidues25, std::string(30, 'A'), 20, NoGeneticCode{}, false,
-                   ">h 11-25\n.MNPQRSTVWYACDEF\n M  N  P  Q  R  S  T  V  W  Y  A  C  D  E  F\n>h 31-30\n(empty)\n"},
-        LayoutCase{"TwoNucleotidesBehindCut", kResidues25, std::string(42, 'A') + "GA", 24, kStandard, true,
+        LayoutCase{"NucleotidesEndBeforeWindow", kResidues25, std::string(30, 'A'), 20,
+                   NoGeneticCode{}, false,
+                   ">h 11-25\n.MNPQRSTVWYACDEF\n M  N  P  Q  R  S  T  V  W  Y  A  C  D  E  F\n>h "
+                   "31-30\n(empty)\n"},
+        LayoutCase{"TwoNucleotidesBehindCut", kResidues25, std::string(42, 'A') + "GA", 24,
+                   kStandard, true,
                    ">h 15-25\n.RSTVWYACDEF\n R  S  T  V  W  Y  A  C  D  E  F\n>h 43-44\n...GA\n"},
         LayoutCase{"OneNucleotide", "MK", "A", 1, kStandard, true,
                    ">h 1-2\nMK\n M  K\n>h 1-1\nA\n"},
@@ -123,8 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
                    ">h 1-4\nMKVL\n M  K  V  L\n>h 1-11\nATGAAACCGTT\n M  K  P\n      ___  \n"},
         LayoutCase{"NucleotidesLongerThanWindow", "MK", "ATGCCCGGG", 0, kStandard, true,
                    ">h 1-2\nMK\n M  K\n>h 1-6\nATGCCC...\n M  P\n   ___\n"},
-        LayoutCase{"CutOnlyAtTheStart", kResidues25, "GCT" + std::string(66, 'A') + "GAGTTT", 24, kStandard,
-                   true,
+        LayoutCase{"CutOnlyAtTheStart", kResidues25, "GCT" + std::string(66, 'A') + "GAGTTT", 24,
+                   kStandard, true,
                    ">h 15-25\n.RSTVWYACDEF\n R  S  T  V  W  Y  A  C  D  E  F\n>h 43-75\n"
                    "...AAAAAAAAAAAAAAAAAAAAAAAAAAAGAGTTT\n"
                    "    K  K  K  K  K  K  K  K  K  E  F\n"
@@ -134,7 +145,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(InconsistencyReport, PositionBeyondTheLastResidueCountsAsTheLast) {
     const std::string at_last = report(kResidues25, std::string(75, 'A'), 24, kStandard);
     EXPECT_EQ(report(kResidues25, std::string(75, 'A'), 25, kStandard), at_last);
-    EXPECT_EQ(report(kResidues25, std::string(75, 'A'), static_cast<std::size_t>(-1), kStandard), at_last);
+    EXPECT_EQ(report(kResidues25, std::string(75, 'A'), static_cast<std::size_t>(-1), kStandard),
+              at_last);
 }
 
 // ---- translation and markers --------------------------------------------------------------
@@ -160,16 +172,16 @@ TEST_P(NcbiMarking, TranslatesAndUnderlines) {
 
 INSTANTIATE_TEST_SUITE_P(
     StandardCode, NcbiMarking,
-    testing::Values(
-        MarkCase{"ResidueXAlwaysMarked", "MXK", "ATGNNNAAA", " M  X  K", "   ___   "},
-        MarkCase{"ResidueXMarkedUnderAnyCodon", "X", "ATG", " M", "___"},
-        MarkCase{"SignatureLetters", "BJZBJZ", "GATCTTCAAAACATGGAG", " D  L  Q  N  M  E",
-                 "            ___   "},
-        MarkCase{"SignatureSecondLetters", "BJZ", "AACATAGAG", " N  I  E", ""},
-        MarkCase{"AmbiguityShowsXButMayFit", "LH", "YTRRAY", " X  X", "   ___"},
-        MarkCase{"NucleotideNMarkedUnlessAResolutionFits", "MA", "CTNGCN", " X  X", "___   "},
-        MarkCase{"LowerCaseAndU", "MF", "augUUu", " M  F", ""},
-        MarkCase{"StopResidue", "*W", "TAATGA", " *  *", "   ___"}),
+    testing::Values(MarkCase{"ResidueXAlwaysMarked", "MXK", "ATGNNNAAA", " M  X  K", "   ___   "},
+                    MarkCase{"ResidueXMarkedUnderAnyCodon", "X", "ATG", " M", "___"},
+                    MarkCase{"SignatureLetters", "BJZBJZ", "GATCTTCAAAACATGGAG",
+                             " D  L  Q  N  M  E", "            ___   "},
+                    MarkCase{"SignatureSecondLetters", "BJZ", "AACATAGAG", " N  I  E", ""},
+                    MarkCase{"AmbiguityShowsXButMayFit", "LH", "YTRRAY", " X  X", "   ___"},
+                    MarkCase{"NucleotideNMarkedUnlessAResolutionFits", "MA", "CTNGCN", " X  X",
+                             "___   "},
+                    MarkCase{"LowerCaseAndU", "MF", "augUUu", " M  F", ""},
+                    MarkCase{"StopResidue", "*W", "TAATGA", " *  *", "   ___"}),
     [](const testing::TestParamInfo<MarkCase>& info) { return info.param.name; });
 
 // Table letters, lists and residues chosen so every custom-table rule shows in one report.
@@ -179,8 +191,8 @@ protected:
         table_.insert_or_replace(U'Q', {"AAA"});
         table_.insert_or_replace(U'K', {"AAA", "AAG"});
         table_.insert_or_replace(U'M', {"ATG"});
-        table_.insert_or_replace(U'\u00E9', {"TTT"});   // é
-        table_.insert_or_replace(U'\u20AC', {"ccc"});   // €
+        table_.insert_or_replace(U'\u00E9', {"TTT"});  // é
+        table_.insert_or_replace(U'\u20AC', {"ccc"});  // €
         table_.insert_or_replace(U'B', {"GAT"});
     }
     CustomCodonTable table_;
@@ -191,9 +203,11 @@ TEST_F(CustomTableReport, TranslatesToKeyCharactersAndMarksUncoveredResidues) {
     // F and X are no keys; B is an ordinary key here, so GAC (not listed) is marked.
     // The list "ccc" covers CCC through the ambiguity test, which ignores letter case.
     const std::string text = report("KMFQXBBM", "AAAATRTTTAAAAAAGATGACCCC", 0, CustomCode{&table_});
-    EXPECT_EQ(text, with_preamble(">h 1-8\nKMFQXBBM\n K  M  F  Q  X  B  B  M\n>h 1-24\nAAAATRTTTAAAAAAGATGACCCC\n"
-                                  " K  M  \u00E9  K  K  B  X  \u20AC\n"
-                                  "      ___   ___   ______\n"));
+    EXPECT_EQ(text,
+              with_preamble(
+                  ">h 1-8\nKMFQXBBM\n K  M  F  Q  X  B  B  M\n>h 1-24\nAAAATRTTTAAAAAAGATGACCCC\n"
+                  " K  M  \u00E9  K  K  B  X  \u20AC\n"
+                  "      ___   ___   ______\n"));
 }
 
 TEST(CustomTableEmpty, EveryGroupIsXAndEveryResidueMarked) {
@@ -213,33 +227,45 @@ TEST(CustomTableX, ResidueXFitsWhenXListsTheCodon) {
 
 TEST(InconsistencyReportUtf8, CutCharactersShowAsQuestionMarksPerByte) {
     // "é" (2 bytes) straddles the window start, "€" (3 bytes) the window end.
-    std::string nt = std::string(41, 'A') + "\xC3\xA9" + std::string(30, 'C') + "\xE2\x82\xAC" + "GG";
+    std::string nt =
+        std::string(41, 'A') + "\xC3\xA9" + std::string(30, 'C') + "\xE2\x82\xAC" + "GG";
     ASSERT_EQ(nt.size(), 78U);
     const std::string text = report(kResidues25, nt, 24, kStandard);
     EXPECT_TRUE(text::is_valid_utf8(text));
-    EXPECT_NE(text.find(">h 43-75\n...?CCCCCCCCCCCCCCCCCCCCCCCCCCCCCC??...\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(">h 43-75\n...?CCCCCCCCCCCCCCCCCCCCCCCCCCCCCC??...\n"), std::string::npos)
+        << text;
 }
 
 TEST(InconsistencyReportUtf8, WholeCharacterInsideTheWindowIsKept) {
-    const std::string text = report("MK", "\xC3\xA9" "GAAA", 0, kStandard);
+    const std::string text = report("MK",
+                                    "\xC3\xA9"
+                                    "GAAA",
+                                    0, kStandard);
     EXPECT_EQ(text, with_preamble(">h 1-2\nMK\n M  K\n>h 1-6\n\xC3\xA9GAAA\n X  K\n___   \n"));
 }
 
 // Every window position over text full of multi-byte characters, under every kind of code.
 TEST(InconsistencyReportUtf8, ReportsStayValidWhereverWindowsCut) {
     CustomCodonTable table;
-    table.insert_or_replace(U'\U0001F600', {"\xC3\xA9" "A"});
+    table.insert_or_replace(U'\U0001F600', {"\xC3\xA9"
+                                            "A"});
     table.insert_or_replace(U'A', {"AAA"});
     const GeneticCodeRef codes[] = {NoGeneticCode{}, kStandard, CustomCode{&table}};
     std::string nt;
-    while (nt.size() < 90) nt += "\xC3\xA9" "A\xE2\x82\xAC\xF0\x9F\x98\x80T";
-    const std::string residues = "AMK\xC3\xA9" "AAAAAAAAAAAAAAAAAAAA\xE2\x82\xAC";
+    while (nt.size() < 90)
+        nt +=
+            "\xC3\xA9"
+            "A\xE2\x82\xAC\xF0\x9F\x98\x80T";
+    const std::string residues =
+        "AMK\xC3\xA9"
+        "AAAAAAAAAAAAAAAAAAAA\xE2\x82\xAC";
     for (const GeneticCodeRef& code : codes) {
         for (std::size_t drop = 0; drop < 12; ++drop) {
             const std::string_view nt_seq = std::string_view(nt).substr(drop);
             for (std::size_t position = 0; position < residues.size(); ++position) {
                 const std::string text = report(residues, nt_seq, position, code);
-                EXPECT_TRUE(text::is_valid_utf8(text)) << "position " << position << ", drop " << drop;
+                EXPECT_TRUE(text::is_valid_utf8(text))
+                    << "position " << position << ", drop " << drop;
             }
         }
     }
@@ -261,13 +287,15 @@ TEST_P(SpacedTrack, PlacesCharacterIUnderCodonMiddle) {
 
 INSTANTIATE_TEST_SUITE_P(
     Letters, SpacedTrack,
-    testing::Values(TrackCase{"Empty", "", ""},
-                    TrackCase{"One", "M", " M"},
+    testing::Values(TrackCase{"Empty", "", ""}, TrackCase{"One", "M", " M"},
                     TrackCase{"Three", "MK*", " M  K  *"},
                     TrackCase{"SpaceIsPlacedToo", "A B", " A     B"},
                     TrackCase{"MultiByteCharactersWhole", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
                               " \xC3\xA9  \xE2\x82\xAC  \xF0\x9F\x98\x80"},
-                    TrackCase{"InvalidBytesEachShownAsQuestionMark", "A\xE2\x82" "B", " A  ?  ?  B"}),
+                    TrackCase{"InvalidBytesEachShownAsQuestionMark",
+                              "A\xE2\x82"
+                              "B",
+                              " A  ?  ?  B"}),
     [](const testing::TestParamInfo<TrackCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -12,7 +12,9 @@ namespace {
 using CodonList = CustomCodonTable::CodonList;
 using Texts = std::vector<std::string_view>;
 
-Texts texts(const CodonList* list) { return list == nullptr ? Texts{} : Texts(list->begin(), list->end()); }
+Texts texts(const CodonList* list) {
+    return list == nullptr ? Texts{} : Texts(list->begin(), list->end());
+}
 
 class SymbolLookupTest : public testing::TestWithParam<char32_t> {};
 
@@ -42,8 +44,8 @@ TEST_P(SymbolLookupTest, AbsentSymbolFindsNothing) {
 
 // ASCII goes through the direct index, the rest through the map; both edges of the split.
 INSTANTIATE_TEST_SUITE_P(AsciiAndBeyond, SymbolLookupTest,
-                         testing::Values(U'A', U'a', U'*', U'\0', U'\x7F', U'\x80', U'\xE9', U'\x20AC',
-                                         U'\x1F600'));
+                         testing::Values(U'A', U'a', U'*', U'\0', U'\x7F', U'\x80', U'\xE9',
+                                         U'\x20AC', U'\x1F600'));
 
 TEST(CustomCodonTable, SymbolsDifferingInCaseAreDistinct) {
     CustomCodonTable table;
@@ -105,15 +107,15 @@ TEST_P(ValidSymbolListTest, JoinsSymbolsInCodePointOrder) {
     EXPECT_EQ(table.valid_symbol_list(), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tables, ValidSymbolListTest,
-    testing::Values(SymbolListCase{{}, ""}, SymbolListCase{{U'A'}, "A"},
-                    SymbolListCase{{U'b', U'A', U'*'}, "*, A, b"},
-                    SymbolListCase{{U'A', U'A'}, "A"},
-                    SymbolListCase{{U'\xE9', U'Z'}, "Z, \xC3\xA9"},
-                    SymbolListCase{{U'\x1F600', U'\x20AC', U'\x7FF', U'\x80'},
-                                   "\xC2\x80, \xDF\xBF, \xE2\x82\xAC, \xF0\x9F\x98\x80"},
-                    SymbolListCase{{U',', U' '}, " , ,"}));
+INSTANTIATE_TEST_SUITE_P(Tables, ValidSymbolListTest,
+                         testing::Values(SymbolListCase{{}, ""}, SymbolListCase{{U'A'}, "A"},
+                                         SymbolListCase{{U'b', U'A', U'*'}, "*, A, b"},
+                                         SymbolListCase{{U'A', U'A'}, "A"},
+                                         SymbolListCase{{U'\xE9', U'Z'}, "Z, \xC3\xA9"},
+                                         SymbolListCase{
+                                             {U'\x1F600', U'\x20AC', U'\x7FF', U'\x80'},
+                                             "\xC2\x80, \xDF\xBF, \xE2\x82\xAC, \xF0\x9F\x98\x80"},
+                                         SymbolListCase{{U',', U' '}, " , ,"}));
 
 }  // namespace
 }  // namespace velbrin::codon

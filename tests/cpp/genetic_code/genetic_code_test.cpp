@@ -34,16 +34,17 @@ TEST_P(CodonIndexTest, GivesIndexOrNone) {
     EXPECT_EQ(codon_index(GetParam().codon), GetParam().index);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PlainCodons, CodonIndexTest,
-    testing::Values(IndexCase{"TTT", 0}, IndexCase{"TTC", 1}, IndexCase{"TCT", 4},
-                    IndexCase{"GGG", 63}, IndexCase{"ATG", 35}, IndexCase{"TAA", 10},
-                    IndexCase{"TAG", 11}, IndexCase{"TGA", 14}, IndexCase{"CTG", 19}));
+INSTANTIATE_TEST_SUITE_P(PlainCodons, CodonIndexTest,
+                         testing::Values(IndexCase{"TTT", 0}, IndexCase{"TTC", 1},
+                                         IndexCase{"TCT", 4}, IndexCase{"GGG", 63},
+                                         IndexCase{"ATG", 35}, IndexCase{"TAA", 10},
+                                         IndexCase{"TAG", 11}, IndexCase{"TGA", 14},
+                                         IndexCase{"CTG", 19}));
 
-INSTANTIATE_TEST_SUITE_P(
-    CaseAndUracilFolded, CodonIndexTest,
-    testing::Values(IndexCase{"atg", 35}, IndexCase{"AUG", 35}, IndexCase{"aUg", 35},
-                    IndexCase{"tGa", 14}, IndexCase{"uuu", 0}, IndexCase{"UUU", 0}));
+INSTANTIATE_TEST_SUITE_P(CaseAndUracilFolded, CodonIndexTest,
+                         testing::Values(IndexCase{"atg", 35}, IndexCase{"AUG", 35},
+                                         IndexCase{"aUg", 35}, IndexCase{"tGa", 14},
+                                         IndexCase{"uuu", 0}, IndexCase{"UUU", 0}));
 
 INSTANTIATE_TEST_SUITE_P(
     Unusable, CodonIndexTest,
@@ -94,14 +95,16 @@ TEST(NcbiTables, NewestCodesMatchTheirPublishedRows) {
 
 TEST(SupportedTableList, ListsNumbersInOrder) {
     const std::string list = supported_table_list();
-    EXPECT_EQ(list,
-              "1, 2, 3, 4, 5, 6, 9, 10, 11, 12, 13, 14, 15, 16, 21, 22, 23, 24, 25, 26, 27, 28, 29, "
-              "30, 31, 32, 33");
+    EXPECT_EQ(
+        list,
+        "1, 2, 3, 4, 5, 6, 9, 10, 11, 12, 13, 14, 15, 16, 21, 22, 23, 24, 25, 26, 27, 28, 29, "
+        "30, 31, 32, 33");
     EXPECT_EQ(list.size(), 99u);
 }
 
 // NCBI's genetic code file (gc.prt, version 4.2), kept with the test data.
-constexpr const char* kNcbiGeneticCodeFile = VELBRIN_SOURCE_DIR "/tests/data/ncbi_genetic_codes.prt";
+constexpr const char* kNcbiGeneticCodeFile =
+    VELBRIN_SOURCE_DIR "/tests/data/ncbi_genetic_codes.prt";
 
 struct FileTable {
     std::string amino_acids;

@@ -23,14 +23,16 @@ std::string counting_bytes(std::size_t length) {
 // The published SipHash-2-4 vectors for lengths 0 to 16: every tail length, one and two
 // whole words.
 constexpr std::array<std::uint64_t, 17> kSipHash24{
-    0x726fdb47dd0e0e31, 0x74f839c593dc67fd, 0x0d6c8009d9a94f5a, 0x85676696d7fb7e2d, 0xcf2794e0277187b7,
-    0x18765564cd99a68d, 0xcbc9466e58fee3ce, 0xab0200f58b01d137, 0x93f5f5799a932462, 0x9e0082df0ba9e4b0,
-    0x7a5dbbc594ddb9f3, 0xf4b32f46226bada7, 0x751e8fbc860ee5fb, 0x14ea5627c0843d90, 0xf723ca908e7af2ee,
-    0xa129ca6149be45e5, 0x3f2acc7f57c29bdb};
+    0x726fdb47dd0e0e31, 0x74f839c593dc67fd, 0x0d6c8009d9a94f5a, 0x85676696d7fb7e2d,
+    0xcf2794e0277187b7, 0x18765564cd99a68d, 0xcbc9466e58fee3ce, 0xab0200f58b01d137,
+    0x93f5f5799a932462, 0x9e0082df0ba9e4b0, 0x7a5dbbc594ddb9f3, 0xf4b32f46226bada7,
+    0x751e8fbc860ee5fb, 0x14ea5627c0843d90, 0xf723ca908e7af2ee, 0xa129ca6149be45e5,
+    0x3f2acc7f57c29bdb};
 
 TEST(SipHash, ReferenceVectors24) {
     for (std::size_t length = 0; length < kSipHash24.size(); ++length) {
-        EXPECT_EQ((siphash<2, 4>(kReferenceKey, counting_bytes(length))), kSipHash24[length]) << length;
+        EXPECT_EQ((siphash<2, 4>(kReferenceKey, counting_bytes(length))), kSipHash24[length])
+            << length;
     }
 }
 
@@ -52,12 +54,15 @@ TEST_P(SipHash13, MatchesKnownValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Vectors, SipHash13,
-    testing::Values(Vector13{{}, "a", 4644417185603328019ULL}, Vector13{{}, "abcdefg", 7904145750247929094ULL},
+    testing::Values(Vector13{{}, "a", 4644417185603328019ULL},
+                    Vector13{{}, "abcdefg", 7904145750247929094ULL},
                     Vector13{{}, "abcdefgh", 4574395652268504554ULL},
-                    Vector13{{}, "The quick brown fox jumps over the lazy dog", 10229494255719302430ULL},
+                    Vector13{
+                        {}, "The quick brown fox jumps over the lazy dog", 10229494255719302430ULL},
                     Vector13{kSeedOneKey, "a", 15433848885072367219ULL},
                     Vector13{kSeedOneKey, "abcdefgh", 18244101878353225716ULL},
-                    Vector13{kSeedOneKey, "The quick brown fox jumps over the lazy dog", 14141685639299382946ULL},
+                    Vector13{kSeedOneKey, "The quick brown fox jumps over the lazy dog",
+                             14141685639299382946ULL},
                     Vector13{kReferenceKey, "", 0xabac0158050fc4dcULL}));
 
 TEST(KeyedTextHash, KeyIsDrawnOnceAndNotZero) {

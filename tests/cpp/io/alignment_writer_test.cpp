@@ -39,8 +39,10 @@ INSTANTIATE_TEST_SUITE_P(
                    ">human_1 Homo sapiens\nATGAAA---TGG\n>mouse\nATG---CCCTGG\n"},
         FormatCase{"fasta_exact_width", OutputFormat::fasta, 12,
                    ">human_1 Homo sapiens\nATGAAA---TGG\n>mouse\nATG---CCCTGG\n"},
-        FormatCase{"phylip", OutputFormat::phylip, 60, "2 12\nhuman_1 ATGAAA---TGG\nmouse ATG---CCCTGG\n"},
-        FormatCase{"paml", OutputFormat::paml, 60, "  2  12\nhuman_1  ATGAAA---TGG\nmouse  ATG---CCCTGG\n"},
+        FormatCase{"phylip", OutputFormat::phylip, 60,
+                   "2 12\nhuman_1 ATGAAA---TGG\nmouse ATG---CCCTGG\n"},
+        FormatCase{"paml", OutputFormat::paml, 60,
+                   "  2  12\nhuman_1  ATGAAA---TGG\nmouse  ATG---CCCTGG\n"},
         FormatCase{"clustal", OutputFormat::clustal, 60,
                    "CLUSTAL W multiple sequence alignment\n\n"
                    "human_1    ATGAAA---TGG\n"
@@ -49,7 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 std::string codon_columns(std::size_t columns, char salt) {
     std::string codons;
-    for (std::size_t i = 0; i < columns; ++i) codons += i % 7 == 3 ? std::string("---") : std::string{'A', 'C', salt};
+    for (std::size_t i = 0; i < columns; ++i)
+        codons += i % 7 == 3 ? std::string("---") : std::string{'A', 'C', salt};
     return codons;
 }
 
@@ -63,17 +66,20 @@ class RoundTripTest : public testing::TestWithParam<RoundTripCase> {};
 
 // What a writer puts out, the matching reader gives back: names, order and codons.
 TEST_P(RoundTripTest, ReaderGivesBackTheAlignment) {
-    const std::string first = codon_columns(GetParam().columns, 'G'), second = codon_columns(GetParam().columns, 'T');
+    const std::string first = codon_columns(GetParam().columns, 'G'),
+                      second = codon_columns(GetParam().columns, 'T');
     const std::vector<AlignedRecord> records = {{"a1 first", first}, {"b22", second}, {"c", first}};
     std::string out;
     write_alignment(out, GetParam().format, records, GetParam().width);
     const auto outcome = read_alignment(out, "out");
-    if (const auto* failure = std::get_if<IoFailure>(&outcome)) FAIL() << failure->message << "\n" << out;
+    if (const auto* failure = std::get_if<IoFailure>(&outcome))
+        FAIL() << failure->message << "\n" << out;
     const auto& read = std::get<std::vector<SequenceRecord>>(outcome);
     ASSERT_EQ(read.size(), records.size());
     const bool full_headers = GetParam().format == OutputFormat::fasta;
     for (std::size_t i = 0; i < read.size(); ++i) {
-        EXPECT_EQ(read[i].header, full_headers ? records[i].header : record_name(records[i].header));
+        EXPECT_EQ(read[i].header,
+                  full_headers ? records[i].header : record_name(records[i].header));
         EXPECT_EQ(read[i].sequence, records[i].codons);
     }
 }

@@ -27,7 +27,8 @@ protected:
 
     std::string entries() const {
         std::string names;
-        for (const auto& entry : fs::directory_iterator(folder_)) names += entry.path().filename().string() + ";";
+        for (const auto& entry : fs::directory_iterator(folder_))
+            names += entry.path().filename().string() + ";";
         return names;
     }
     static std::string content(const fs::path& path) {
@@ -37,7 +38,8 @@ protected:
     }
     static AtomicOutput created(const fs::path& path) {
         auto outcome = AtomicOutput::create(path.string());
-        if (auto* failure = std::get_if<IoFailure>(&outcome)) throw std::runtime_error(failure->message);
+        if (auto* failure = std::get_if<IoFailure>(&outcome))
+            throw std::runtime_error(failure->message);
         return std::move(std::get<AtomicOutput>(outcome));
     }
 
@@ -59,7 +61,7 @@ TEST_F(AtomicOutputTest, CommitReplacesTargetWithNewFilePermissions) {
     ::umask(mask);
     EXPECT_EQ(content(target), ">a\nACG\n");
     EXPECT_EQ(entries(), "out.fa;");
-    struct stat status {};
+    struct stat status{};
     ASSERT_EQ(::stat(target.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0644u);
 }
@@ -83,7 +85,8 @@ TEST_F(AtomicOutputTest, UncommittedOrFailedOutputLeavesNothing) {
         ASSERT_FALSE(output.write("data"));
         const auto failure = output.commit();
         ASSERT_TRUE(failure);
-        EXPECT_TRUE(failure->message.starts_with(blocked.string() + ": cannot replace: ")) << failure->message;
+        EXPECT_TRUE(failure->message.starts_with(blocked.string() + ": cannot replace: "))
+            << failure->message;
     }
     EXPECT_EQ(entries().size(), std::string("out.fa;taken;").size());
 

@@ -48,16 +48,23 @@ TEST_P(CodeTableErrorTest, NamesFileAndLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Errors, CodeTableErrorTest,
-    testing::Values(
-        FailureCase{"amino_acid_twice", "M ATG\n\nL TTA\nM ATA\n", "my.code:4: 'M' is given twice (first on line 1)"},
-        FailureCase{"long_codon", "M ATG\nL TTA, CTGA\n", "my.code:2: 'CTGA' is not a codon of three letters"},
-        FailureCase{"short_codon", "L TT\n", "my.code:1: 'TT' is not a codon of three letters"},
-        FailureCase{"codon_with_digit", "L TT1\n", "my.code:1: 'TT1' is not a codon of three letters"},
-        FailureCase{"word_as_amino_acid", "Met ATG\n", "my.code:1: 'Met' is not one amino-acid character"},
-        FailureCase{"broken_utf8_symbol", "\xC3 ATG\n", "my.code:1: '\xC3' is not one amino-acid character"},
-        FailureCase{"amino_acid_without_codons", "M ATG\nW # none yet\n", "my.code:2: 'W' has no codons"},
-        FailureCase{"binary", "M ATG\n\x01\n", "my.code:2: binary data (byte 0x01)"},
-        FailureCase{"only_comments", "# nothing\n\n", "my.code: no amino acids in the genetic code"}),
+    testing::Values(FailureCase{"amino_acid_twice", "M ATG\n\nL TTA\nM ATA\n",
+                                "my.code:4: 'M' is given twice (first on line 1)"},
+                    FailureCase{"long_codon", "M ATG\nL TTA, CTGA\n",
+                                "my.code:2: 'CTGA' is not a codon of three letters"},
+                    FailureCase{"short_codon", "L TT\n",
+                                "my.code:1: 'TT' is not a codon of three letters"},
+                    FailureCase{"codon_with_digit", "L TT1\n",
+                                "my.code:1: 'TT1' is not a codon of three letters"},
+                    FailureCase{"word_as_amino_acid", "Met ATG\n",
+                                "my.code:1: 'Met' is not one amino-acid character"},
+                    FailureCase{"broken_utf8_symbol", "\xC3 ATG\n",
+                                "my.code:1: '\xC3' is not one amino-acid character"},
+                    FailureCase{"amino_acid_without_codons", "M ATG\nW # none yet\n",
+                                "my.code:2: 'W' has no codons"},
+                    FailureCase{"binary", "M ATG\n\x01\n", "my.code:2: binary data (byte 0x01)"},
+                    FailureCase{"only_comments", "# nothing\n\n",
+                                "my.code: no amino acids in the genetic code"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CodeTableFile, BundledVertebrateMitochondrialCodeIsNcbiTable2) {
@@ -72,7 +79,8 @@ TEST(CodeTableFile, BundledVertebrateMitochondrialCodeIsNcbiTable2) {
     for (const auto& [symbol, list] : std::get<codon::CustomCodonTable>(outcome).entries()) {
         for (const std::string_view codon_text : list) {
             ++codons;
-            EXPECT_EQ(static_cast<char32_t>(letters[*codon::codon_index(codon_text)]), symbol) << codon_text;
+            EXPECT_EQ(static_cast<char32_t>(letters[*codon::codon_index(codon_text)]), symbol)
+                << codon_text;
         }
     }
     EXPECT_EQ(codons, codon::kCodonCount);

@@ -16,7 +16,8 @@ std::string gzip(std::string_view text) {
     const std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
         libdeflate_alloc_compressor(6), &libdeflate_free_compressor);
     std::string out(libdeflate_gzip_compress_bound(compressor.get(), text.size()), '\0');
-    out.resize(libdeflate_gzip_compress(compressor.get(), text.data(), text.size(), out.data(), out.size()));
+    out.resize(libdeflate_gzip_compress(compressor.get(), text.data(), text.size(), out.data(),
+                                        out.size()));
     return out;
 }
 
@@ -24,13 +25,15 @@ std::string wrapped_fasta(std::size_t records) {
     std::string text;
     for (std::size_t i = 0; i < records; ++i) {
         text += ">r" + std::to_string(i) + "\n";
-        for (std::size_t line = 0; line < 20; ++line) text += "ACGTTGCAACGGTACCATGGACGTTGCAACGGTACCATGGACGTTGCAACGGTACCATGG\n";
+        for (std::size_t line = 0; line < 20; ++line)
+            text += "ACGTTGCAACGGTACCATGGACGTTGCAACGGTACCATGGACGTTGCAACGGTACCATGG\n";
     }
     return text;
 }
 
 std::string lying_size(std::string member, std::uint32_t claimed) {
-    for (std::size_t i = 0; i < 4; ++i) member[member.size() - 4 + i] = static_cast<char>(claimed >> (8 * i));
+    for (std::size_t i = 0; i < 4; ++i)
+        member[member.size() - 4 + i] = static_cast<char>(claimed >> (8 * i));
     return member;
 }
 
@@ -54,10 +57,11 @@ TEST_P(GzipInputTest, InflatesEveryMember) {
 
 INSTANTIATE_TEST_SUITE_P(
     Members, GzipInputTest,
-    testing::Values(GzipCase{"single", {wrapped_fasta(50)}},
-                    GzipCase{"empty", {""}},
-                    GzipCase{"several_larger_than_first_guess", {wrapped_fasta(300), ">x\nA\n", wrapped_fasta(700)}},
-                    GzipCase{"bgzip_like_empty_last_member", {wrapped_fasta(30), wrapped_fasta(30), ""}}),
+    testing::Values(GzipCase{"single", {wrapped_fasta(50)}}, GzipCase{"empty", {""}},
+                    GzipCase{"several_larger_than_first_guess",
+                             {wrapped_fasta(300), ">x\nA\n", wrapped_fasta(700)}},
+                    GzipCase{"bgzip_like_empty_last_member",
+                             {wrapped_fasta(30), wrapped_fasta(30), ""}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GzipInput, HugeClaimedSizeIsNotTrusted) {
@@ -73,7 +77,8 @@ TEST(GzipInput, DamagedDataIsAFailure) {
     const std::string whole = gzip(wrapped_fasta(20));
     std::string flipped = whole;
     flipped[whole.size() / 2] = static_cast<char>(flipped[whole.size() / 2] ^ 0x55);
-    for (const std::string& damaged : {whole.substr(0, whole.size() / 2), whole.substr(0, 2), flipped}) {
+    for (const std::string& damaged :
+         {whole.substr(0, whole.size() / 2), whole.substr(0, 2), flipped}) {
         const auto outcome = inflate_if_gzip(damaged, "in.fa.gz");
         ASSERT_TRUE(std::holds_alternative<IoFailure>(outcome));
         EXPECT_EQ(std::get<IoFailure>(outcome).message, "in.fa.gz: truncated or corrupt gzip data");
@@ -83,7 +88,8 @@ TEST(GzipInput, DamagedDataIsAFailure) {
     EXPECT_EQ(std::get<std::string>(padded), wrapped_fasta(20));
     const auto trailing = inflate_if_gzip(whole + "junk", "in.fa.gz");
     ASSERT_TRUE(std::holds_alternative<IoFailure>(trailing));
-    EXPECT_EQ(std::get<IoFailure>(trailing).message, "in.fa.gz: unexpected data after the gzip data");
+    EXPECT_EQ(std::get<IoFailure>(trailing).message,
+              "in.fa.gz: unexpected data after the gzip data");
 }
 
 TEST(ReadInput, ReadsFilesByContentAndNamesMissingOnes) {

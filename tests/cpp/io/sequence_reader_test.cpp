@@ -44,10 +44,16 @@ INSTANTIATE_TEST_SUITE_P(
     Fasta, AcceptedLayoutTest,
     testing::Values(
         LayoutCase{"one_line_each", ">a x\nACGT\n>b\nTT\n", {{"a x", "ACGT", 1}, {"b", "TT", 3}}},
-        LayoutCase{"crlf_wrapped", ">a desc \r\nAC\r\nGT\r\n>b\r\nT\r\nT", {{"a desc", "ACGT", 1}, {"b", "TT", 4}}},
-        LayoutCase{"blank_lines_everywhere", "\n \r\n>a\n\nAC\n  \nG T\t\n\n>b\nT\n\n", {{"a", "ACGT", 3}, {"b", "T", 9}}},
+        LayoutCase{"crlf_wrapped",
+                   ">a desc \r\nAC\r\nGT\r\n>b\r\nT\r\nT",
+                   {{"a desc", "ACGT", 1}, {"b", "TT", 4}}},
+        LayoutCase{"blank_lines_everywhere",
+                   "\n \r\n>a\n\nAC\n  \nG T\t\n\n>b\nT\n\n",
+                   {{"a", "ACGT", 3}, {"b", "T", 9}}},
         LayoutCase{"empty_sequence_kept", ">a\n>b\nMK-\n", {{"a", "", 1}, {"b", "MK-", 2}}},
-        LayoutCase{"utf8_kept", ">\xC3\xA9t\xC3\xA9\nM\xC3\xA9K\n", {{"\xC3\xA9t\xC3\xA9", "M\xC3\xA9K", 1}}}),
+        LayoutCase{"utf8_kept",
+                   ">\xC3\xA9t\xC3\xA9\nM\xC3\xA9K\n",
+                   {{"\xC3\xA9t\xC3\xA9", "M\xC3\xA9K", 1}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct FailureCase {
@@ -61,7 +67,8 @@ class RejectedInputTest : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(RejectedInputTest, NamesFileAndLine) {
     const FailureCase& c = GetParam();
-    const auto outcome = c.alignment ? read_alignment(c.text, "pep.fa") : read_fasta(c.text, "pep.fa");
+    const auto outcome =
+        c.alignment ? read_alignment(c.text, "pep.fa") : read_fasta(c.text, "pep.fa");
     ASSERT_TRUE(std::holds_alternative<IoFailure>(outcome));
     EXPECT_EQ(std::get<IoFailure>(outcome).message, c.message);
 }
@@ -69,9 +76,13 @@ TEST_P(RejectedInputTest, NamesFileAndLine) {
 INSTANTIATE_TEST_SUITE_P(
     Errors, RejectedInputTest,
     testing::Values(
-        FailureCase{"nul_in_sequence", false, std::string(">a\nAC\nG\0T\n", 10), "pep.fa:3: binary data (byte 0x00)"},
+        FailureCase{"nul_in_sequence", false, std::string(">a\nAC\nG\0T\n", 10),
+                    "pep.fa:3: binary data (byte 0x00)"},
         FailureCase{"control_in_header", true, ">a\x1B\nAC\n", "pep.fa:1: binary data (byte 0x1B)"},
-        FailureCase{"binary_before_records", true, "\x7F" "ELF", "pep.fa:1: binary data (byte 0x7F)"},
+        FailureCase{"binary_before_records", true,
+                    "\x7F"
+                    "ELF",
+                    "pep.fa:1: binary data (byte 0x7F)"},
         FailureCase{"header_sign_inside_sequence", false, ">a\nAC\n  >b\n",
                     "pep.fa:3: '>' inside a sequence (a header starts its line)"},
         FailureCase{"header_sign_in_clustal_residues", true, "CLUSTAL W\n\na  M>K\n",
@@ -85,9 +96,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"empty_file", false, "", "pep.fa: no sequence records"},
         FailureCase{"blank_file", true, "\n \r\n", "pep.fa: no sequence records"},
         FailureCase{"clustal_without_blocks", true, "CLUSTAL W\n\n", "pep.fa: no sequence records"},
-        FailureCase{"clustal_name_missing_from_later_block", true, "CLUSTAL W\n\na  MK\nb  MR\n\na  LL\n\n",
-                    "pep.fa:6: block lacks 'b'"},
-        FailureCase{"clustal_names_out_of_order", true, "CLUSTAL W\n\na  MK\nb  MR\n\nb  LL\na  LL\n",
+        FailureCase{"clustal_name_missing_from_later_block", true,
+                    "CLUSTAL W\n\na  MK\nb  MR\n\na  LL\n\n", "pep.fa:6: block lacks 'b'"},
+        FailureCase{"clustal_names_out_of_order", true,
+                    "CLUSTAL W\n\na  MK\nb  MR\n\nb  LL\na  LL\n",
                     "pep.fa:6: 'b' where the block expects 'a'"},
         FailureCase{"clustal_extra_name", true, "CLUSTAL W\n\na  MK\n\na  LL\nc  LL\n",
                     "pep.fa:6: 'c' where the block has no more names"},
@@ -109,7 +121,8 @@ TEST(ClustalReader, JoinsBlocksSkippingConservationAndCounts) {
         "seq_a      WW\r\n"
         "seq_b      W-\r\n"
         "           *\r\n";
-    expect_records(read_alignment(text, "pep.aln"), {{"seq_a", "MK-LVWW", 4}, {"seq_b", "MKQL-W-", 5}});
+    expect_records(read_alignment(text, "pep.aln"),
+                   {{"seq_a", "MK-LVWW", 4}, {"seq_b", "MKQL-W-", 5}});
     expect_records(read_alignment("MUSCLE (3.8) multiple sequence alignment\n\nx MK\n", "m.aln"),
                    {{"x", "MK", 3}});
 }

@@ -14,8 +14,10 @@ namespace {
 
 using namespace std::string_view_literals;
 
-static_assert(signature_admits('B', 'D') && signature_admits('B', 'N') && !signature_admits('B', 'E'));
-static_assert(signature_admits('*', '*') && !signature_admits('l', 'L') && !signature_admits('X', 'L'));
+static_assert(signature_admits('B', 'D') && signature_admits('B', 'N') &&
+              !signature_admits('B', 'E'));
+static_assert(signature_admits('*', '*') && !signature_admits('l', 'L') &&
+              !signature_admits('X', 'L'));
 
 struct TripletCase {
     std::int32_t table;
@@ -32,7 +34,8 @@ class TripletSignatureTest : public testing::TestWithParam<TripletCase> {};
 
 TEST_P(TripletSignatureTest, SomeResolutionTranslatesToAminoAcid) {
     const auto& [number, amino_acid, codon, matches] = GetParam();
-    EXPECT_EQ(ambiguous_triplet_matches_signature(*codon::ncbi_table(number), amino_acid, codon), matches);
+    EXPECT_EQ(ambiguous_triplet_matches_signature(*codon::ncbi_table(number), amino_acid, codon),
+              matches);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -139,19 +142,21 @@ INSTANTIATE_TEST_SUITE_P(
                     AllowedCase{"ACY", {"ACU"}, true}, AllowedCase{"ACR", {"ACU"}, false},
                     AllowedCase{"ACG", {"ACU"}, false}, AllowedCase{"ACn", {"ACu"}, true}));
 
-INSTANTIATE_TEST_SUITE_P(
-    OneDirectional, HasIupacMatchTest,
-    testing::Values(AllowedCase{"ACN", {"ACN"}, false}, AllowedCase{"ACX", {"ACX"}, false},
-                    AllowedCase{"ACG", {"ACN"}, false}, AllowedCase{"AC-", {"AC-"}, false},
-                    AllowedCase{"AC\xC3", {"AC\xC3"}, false}));
+INSTANTIATE_TEST_SUITE_P(OneDirectional, HasIupacMatchTest,
+                         testing::Values(AllowedCase{"ACN", {"ACN"}, false},
+                                         AllowedCase{"ACX", {"ACX"}, false},
+                                         AllowedCase{"ACG", {"ACN"}, false},
+                                         AllowedCase{"AC-", {"AC-"}, false},
+                                         AllowedCase{"AC\xC3", {"AC\xC3"}, false}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Lengths, HasIupacMatchTest,
-    testing::Values(AllowedCase{"NNN", {"ACGT", "AC"}, false}, AllowedCase{"ACG", {}, false},
-                    AllowedCase{"ACGT", {"ACGT", "ACG"}, false}, AllowedCase{"AC", {"AC"}, false},
-                    AllowedCase{"", {""}, false},
-                    AllowedCase{"RAT", {"", "GATC", "GA", "GAT"}, true},
-                    AllowedCase{"NNN", {"\xE2\x82\xAC"}, false}));
+INSTANTIATE_TEST_SUITE_P(Lengths, HasIupacMatchTest,
+                         testing::Values(AllowedCase{"NNN", {"ACGT", "AC"}, false},
+                                         AllowedCase{"ACG", {}, false},
+                                         AllowedCase{"ACGT", {"ACGT", "ACG"}, false},
+                                         AllowedCase{"AC", {"AC"}, false},
+                                         AllowedCase{"", {""}, false},
+                                         AllowedCase{"RAT", {"", "GATC", "GA", "GAT"}, true},
+                                         AllowedCase{"NNN", {"\xE2\x82\xAC"}, false}));
 
 }  // namespace
 }  // namespace velbrin::iupac

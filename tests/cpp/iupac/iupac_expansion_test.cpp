@@ -25,7 +25,8 @@ constexpr ReferenceLetter kReferenceLetters[] = {
     {'B', "CGT"}, {'D', "AGT"}, {'H', "ACT"}, {'V', "ACG"}, {'N', "ACGT"},
 };
 
-void recurse(std::string_view triplet, std::string& work, std::size_t depth, std::set<std::string>& found) {
+void recurse(std::string_view triplet, std::string& work, std::size_t depth,
+             std::set<std::string>& found) {
     if (depth == triplet.size()) {
         found.insert(work);
         return;
@@ -118,13 +119,16 @@ TEST_P(FirstExpansionMemberTest, FindsFirstForm) {
 
 INSTANTIATE_TEST_SUITE_P(
     Candidates, FirstExpansionMemberTest,
-    testing::Values(FirstMemberCase{"RAT", {"CCC", "GAT"}, 1}, FirstMemberCase{"RAT", {"CCC"}, std::nullopt},
+    testing::Values(FirstMemberCase{"RAT", {"CCC", "GAT"}, 1},
+                    FirstMemberCase{"RAT", {"CCC"}, std::nullopt},
                     FirstMemberCase{"rat", {"GAT"}, 0}, FirstMemberCase{"RAT", {"RAT"}, 0},
-                    FirstMemberCase{"RAT", {"gat"}, std::nullopt}, FirstMemberCase{"AUG", {"ATG"}, 0},
+                    FirstMemberCase{"RAT", {"gat"}, std::nullopt},
+                    FirstMemberCase{"AUG", {"ATG"}, 0},
                     FirstMemberCase{"AUG", {"AUG"}, std::nullopt},
-                    FirstMemberCase{"XAT", {"AAT"}, std::nullopt}, FirstMemberCase{"ACGT", {"ACGT"}, 0},
-                    FirstMemberCase{"", {""}, 0}, FirstMemberCase{"", {}, std::nullopt},
-                    FirstMemberCase{"NNN", {"ANN"}, 0}, FirstMemberCase{"NNN", {"NN", "NNNN", "AcG", "ACG", "TTT"}, 3},
+                    FirstMemberCase{"XAT", {"AAT"}, std::nullopt},
+                    FirstMemberCase{"ACGT", {"ACGT"}, 0}, FirstMemberCase{"", {""}, 0},
+                    FirstMemberCase{"", {}, std::nullopt}, FirstMemberCase{"NNN", {"ANN"}, 0},
+                    FirstMemberCase{"NNN", {"NN", "NNNN", "AcG", "ACG", "TTT"}, 3},
                     FirstMemberCase{"AT\0"sv, {"AT", "AT\0"sv}, 1},
                     FirstMemberCase{"RYN", {"GC", "GCAT", "RY", "RYNN", "GCA"}, 4},
                     FirstMemberCase{"\xC3\xA9", {"\xC3", "\xC3\xA9"}, 1}));
@@ -158,7 +162,8 @@ TEST(ExpansionMembership, EveryBlockOfALongTextCounts) {
 TEST(FirstExpansionMember, RepeatedViewsAreComparedOnceAndKeepTheirIndex) {
     const std::string rejected = "CCC";
     const std::string member = "GAT";
-    const std::vector<std::string_view> candidates{rejected, rejected, "CC", rejected, member, member};
+    const std::vector<std::string_view> candidates{rejected, rejected, "CC",
+                                                   rejected, member,   member};
     EXPECT_EQ(first_expansion_member("RAT", candidates), 4u);
     EXPECT_EQ(first_expansion_member("RAT", std::span(candidates).first(4)), std::nullopt);
 }

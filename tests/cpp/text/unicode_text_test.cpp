@@ -39,12 +39,28 @@ TEST_P(TrimKeeps, StopsAtTheFirstOtherCharacter) {
 INSTANTIATE_TEST_SUITE_P(
     NotWhiteSpace, TrimKeeps,
     testing::Values(TrimCase{"Empty", "", ""},
-                    TrimCase{"ZeroWidthSpace", "\xE2\x80\x8B" "a\xE2\x80\x8B", "\xE2\x80\x8B" "a\xE2\x80\x8B"},
-                    TrimCase{"ByteOrderMark", "\xEF\xBB\xBF" "a", "\xEF\xBB\xBF" "a"},
-                    TrimCase{"MongolianVowelSeparator", "\xE1\xA0\x8E" "a", "\xE1\xA0\x8E" "a"},
+                    TrimCase{"ZeroWidthSpace",
+                             "\xE2\x80\x8B"
+                             "a\xE2\x80\x8B",
+                             "\xE2\x80\x8B"
+                             "a\xE2\x80\x8B"},
+                    TrimCase{"ByteOrderMark",
+                             "\xEF\xBB\xBF"
+                             "a",
+                             "\xEF\xBB\xBF"
+                             "a"},
+                    TrimCase{"MongolianVowelSeparator",
+                             "\xE1\xA0\x8E"
+                             "a",
+                             "\xE1\xA0\x8E"
+                             "a"},
                     TrimCase{"LoneLeadByte", " \xC2", "\xC2"},
                     TrimCase{"LoneContinuation", "\xA0 ", "\xA0"},
-                    TrimCase{"OverlongSpace", "\xC0\xA0" "a\xC0\xA0", "\xC0\xA0" "a\xC0\xA0"},
+                    TrimCase{"OverlongSpace",
+                             "\xC0\xA0"
+                             "a\xC0\xA0",
+                             "\xC0\xA0"
+                             "a\xC0\xA0"},
                     TrimCase{"CutIdeographicSpace", "\x80\x80 a \xE3\x80", "\x80\x80 a \xE3\x80"},
                     TrimCase{"SpaceAfterInvalidByte", "a\xFF\xE3\x80\x80", "a\xFF"}),
     [](const testing::TestParamInfo<TrimCase>& info) { return info.param.name; });
@@ -61,25 +77,24 @@ TEST_P(Utf8Validity, IsStrict) { EXPECT_EQ(is_valid_utf8(GetParam().text), GetPa
 
 INSTANTIATE_TEST_SUITE_P(
     Sequences, Utf8Validity,
-    testing::Values(Utf8Case{"Empty", "", true},
-                    Utf8Case{"Ascii", "ACGT", true},
-                    Utf8Case{"Nul", std::string("a\0b", 3), true},
-                    Utf8Case{"TwoByte", "\xC3\xA9", true},
-                    Utf8Case{"ThreeByte", "\xE2\x82\xAC", true},
-                    Utf8Case{"FourByte", "\xF0\x9F\x98\x80", true},
-                    Utf8Case{"Highest", "\xF4\x8F\xBF\xBF", true},
-                    Utf8Case{"LastBeforeSurrogates", "\xED\x9F\xBF", true},
-                    Utf8Case{"FirstAfterSurrogates", "\xEE\x80\x80", true},
-                    Utf8Case{"AboveHighest", "\xF4\x90\x80\x80", false},
-                    Utf8Case{"LeadF5", "\xF5\x80\x80\x80", false},
-                    Utf8Case{"Surrogate", "\xED\xA0\x80", false},
-                    Utf8Case{"OverlongTwoByte", "\xC1\xBF", false},
-                    Utf8Case{"OverlongThreeByte", "\xE0\x9F\xBF", false},
-                    Utf8Case{"OverlongFourByte", "\xF0\x8F\xBF\xBF", false},
-                    Utf8Case{"LoneContinuation", "a\x80", false},
-                    Utf8Case{"Truncated", "\xE2\x82", false},
-                    Utf8Case{"MissingContinuation", "\xE2\x82" "A", false},
-                    Utf8Case{"ByteFF", "\xFF", false}),
+    testing::Values(
+        Utf8Case{"Empty", "", true}, Utf8Case{"Ascii", "ACGT", true},
+        Utf8Case{"Nul", std::string("a\0b", 3), true}, Utf8Case{"TwoByte", "\xC3\xA9", true},
+        Utf8Case{"ThreeByte", "\xE2\x82\xAC", true}, Utf8Case{"FourByte", "\xF0\x9F\x98\x80", true},
+        Utf8Case{"Highest", "\xF4\x8F\xBF\xBF", true},
+        Utf8Case{"LastBeforeSurrogates", "\xED\x9F\xBF", true},
+        Utf8Case{"FirstAfterSurrogates", "\xEE\x80\x80", true},
+        Utf8Case{"AboveHighest", "\xF4\x90\x80\x80", false},
+        Utf8Case{"LeadF5", "\xF5\x80\x80\x80", false}, Utf8Case{"Surrogate", "\xED\xA0\x80", false},
+        Utf8Case{"OverlongTwoByte", "\xC1\xBF", false},
+        Utf8Case{"OverlongThreeByte", "\xE0\x9F\xBF", false},
+        Utf8Case{"OverlongFourByte", "\xF0\x8F\xBF\xBF", false},
+        Utf8Case{"LoneContinuation", "a\x80", false}, Utf8Case{"Truncated", "\xE2\x82", false},
+        Utf8Case{"MissingContinuation",
+                 "\xE2\x82"
+                 "A",
+                 false},
+        Utf8Case{"ByteFF", "\xFF", false}),
     [](const testing::TestParamInfo<Utf8Case>& info) { return info.param.name; });
 
 }  // namespace
