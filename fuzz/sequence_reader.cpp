@@ -67,7 +67,7 @@ void check_code_table(std::string_view text) {
     check(!table.empty(), "a code table read has entries");
     for (const auto& [symbol, codons] : table.entries()) {
         check(!codons.empty(), "every amino acid has codons");
-        for (const std::string& codon_text : codons)
+        for (const std::string_view codon_text : codons)
             check(codon_text.size() == kCodonLength, "codons have three letters", codon_text);
     }
 }

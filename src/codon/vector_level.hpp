@@ -4,9 +4,20 @@
 
 #include <cstdint>
 
+#if defined(__SANITIZE_THREAD__)
+#define VELBRIN_THREAD_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define VELBRIN_THREAD_SANITIZER 1
+#endif
+#endif
+
 // A byte loop that the compiler vectorises gets a second, AVX2 copy, which the loader
-// picks on a CPU that runs it (GNU indirect functions, so Linux only).
-#if defined(__x86_64__) && defined(__linux__) && (defined(__GNUC__) || defined(__clang__))
+// picks on a CPU that runs it (GNU indirect functions, so Linux only).  Not under
+// ThreadSanitizer: the loader runs the choosing function before the sanitizer's runtime
+// is set up, and the process crashes at start.
+#if defined(__x86_64__) && defined(__linux__) && (defined(__GNUC__) || defined(__clang__)) && \
+    !defined(VELBRIN_THREAD_SANITIZER)
 #define VELBRIN_WIDE_LOOP [[gnu::target_clones("avx2", "default")]]
 #else
 #define VELBRIN_WIDE_LOOP
