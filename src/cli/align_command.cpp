@@ -9,16 +9,16 @@
 #include <vector>
 
 #include "cli/align_option_flags.hpp"
-#include "cli/family_run.hpp"
 #include "cli/interrupt_cleanup.hpp"
+#include "family/family_run.hpp"
 #include "io/atomic_output.hpp"
 
 namespace velbrin::cli {
 namespace {
 
 struct AlignRequest {
-    FamilyInputs inputs;
-    AlignOptions options;
+    family::FamilyInputs inputs;
+    family::AlignOptions options;
     std::string output_path;  // empty: standard output
     bool verbose = false;
 };
@@ -41,7 +41,7 @@ bool write_standard_output(std::string_view bytes) {
            std::fflush(stdout) == 0;
 }
 
-void report_counts(const FamilyResult& result) {
+void report_counts(const family::FamilyResult& result) {
     std::fprintf(stderr,
                  "velbrin: %zu records, %zu codon columns, %zu nucleotides; %zu nucleotide records "
                  "without a peptide skipped\n",
@@ -63,12 +63,12 @@ int run_align(const AlignRequest& request) {
         interrupt_cleanup.remove_on_interrupt(output->temporary_path());
     }
 
-    const FamilyResult result = run_family(request.inputs, request.options);
-    if (result.status == FamilyStatus::input_error) {
+    const family::FamilyResult result = family::run_family(request.inputs, request.options);
+    if (result.status == family::FamilyStatus::input_error) {
         print_error(result.summary);
         return kExitFailure;
     }
-    if (result.status == FamilyStatus::failed) {
+    if (result.status == family::FamilyStatus::failed) {
         std::fputs(result.report.c_str(), stderr);
         return kExitFailure;
     }

@@ -33,10 +33,11 @@ CLI::Option* add_choice(CLI::App& command, const std::string& name, Value& targe
 
 }  // namespace
 
-void add_align_options(CLI::App& command, AlignOptions& options) {
-    add_choice<Pairing>(command, "--pair", options.pairing,
-                        {{"id", Pairing::by_id}, {"order", Pairing::by_order}}, "id",
-                        "Pair records by ID (the header's first word) or by position in the files");
+void add_align_options(CLI::App& command, family::AlignOptions& options) {
+    add_choice<family::Pairing>(
+        command, "--pair", options.pairing,
+        {{"id", family::Pairing::by_id}, {"order", family::Pairing::by_order}}, "id",
+        "Pair records by ID (the header's first word) or by position in the files");
 
     auto* table = command.add_option("--table", options.table, "NCBI genetic code by number")
                       ->type_name("N")

@@ -2,7 +2,7 @@
 // The options every alignment shares (`align` and `batch`): pairing, genetic code,
 // stop codons, columns and output format.
 
-#include "cli/family_run.hpp"
+#include "family/family_run.hpp"
 
 namespace CLI {
 class App;
@@ -11,6 +11,6 @@ class App;
 namespace velbrin::cli {
 
 // Adds the shared options to `command`, writing into `options`, which outlives it.
-void add_align_options(CLI::App& command, AlignOptions& options);
+void add_align_options(CLI::App& command, family::AlignOptions& options);
 
 }  // namespace velbrin::cli

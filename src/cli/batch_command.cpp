@@ -12,7 +12,7 @@ namespace {
 
 struct BatchRequest {
     BatchOptions batch;
-    AlignOptions align;
+    family::AlignOptions align;
 };
 
 void check_family_source(const BatchRequest& request) {

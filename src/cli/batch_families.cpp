@@ -25,7 +25,7 @@ std::string joined_path(std::string_view folder, std::string_view name) {
     return path;
 }
 
-std::uint64_t input_size(const FamilyInputs& family) {
+std::uint64_t input_size(const family::FamilyInputs& family) {
     std::error_code error;
     auto size_of = [&](const std::string& path) -> std::uint64_t {
         const auto size = std::filesystem::file_size(path, error);
@@ -36,29 +36,29 @@ std::uint64_t input_size(const FamilyInputs& family) {
     return total;
 }
 
-FamilyResult input_error(std::string summary) {
-    FamilyResult result;
-    result.status = FamilyStatus::input_error;
+family::FamilyResult input_error(std::string summary) {
+    family::FamilyResult result;
+    result.status = family::FamilyStatus::input_error;
     result.report = summary + '\n';
     result.summary = std::move(summary);
     return result;
 }
 
-FamilyResult failure_of_exception(std::string_view what) noexcept {
+family::FamilyResult failure_of_exception(std::string_view what) noexcept {
     try {
         return input_error(std::string(what));
     } catch (const std::bad_alloc&) {
-        FamilyResult result;  // the status alone still tells the family did not align
-        result.status = FamilyStatus::input_error;
+        family::FamilyResult result;  // the status alone still tells the family did not align
+        result.status = family::FamilyStatus::input_error;
         return result;
     }
 }
 
-void record(FamilyOutcome& outcome, const FamilyResult& result) {
+void record(FamilyOutcome& outcome, const family::FamilyResult& result) {
     switch (result.status) {
-        case FamilyStatus::aligned: outcome.status = BatchStatus::aligned; break;
-        case FamilyStatus::failed: outcome.status = BatchStatus::failed; break;
-        case FamilyStatus::input_error: outcome.status = BatchStatus::input_error; break;
+        case family::FamilyStatus::aligned: outcome.status = BatchStatus::aligned; break;
+        case family::FamilyStatus::failed: outcome.status = BatchStatus::failed; break;
+        case family::FamilyStatus::input_error: outcome.status = BatchStatus::input_error; break;
     }
     outcome.kind = result.kind;
     outcome.records = result.records;
@@ -81,8 +81,8 @@ std::string_view output_extension(io::OutputFormat format) noexcept {
     return kExtensions[static_cast<std::size_t>(format)];
 }
 
-BatchFamilies::BatchFamilies(std::vector<FamilyInputs> families, const BatchOptions& batch,
-                             const AlignOptions& align)
+BatchFamilies::BatchFamilies(std::vector<family::FamilyInputs> families, const BatchOptions& batch,
+                             const family::AlignOptions& align)
     : families_(std::move(families)),
       outcomes_(families_.size()),
       sizes_(families_.size()),
@@ -109,7 +109,7 @@ std::vector<std::size_t> BatchFamilies::schedule() {
 
 bool BatchFamilies::run_one(std::size_t i) noexcept {
     const auto started = Clock::now();
-    FamilyResult result;
+    family::FamilyResult result;
     try {
         result = align(families_[i]);
     } catch (const std::bad_alloc&) {
@@ -160,18 +160,18 @@ std::string BatchFamilies::report_path(std::size_t i) const {
     return joined_path(batch_.out_folder, families_[i].name + ".err");
 }
 
-FamilyResult BatchFamilies::align(const FamilyInputs& family) const {
+family::FamilyResult BatchFamilies::align(const family::FamilyInputs& family) const {
     if (family.nucleotide_paths.empty()) {
         return input_error("no nucleotide file named after the family '" + family.name + "' in " +
                            batch_.nucleotide_folder);
     }
-    return run_family(family, align_);
+    return family::run_family(family, align_);
 }
 
 // Writes the alignment, or the failure's report; a report left by an earlier run of
 // a family that now aligns is removed, so every .err file belongs to this run.
-FamilyResult BatchFamilies::deliver(std::size_t i, FamilyResult result) const {
-    if (result.status == FamilyStatus::aligned) {
+family::FamilyResult BatchFamilies::deliver(std::size_t i, family::FamilyResult result) const {
+    if (result.status == family::FamilyStatus::aligned) {
         if (auto failure = write_whole_file(output_path(i), result.output)) {
             return input_error(std::move(failure->message));
         }

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "cli/batch_options.hpp"
-#include "cli/family_run.hpp"
 #include "cli/progress_line.hpp"
 #include "cli/status_table.hpp"
+#include "family/family_run.hpp"
 #include "io/io_failure.hpp"
 
 namespace velbrin::cli {
@@ -34,8 +34,8 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // `batch` and `align` must outlive the object.
-    BatchFamilies(std::vector<FamilyInputs> families, const BatchOptions& batch,
-                  const AlignOptions& align);
+    BatchFamilies(std::vector<family::FamilyInputs> families, const BatchOptions& batch,
+                  const family::AlignOptions& align);
 
     // The families still to run, largest first; when resuming, those whose output exists
     // are marked skipped instead.
@@ -52,20 +52,20 @@ public:
 
     ProgressCounts progress(std::size_t total, Clock::time_point started) const;
 
-    const std::vector<FamilyInputs>& families() const noexcept { return families_; }
+    const std::vector<family::FamilyInputs>& families() const noexcept { return families_; }
     const std::vector<FamilyOutcome>& outcomes() const noexcept { return outcomes_; }
 
 private:
     std::string output_path(std::size_t i) const;
     std::string report_path(std::size_t i) const;
-    FamilyResult align(const FamilyInputs& family) const;
-    FamilyResult deliver(std::size_t i, FamilyResult result) const;
+    family::FamilyResult align(const family::FamilyInputs& family) const;
+    family::FamilyResult deliver(std::size_t i, family::FamilyResult result) const;
 
-    std::vector<FamilyInputs> families_;
+    std::vector<family::FamilyInputs> families_;
     std::vector<FamilyOutcome> outcomes_;
     std::vector<std::uint64_t> sizes_;
     const BatchOptions& batch_;
-    const AlignOptions& align_;
+    const family::AlignOptions& align_;
     std::uint64_t bytes_total_ = 0;
     std::atomic<std::size_t> done_{0}, failed_{0};
     std::atomic<std::uint64_t> bytes_done_{0};

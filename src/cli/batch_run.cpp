@@ -49,13 +49,15 @@ std::string folder_of(std::string_view path) {
     return std::filesystem::path(path).parent_path().string();
 }
 
-std::variant<std::vector<FamilyInputs>, io::IoFailure> load_manifest(std::string_view path) {
+std::variant<std::vector<family::FamilyInputs>, io::IoFailure> load_manifest(
+    std::string_view path) {
     auto text = io::read_input(path);
     if (auto* failure = std::get_if<io::IoFailure>(&text)) return std::move(*failure);
     return parse_manifest(std::get<std::string>(text), io::input_label(path), folder_of(path));
 }
 
-std::variant<std::vector<FamilyInputs>, io::IoFailure> load_families(const BatchOptions& batch) {
+std::variant<std::vector<family::FamilyInputs>, io::IoFailure> load_families(
+    const BatchOptions& batch) {
     if (!batch.manifest_path.empty()) return load_manifest(batch.manifest_path);
     auto found = discover_families(batch.peptide_folder, batch.nucleotide_folder);
     if (auto* failure = std::get_if<io::IoFailure>(&found)) return std::move(*failure);
@@ -158,7 +160,7 @@ int report_outcomes(const BatchFamilies& families, const BatchOptions& batch, in
 
 }  // namespace
 
-int run_batch(const BatchOptions& batch, const AlignOptions& align) {
+int run_batch(const BatchOptions& batch, const family::AlignOptions& align) {
     auto loaded = load_families(batch);
     if (auto* failure = std::get_if<io::IoFailure>(&loaded)) {
         print_line(failure->message);
@@ -175,7 +177,8 @@ int run_batch(const BatchOptions& batch, const AlignOptions& align) {
     }
     auto& watch = std::get<InterruptWatch>(opened);
 
-    BatchFamilies families(std::get<std::vector<FamilyInputs>>(std::move(loaded)), batch, align);
+    BatchFamilies families(std::get<std::vector<family::FamilyInputs>>(std::move(loaded)), batch,
+                           align);
     auto order = families.schedule();
     const auto total = order.size();
     BatchScheduler scheduler(

@@ -15,13 +15,13 @@
 #include <variant>
 #include <vector>
 
-#include "cli/family_run.hpp"
+#include "family/family_run.hpp"
 #include "io/io_failure.hpp"
 
 namespace velbrin::cli {
 
 struct DiscoveredFamilies {
-    std::vector<FamilyInputs> families;  // sorted by name
+    std::vector<family::FamilyInputs> families;  // sorted by name
     std::size_t unpaired_nucleotide_files = 0;
 };
 

@@ -51,7 +51,7 @@ public:
         return std::nullopt;
     }
 
-    std::variant<FamilyInputs, io::IoFailure> parse(std::string_view line) const {
+    std::variant<family::FamilyInputs, io::IoFailure> parse(std::string_view line) const {
         const auto fields = split(line, '\t');
         if (fields.size() < kLeastFields || fields.size() > kMostFields) {
             return failure(
@@ -59,7 +59,7 @@ public:
                 "nucleotide files, table), found " +
                 std::to_string(fields.size()));
         }
-        FamilyInputs family;
+        family::FamilyInputs family;
         family.name.assign(fields[0]);
         if (const auto problem = family_name_problem(family.name); !problem.empty()) {
             return failure(problem);
@@ -91,10 +91,9 @@ private:
 
 }  // namespace
 
-std::variant<std::vector<FamilyInputs>, io::IoFailure> parse_manifest(std::string_view text,
-                                                                      std::string_view label,
-                                                                      std::string_view folder) {
-    std::vector<FamilyInputs> families;
+std::variant<std::vector<family::FamilyInputs>, io::IoFailure> parse_manifest(
+    std::string_view text, std::string_view label, std::string_view folder) {
+    std::vector<family::FamilyInputs> families;
     std::vector<std::size_t> line_numbers;
     io::LineCursor lines(text);
     while (const auto line = lines.next()) {
@@ -102,7 +101,7 @@ std::variant<std::vector<FamilyInputs>, io::IoFailure> parse_manifest(std::strin
         const auto number = lines.line_number();
         auto parsed = ManifestLine(label, number, folder).parse(*line);
         if (auto* failure = std::get_if<io::IoFailure>(&parsed)) return std::move(*failure);
-        families.push_back(std::get<FamilyInputs>(std::move(parsed)));
+        families.push_back(std::get<family::FamilyInputs>(std::move(parsed)));
         line_numbers.push_back(number);
     }
     if (const auto repeat = first_repeated_name(families)) {

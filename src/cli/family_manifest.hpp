@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "cli/family_run.hpp"
+#include "family/family_run.hpp"
 #include "io/io_failure.hpp"
 
 namespace velbrin::cli {
@@ -19,8 +19,7 @@ namespace velbrin::cli {
 // The families of `text`, in the manifest's order.  `label` names the manifest in
 // failures ("families.tsv:7: ..."); `folder` is where relative paths start ("" for the
 // current folder).
-std::variant<std::vector<FamilyInputs>, io::IoFailure> parse_manifest(std::string_view text,
-                                                                      std::string_view label,
-                                                                      std::string_view folder);
+std::variant<std::vector<family::FamilyInputs>, io::IoFailure> parse_manifest(
+    std::string_view text, std::string_view label, std::string_view folder);
 
 }  // namespace velbrin::cli

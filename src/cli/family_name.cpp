@@ -26,7 +26,7 @@ std::string_view family_name_problem(std::string_view name) noexcept {
 }
 
 std::optional<std::pair<std::size_t, std::size_t>> first_repeated_name(
-    std::span<const FamilyInputs> families) {
+    std::span<const family::FamilyInputs> families) {
     std::vector<std::size_t> by_name(families.size());
     std::iota(by_name.begin(), by_name.end(), std::size_t{0});
     std::ranges::stable_sort(by_name, {},

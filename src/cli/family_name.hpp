@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "cli/family_run.hpp"
+#include "family/family_run.hpp"
 
 namespace velbrin::cli {
 
@@ -18,6 +18,6 @@ std::string_view family_name_problem(std::string_view name) noexcept;
 // The first family (in list order) whose name an earlier one already has, as the pair
 // (index of the earlier one, index of the repeat); sorts, so it costs n log n.
 std::optional<std::pair<std::size_t, std::size_t>> first_repeated_name(
-    std::span<const FamilyInputs> families);
+    std::span<const family::FamilyInputs> families);
 
 }  // namespace velbrin::cli

@@ -68,7 +68,7 @@ std::string_view batch_status_name(BatchStatus status) noexcept {
     return kStatusNames[static_cast<std::size_t>(status)];
 }
 
-std::string format_status_table(std::span<const FamilyInputs> families,
+std::string format_status_table(std::span<const family::FamilyInputs> families,
                                 std::span<const FamilyOutcome> outcomes) {
     std::string table;
     constexpr std::size_t kTypicalRow = 96;

@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "cli/family_run.hpp"
 #include "codon/failure_kind.hpp"
+#include "family/family_run.hpp"
 
 namespace velbrin::cli {
 
@@ -37,7 +37,7 @@ constexpr bool is_success(BatchStatus status) noexcept {
 }
 
 // The whole table with its heading line; `outcomes` lines up with `families`.
-std::string format_status_table(std::span<const FamilyInputs> families,
+std::string format_status_table(std::span<const family::FamilyInputs> families,
                                 std::span<const FamilyOutcome> outcomes);
 
 }  // namespace velbrin::cli

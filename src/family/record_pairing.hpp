@@ -7,9 +7,9 @@
 #include <variant>
 #include <vector>
 
-#include "cli/family_files.hpp"
+#include "family/family_files.hpp"
 
-namespace velbrin::cli {
+namespace velbrin::family {
 
 struct RecordPairs {
     std::vector<std::size_t>
@@ -30,4 +30,4 @@ std::variant<RecordPairs, PairingFailure> pair_by_id(const FamilyFiles& files);
 // The i-th peptide with the i-th nucleotide record; the counts must match.
 std::variant<RecordPairs, PairingFailure> pair_by_order(const FamilyFiles& files);
 
-}  // namespace velbrin::cli
+}  // namespace velbrin::family

@@ -1,4 +1,4 @@
-#include "cli/record_pairing.hpp"
+#include "family/record_pairing.hpp"
 
 #include <algorithm>
 #include <functional>
@@ -6,7 +6,7 @@
 
 #include "io/alignment_writer.hpp"
 
-namespace velbrin::cli {
+namespace velbrin::family {
 namespace {
 
 struct IdEntry {
@@ -106,4 +106,4 @@ std::variant<RecordPairs, PairingFailure> pair_by_order(const FamilyFiles& files
     return pairs;
 }
 
-}  // namespace velbrin::cli
+}  // namespace velbrin::family

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "cli/stop_codons.hpp"
+#include "genetic_code/stop_codons.hpp"
 
-namespace velbrin::cli {
+namespace velbrin::family {
 
 // Reused buffers for normalising one record at a time without allocating per record.
 struct NormaliseScratch {
@@ -19,11 +19,11 @@ struct NormaliseScratch {
 // `peptide` has residues (as the length check counts them) and that codon is a stop.
 std::optional<std::string_view> without_terminal_stop(std::string_view peptide,
                                                       std::string_view nucleotides,
-                                                      const StopCodons& stops,
+                                                      const codon::StopCodons& stops,
                                                       NormaliseScratch& scratch);
 
 // Whether the core's length check fails on this pair.
 bool lengths_disagree(std::string_view peptide, std::string_view nucleotides,
                       NormaliseScratch& scratch);
 
-}  // namespace velbrin::cli
+}  // namespace velbrin::family

@@ -1,4 +1,4 @@
-#include "cli/genetic_code_choice.hpp"
+#include "family/genetic_code_choice.hpp"
 
 #include <utility>
 
@@ -6,7 +6,7 @@
 #include "io/code_table_file.hpp"
 #include "io/input_file.hpp"
 
-namespace velbrin::cli {
+namespace velbrin::family {
 
 codon::AlignmentOutcome GeneticCodeChoice::align(std::string_view peptide_path,
                                                  std::string_view nucleotide_path,
@@ -23,7 +23,7 @@ std::variant<GeneticCodeChoice, io::IoFailure> choose_genetic_code(
     choice.table = table;
     if (code_table_path.empty()) {
         if (const auto letters = codon::ncbi_table(table))
-            choice.stops = StopCodons::of_ncbi_table(*letters);
+            choice.stops = codon::StopCodons::of_ncbi_table(*letters);
         return choice;
     }
     std::variant<std::string, io::IoFailure> text = io::read_input(code_table_path);
@@ -32,8 +32,8 @@ std::variant<GeneticCodeChoice, io::IoFailure> choose_genetic_code(
         io::read_code_table(std::get<std::string>(text), io::input_label(code_table_path));
     if (auto* failure = std::get_if<io::IoFailure>(&custom)) return std::move(*failure);
     choice.custom.emplace(std::move(std::get<codon::CustomCodonTable>(custom)));
-    choice.stops = StopCodons::of_custom_table(*choice.custom);
+    choice.stops = codon::StopCodons::of_custom_table(*choice.custom);
     return choice;
 }
 
-}  // namespace velbrin::cli
+}  // namespace velbrin::family

@@ -12,7 +12,7 @@
 #include "io/io_failure.hpp"
 #include "io/sequence_reader.hpp"
 
-namespace velbrin::cli {
+namespace velbrin::family {
 
 struct FamilyFiles {
     std::string peptide_label;  // the peptide file as messages name it
@@ -29,4 +29,4 @@ struct FamilyFiles {
 std::variant<FamilyFiles, io::IoFailure> read_family_files(
     std::string_view peptide_path, const std::vector<std::string>& nucleotide_paths);
 
-}  // namespace velbrin::cli
+}  // namespace velbrin::family

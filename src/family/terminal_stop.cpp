@@ -1,4 +1,4 @@
-#include "cli/terminal_stop.hpp"
+#include "family/terminal_stop.hpp"
 
 #include <algorithm>
 #include <cstddef>
@@ -6,7 +6,7 @@
 #include "codon/amino_acid_translator.hpp"
 #include "text/unicode_text.hpp"
 
-namespace velbrin::cli {
+namespace velbrin::family {
 namespace {
 
 struct CodingLengths {
@@ -40,7 +40,7 @@ std::string_view before_last_codon(std::string_view nucleotides) noexcept {
 
 std::optional<std::string_view> without_terminal_stop(std::string_view peptide,
                                                       std::string_view nucleotides,
-                                                      const StopCodons& stops,
+                                                      const codon::StopCodons& stops,
                                                       NormaliseScratch& scratch) {
     const CodingLengths lengths = coding_lengths(peptide, nucleotides, scratch);
     if (lengths.bases.size() != 3 * lengths.residues + 3) return std::nullopt;
@@ -54,4 +54,4 @@ bool lengths_disagree(std::string_view peptide, std::string_view nucleotides,
     return lengths.bases.size() != 3 * lengths.residues;
 }
 
-}  // namespace velbrin::cli
+}  // namespace velbrin::family

@@ -6,13 +6,13 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/stop_codons.hpp"
+#include "genetic_code/stop_codons.hpp"
 
-namespace velbrin::cli {
+namespace velbrin::family {
 
 struct ColumnDrops {
-    const StopCodons* stops = nullptr;  // drop columns where any row has a stop codon
-    bool gaps = false;                  // drop columns where any row has "---"
+    const codon::StopCodons* stops = nullptr;  // drop columns where any row has a stop codon
+    bool gaps = false;                         // drop columns where any row has "---"
 };
 
 // `rows` (codon rows of equal length) without the dropped columns.  The result views
@@ -20,4 +20,4 @@ struct ColumnDrops {
 std::vector<std::string_view> drop_columns(std::span<const std::string_view> rows,
                                            const ColumnDrops& drops, std::string& storage);
 
-}  // namespace velbrin::cli
+}  // namespace velbrin::family

@@ -11,7 +11,7 @@
 #include "codon/alignment.hpp"
 #include "io/alignment_writer.hpp"
 
-namespace velbrin::cli {
+namespace velbrin::family {
 
 enum class Pairing { by_id, by_order };
 
@@ -55,4 +55,4 @@ struct FamilyResult {
 
 FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options);
 
-}  // namespace velbrin::cli
+}  // namespace velbrin::family

@@ -7,16 +7,16 @@
 #include <string_view>
 #include <variant>
 
-#include "cli/stop_codons.hpp"
 #include "codon/alignment.hpp"
+#include "genetic_code/stop_codons.hpp"
 #include "io/io_failure.hpp"
 
-namespace velbrin::cli {
+namespace velbrin::family {
 
 struct GeneticCodeChoice {
     std::int32_t table = 1;
     std::optional<codon::CustomCodonTable> custom;  // set: the user's code replaces the table
-    StopCodons stops;  // none for an unsupported table, which the core then reports
+    codon::StopCodons stops;  // none for an unsupported table, which the core then reports
 
     // The core's alignment under this code.
     codon::AlignmentOutcome align(std::string_view peptide_path, std::string_view nucleotide_path,
@@ -27,4 +27,4 @@ struct GeneticCodeChoice {
 std::variant<GeneticCodeChoice, io::IoFailure> choose_genetic_code(
     std::int32_t table, const std::string& code_table_path);
 
-}  // namespace velbrin::cli
+}  // namespace velbrin::family

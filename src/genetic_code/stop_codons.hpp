@@ -6,7 +6,7 @@
 
 #include "genetic_code/custom_codon_table.hpp"
 
-namespace velbrin::cli {
+namespace velbrin::codon {
 
 class StopCodons {
 public:
@@ -23,4 +23,4 @@ private:
     std::uint64_t by_index_ = 0;  // bit k: codon index k is a stop
 };
 
-}  // namespace velbrin::cli
+}  // namespace velbrin::codon

@@ -1,15 +1,15 @@
-#include "cli/family_run.hpp"
+#include "family/family_run.hpp"
 
 #include <utility>
 
-#include "cli/column_filter.hpp"
-#include "cli/family_files.hpp"
-#include "cli/genetic_code_choice.hpp"
-#include "cli/record_pairing.hpp"
-#include "cli/terminal_stop.hpp"
+#include "family/column_filter.hpp"
+#include "family/family_files.hpp"
+#include "family/genetic_code_choice.hpp"
+#include "family/record_pairing.hpp"
+#include "family/terminal_stop.hpp"
 #include "io/alignment_writer.hpp"
 
-namespace velbrin::cli {
+namespace velbrin::family {
 namespace {
 
 FamilyResult input_error(std::string message) {
@@ -27,7 +27,7 @@ struct PairedFamily {
 };
 
 PairedFamily pair_records(const FamilyFiles& files, const RecordPairs& pairs,
-                          const AlignOptions& options, const StopCodons& stops) {
+                          const AlignOptions& options, const codon::StopCodons& stops) {
     PairedFamily family;
     family.records.reserve(files.peptides.size());
     NormaliseScratch scratch;
@@ -56,7 +56,7 @@ PairedFamily pair_records(const FamilyFiles& files, const RecordPairs& pairs,
 // The line after a length report whose record only carries the stop codon its
 // protein leaves out.
 std::string terminal_stop_hint(const FamilyFiles& files, const RecordPairs& pairs,
-                               const StopCodons& stops) {
+                               const codon::StopCodons& stops) {
     NormaliseScratch scratch;
     for (std::size_t record = 0; record < files.peptides.size(); ++record) {
         const std::string_view peptide = files.peptides[record].sequence;
@@ -181,4 +181,4 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options)
     return result;
 }
 
-}  // namespace velbrin::cli
+}  // namespace velbrin::family

@@ -1,9 +1,9 @@
-#include "cli/column_filter.hpp"
+#include "family/column_filter.hpp"
 
 #include <cstddef>
 #include <cstring>
 
-namespace velbrin::cli {
+namespace velbrin::family {
 namespace {
 
 bool is_gap(std::string_view codon) noexcept { return codon == "---"; }
@@ -48,4 +48,4 @@ std::vector<std::string_view> drop_columns(std::span<const std::string_view> row
     return kept;
 }
 
-}  // namespace velbrin::cli
+}  // namespace velbrin::family

@@ -1,8 +1,8 @@
-#include "cli/stop_codons.hpp"
+#include "genetic_code/stop_codons.hpp"
 
 #include "genetic_code/genetic_code.hpp"
 
-namespace velbrin::cli {
+namespace velbrin::codon {
 
 StopCodons StopCodons::of_ncbi_table(std::string_view table) noexcept {
     StopCodons stops;
@@ -28,4 +28,4 @@ bool StopCodons::is_stop(std::string_view codon) const noexcept {
     return index && ((by_index_ >> *index) & 1) != 0;
 }
 
-}  // namespace velbrin::cli
+}  // namespace velbrin::codon

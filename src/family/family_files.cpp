@@ -1,10 +1,10 @@
-#include "cli/family_files.hpp"
+#include "family/family_files.hpp"
 
 #include <utility>
 
 #include "io/input_file.hpp"
 
-namespace velbrin::cli {
+namespace velbrin::family {
 namespace {
 
 std::string location(std::string_view label, std::size_t line) {
@@ -59,4 +59,4 @@ std::variant<FamilyFiles, io::IoFailure> read_family_files(
     return files;
 }
 
-}  // namespace velbrin::cli
+}  // namespace velbrin::family
