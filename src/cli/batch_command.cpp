@@ -68,7 +68,10 @@ Command add_batch_command(CLI::App& velbrin) {
     command->add_flag("-q,--quiet", batch.quiet,
                       "No progress line and no summary on standard error");
     add_align_options(*command, request->align);
-    command->parse_complete_callback([request] { check_family_source(*request); });
+    command->parse_complete_callback([request] {
+        check_family_source(*request);
+        check_align_options(request->align);
+    });
     return Command{command, [request] { return run_batch(request->batch, request->align); }};
 }
 

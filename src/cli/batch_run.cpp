@@ -49,19 +49,18 @@ std::string folder_of(std::string_view path) {
     return std::filesystem::path(path).parent_path().string();
 }
 
-std::variant<std::vector<family::FamilyInputs>, io::IoFailure> load_manifest(
-    std::string_view path) {
-    auto text = io::read_input(path);
-    if (auto* failure = std::get_if<io::IoFailure>(&text)) return std::move(*failure);
-    return parse_manifest(std::get<std::string>(text), io::input_label(path), folder_of(path));
+io::Result<std::vector<family::FamilyInputs>> load_manifest(std::string_view path) {
+    io::Result<std::string> text = io::read_input(path);
+    if (!text) return std::move(text).failure();
+    return parse_manifest(*text, io::input_label(path), folder_of(path));
 }
 
-std::variant<std::vector<family::FamilyInputs>, io::IoFailure> load_families(
-    const BatchOptions& batch) {
+io::Result<std::vector<family::FamilyInputs>> load_families(const BatchOptions& batch) {
     if (!batch.manifest_path.empty()) return load_manifest(batch.manifest_path);
-    auto found = discover_families(batch.peptide_folder, batch.nucleotide_folder);
-    if (auto* failure = std::get_if<io::IoFailure>(&found)) return std::move(*failure);
-    auto& discovered = std::get<DiscoveredFamilies>(found);
+    io::Result<DiscoveredFamilies> found =
+        discover_families(batch.peptide_folder, batch.nucleotide_folder);
+    if (!found) return std::move(found).failure();
+    DiscoveredFamilies& discovered = *found;
     if (discovered.unpaired_nucleotide_files > 0 && !batch.quiet) {
         print_line(std::to_string(discovered.unpaired_nucleotide_files) +
                    " nucleotide file(s) without a peptide partner skipped");
@@ -161,9 +160,9 @@ int report_outcomes(const BatchFamilies& families, const BatchOptions& batch, in
 }  // namespace
 
 int run_batch(const BatchOptions& batch, const family::AlignOptions& align) {
-    auto loaded = load_families(batch);
-    if (auto* failure = std::get_if<io::IoFailure>(&loaded)) {
-        print_line(failure->message);
+    io::Result<std::vector<family::FamilyInputs>> loaded = load_families(batch);
+    if (!loaded) {
+        print_line(loaded.failure().message);
         return kExitCannotStart;
     }
     if (auto problem = output_folder_problem(batch)) {
@@ -171,14 +170,13 @@ int run_batch(const BatchOptions& batch, const family::AlignOptions& align) {
         return kExitCannotStart;
     }
     auto opened = InterruptWatch::open();
-    if (auto* failure = std::get_if<std::string>(&opened)) {
-        print_line(*failure);
+    if (!opened) {
+        print_line(opened.failure().message);
         return kExitCannotStart;
     }
-    auto& watch = std::get<InterruptWatch>(opened);
+    InterruptWatch& watch = *opened;
 
-    BatchFamilies families(std::get<std::vector<family::FamilyInputs>>(std::move(loaded)), batch,
-                           align);
+    BatchFamilies families(std::move(loaded).value(), batch, align);
     auto order = families.schedule();
     const auto total = order.size();
     BatchScheduler scheduler(
