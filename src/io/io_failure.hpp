@@ -17,5 +17,7 @@ struct IoFailure {
 IoFailure failure_in(std::string_view label, std::string_view reason);
 // "label:line: reason"
 IoFailure failure_at(std::string_view label, std::size_t line, std::string_view reason);
+// "label: action: <the text of errno value `error`>"
+IoFailure errno_failure(std::string_view label, std::string_view action, int error);
 
 }  // namespace velbrin::io
