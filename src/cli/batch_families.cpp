@@ -1,6 +1,5 @@
 #include "cli/batch_families.hpp"
 
-#include <array>
 #include <filesystem>
 #include <mutex>
 #include <new>
@@ -14,9 +13,6 @@
 namespace velbrin::cli {
 
 namespace {
-
-constexpr std::array<std::string_view, 4> kExtensions{"fa", "phy", "paml", "aln"};
-static_assert(kExtensions.size() == static_cast<std::size_t>(io::OutputFormat::clustal) + 1);
 
 std::string joined_path(std::string_view folder, std::string_view name) {
     std::string path(folder);
@@ -69,16 +65,18 @@ void record(FamilyOutcome& outcome, const family::FamilyResult& result) {
 
 }  // namespace
 
-std::optional<io::IoFailure> write_whole_file(std::string path, std::string_view content) {
+std::optional<io::IoFailure> write_whole_file(std::string path, std::string_view content,
+                                              bool durable) {
     auto created = io::AtomicOutput::create(std::move(path));
     if (auto* failure = std::get_if<io::IoFailure>(&created)) return std::move(*failure);
     auto& output = std::get<io::AtomicOutput>(created);
+    output.set_sync_on_commit(durable);
     if (auto failure = output.write(content)) return failure;
     return output.commit();
 }
 
 std::string_view output_extension(io::OutputFormat format) noexcept {
-    return kExtensions[static_cast<std::size_t>(format)];
+    return io::output_format_info(format).extension;
 }
 
 BatchFamilies::BatchFamilies(std::vector<family::FamilyInputs> families, const BatchOptions& batch,
@@ -172,14 +170,14 @@ family::FamilyResult BatchFamilies::align(const family::FamilyInputs& family) co
 // a family that now aligns is removed, so every .err file belongs to this run.
 family::FamilyResult BatchFamilies::deliver(std::size_t i, family::FamilyResult result) const {
     if (result.status == family::FamilyStatus::aligned) {
-        if (auto failure = write_whole_file(output_path(i), result.output)) {
+        if (auto failure = write_whole_file(output_path(i), result.output, align_.sync_outputs)) {
             return input_error(std::move(failure->message));
         }
         std::error_code ignored;
         std::filesystem::remove(report_path(i), ignored);
         return result;
     }
-    if (auto failure = write_whole_file(report_path(i), result.report)) {
+    if (auto failure = write_whole_file(report_path(i), result.report, align_.sync_outputs)) {
         result.summary += " (its report could not be written: " + failure->message + ")";
     }
     return result;

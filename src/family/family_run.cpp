@@ -130,7 +130,8 @@ std::string_view report_path(const std::vector<std::string>& paths) noexcept {
 
 }  // namespace
 
-FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options) {
+FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options,
+                        const RowsDelivery& deliver) {
     auto read = read_family_files(inputs.peptide_path, inputs.nucleotide_paths);
     if (auto* failure = std::get_if<io::IoFailure>(&read))
         return input_error(std::move(failure->message));
@@ -172,8 +173,14 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options)
     for (std::size_t record = 0; record < kept.size(); ++record) {
         aligned.push_back({files.peptides[record].header, kept[record]});
     }
+    if (auto problem = io::unwritable_names(options.format, aligned))
+        return input_error(std::move(*problem));
     FamilyResult result;
-    io::write_alignment(result.output, options.format, aligned, options.width);
+    if (!deliver) {
+        io::write_alignment(result.output, options.format, aligned, options.width);
+    } else if (auto failure = deliver(aligned)) {
+        return input_error(std::move(failure->message));
+    }
     result.records = kept.size();
     result.columns = kept.empty() ? 0 : kept.front().size() / 3;
     result.nucleotides = family.nucleotides;
