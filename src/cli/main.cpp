@@ -1,8 +1,8 @@
 // The `velbrin` command: one registration call per subcommand.
 
-#include <CLI/CLI.hpp>
 #include <fcntl.h>
 #include <signal.h>
+#include <CLI/CLI.hpp>
 
 #include <cerrno>
 #include <cstdio>

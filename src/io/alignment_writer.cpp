@@ -100,7 +100,8 @@ void write_clustal(BufferedWriter& out, std::span<const AlignedRecord> records) 
             const std::string_view name = record_name(record.header);
             out.append(name);
             out.append_repeated(name_width - name.size(), ' ');
-            if (start < record.codons.size()) out.append(record.codons.substr(start, kClustalColumns));
+            if (start < record.codons.size())
+                out.append(record.codons.substr(start, kClustalColumns));
             out.append('\n');
         }
     }
@@ -174,8 +175,8 @@ std::optional<std::string> unwritable_names(OutputFormat format,
     std::unordered_map<std::string_view, std::string_view, hashing::KeyedTextHash> first_named;
     first_named.reserve(records.size());
     for (const AlignedRecord& record : records) {
-        const auto [earlier, added] = first_named.try_emplace(strict_name(record),
-                                                              record_name(record.header));
+        const auto [earlier, added] =
+            first_named.try_emplace(strict_name(record), record_name(record.header));
         if (added) continue;
         return "the names " + quoted(earlier->second) + " and " +
                quoted(record_name(record.header)) + " are both " + quoted(earlier->first) +

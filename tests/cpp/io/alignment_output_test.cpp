@@ -37,8 +37,8 @@ std::string reference_output(OutputFormat format, std::span<const AlignedRecord>
         case OutputFormat::fasta:
             for (const AlignedRecord& record : records) {
                 out += ">" + std::string(record.header) + "\n";
-                const std::size_t step = width == 0 ? std::max<std::size_t>(record.codons.size(), 1)
-                                                    : width;
+                const std::size_t step =
+                    width == 0 ? std::max<std::size_t>(record.codons.size(), 1) : width;
                 if (record.codons.empty()) out += "\n";
                 for (std::size_t at = 0; at < record.codons.size(); at += step)
                     out += std::string(record.codons.substr(at, step)) + "\n";
@@ -82,8 +82,8 @@ std::vector<std::string> generated_rows(std::size_t count, std::size_t codons, u
 }
 
 TEST(StreamedAlignmentFile, MatchesTheWholeStringOutputByteForByte) {
-    const fs::path folder = fs::path(testing::TempDir()) /
-                            ("velbrin_streamed_" + std::to_string(::getpid()));
+    const fs::path folder =
+        fs::path(testing::TempDir()) / ("velbrin_streamed_" + std::to_string(::getpid()));
     fs::create_directories(folder);
     struct Family {
         std::size_t records, codons;

@@ -58,8 +58,7 @@ TEST_F(OutputGuardTest, TellsFoldersThatHoldOrAreInputs) {
     std::ofstream(folder_ / "real" / "cds.fa") << ">a\nATG\n";
     fs::create_symlink(folder_ / "real" / "cds.fa", folder_ / "out" / "cds.fa");
     fs::create_directories(folder_ / "peptides");
-    const std::vector<std::string> inputs{path("in/pep.fa"), path("out/cds.fa"),
-                                          path("peptides")};
+    const std::vector<std::string> inputs{path("in/pep.fa"), path("out/cds.fa"), path("peptides")};
     const OutputGuard guard(inputs);
 
     EXPECT_EQ(guard.input_in_folder(path("in")), path("in/pep.fa"));
