@@ -109,7 +109,9 @@ TEST_F(AtomicOutputTest, TemporaryNamesStayWithinTheNameLimitAndAreRecognisable)
         const std::string temporary = fs::path(output.temporary_path()).filename().string();
         EXPECT_LE(temporary.size(), 255u) << name.size();
         EXPECT_TRUE(is_temporary_name(temporary)) << temporary;
-        if (name == accented) EXPECT_EQ(temporary[temporary.size() - 10], '\xa9');
+        if (name == accented) {
+            EXPECT_EQ(temporary[temporary.size() - 10], '\xa9');
+        }
         ASSERT_FALSE(output.write("x"));
         ASSERT_FALSE(output.commit());
         EXPECT_EQ(content(target), "x");
