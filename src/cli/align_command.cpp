@@ -4,14 +4,17 @@
 
 #include <cstdio>
 #include <memory>
-#include <optional>
+#include <span>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "cli/align_option_flags.hpp"
 #include "cli/interrupt_cleanup.hpp"
 #include "family/family_run.hpp"
-#include "io/atomic_output.hpp"
+#include "io/alignment_output.hpp"
+#include "io/output_file.hpp"
+#include "io/output_guard.hpp"
 #include "io/result.hpp"
 
 namespace velbrin::cli {
@@ -37,9 +40,23 @@ void check_one_standard_input(const AlignRequest& request) {
         throw CLI::ValidationError("standard input ('-') can be given for one input only");
 }
 
-bool write_standard_output(std::string_view bytes) {
-    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
-           std::fflush(stdout) == 0;
+// Every file the command reads.
+std::vector<std::string> input_paths(const AlignRequest& request) {
+    std::vector<std::string> paths{request.inputs.peptide_path};
+    paths.insert(paths.end(), request.inputs.nucleotide_paths.begin(),
+                 request.inputs.nucleotide_paths.end());
+    if (!request.options.code_table_path.empty()) paths.push_back(request.options.code_table_path);
+    return paths;
+}
+
+// An output that is one of the inputs (under any spelling) would destroy it.
+void check_output_is_no_input(const AlignRequest& request) {
+    if (request.output_path.empty()) return;
+    const std::vector<std::string> inputs = input_paths(request);
+    if (const auto input = io::OutputGuard(inputs).input_at(request.output_path)) {
+        throw CLI::ValidationError("the output " + request.output_path + " is the input " +
+                                   std::string(*input) + "; name another output file");
+    }
 }
 
 void print_notes(const family::FamilyResult& result, int verbose) {
@@ -56,21 +73,36 @@ void report_counts(const family::FamilyResult& result) {
                  result.skipped_nucleotide_records);
 }
 
+// Standard output, or the -o file (a temporary, a device or a FIFO), opened before the
+// work so that an unwritable target fails first.
+std::variant<io::OutputFile, io::IoFailure> open_output(const AlignRequest& request) {
+    if (request.output_path.empty()) return io::OutputFile::standard_output();
+    return io::OutputFile::open(request.output_path, request.options.sync_outputs);
+}
+
 int run_align(const AlignRequest& request) {
     InterruptCleanup interrupt_cleanup;
-    // The output file is opened first, so an unwritable target fails before the work.
-    std::optional<io::AtomicOutput> output;
-    if (!request.output_path.empty()) {
-        io::Result<io::AtomicOutput> created = io::AtomicOutput::create(request.output_path);
-        if (!created) {
-            print_error(created.failure().message);
-            return kExitFailure;
-        }
-        output.emplace(std::move(created).value());
-        interrupt_cleanup.remove_on_interrupt(output->temporary_path());
+    auto opened = open_output(request);
+    if (auto* failure = std::get_if<io::IoFailure>(&opened)) {
+        print_error(failure->message);
+        return kExitFailure;
     }
+    io::OutputFile& output = std::get<io::OutputFile>(opened);
+    if (const std::string* temporary = output.temporary_path())
+        interrupt_cleanup.remove_on_interrupt(*temporary);
 
-    const family::FamilyResult result = family::run_family(request.inputs, request.options);
+    // The rows are written only once the whole family has passed every check, straight
+    // from the alignment through one buffer.
+    const io::AlignmentLayout layout{request.options.format, request.options.width};
+    const auto deliver = [&](std::span<const io::AlignedRecord> records) {
+        if (auto failure = io::stream_alignment(output, layout, records)) return failure;
+        auto failure = output.commit();
+        interrupt_cleanup.forget();
+        return failure;
+    };
+    // On failure the output's temporary goes before the interrupt handler does.
+    const family::FamilyResult result =
+        family::run_family(request.inputs, request.options, deliver);
     print_notes(result, request.verbose);
     if (result.status == family::FamilyStatus::input_error) {
         print_error(result.summary);
@@ -81,17 +113,7 @@ int run_align(const AlignRequest& request) {
         return kExitFailure;
     }
     if (request.verbose) report_counts(result);
-    if (!output) {
-        if (write_standard_output(result.output)) return kExitOk;
-        print_error("cannot write to standard output");
-        return kExitFailure;
-    }
-    std::optional<io::IoFailure> failure = output->write(result.output);
-    if (!failure) failure = output->commit();
-    interrupt_cleanup.forget();
-    if (!failure) return kExitOk;
-    print_error(failure->message);
-    return kExitFailure;
+    return kExitOk;
 }
 
 }  // namespace
@@ -115,7 +137,8 @@ Command add_align_command(CLI::App& velbrin) {
     align
         ->add_option(
             "-o,--output", request->output_path,
-            "Write the alignment to FILE (replaced only on success) instead of standard output")
+            "Write the alignment to FILE (replaced only on success; a device or FIFO is written "
+            "to) instead of standard output")
         ->type_name("FILE");
     align->add_flag("-v,--verbose", request->verbose,
                     "Report the counts, skipped nucleotide records and loose pairs included, on "
@@ -123,6 +146,7 @@ Command add_align_command(CLI::App& velbrin) {
     align->parse_complete_callback([request] {
         check_one_standard_input(*request);
         check_align_options(request->options);
+        check_output_is_no_input(*request);
     });
     return Command{align, [request] { return run_align(*request); }};
 }

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "io/output_formats.hpp"
+
 namespace velbrin::cli {
 namespace {
 
@@ -86,17 +88,22 @@ void add_align_options(CLI::App& command, family::AlignOptions& options) {
     command.add_flag("--remove-gap-columns", options.remove_gap_columns,
                      "Drop every codon column in which any record has a gap");
 
-    add_choice<io::OutputFormat>(command, "--format", options.format,
-                                 {{"fasta", io::OutputFormat::fasta},
-                                  {"phylip", io::OutputFormat::phylip},
-                                  {"paml", io::OutputFormat::paml},
-                                  {"clustal", io::OutputFormat::clustal}},
-                                 "fasta", "Output format");
+    std::vector<std::pair<std::string, io::OutputFormat>> formats;
+    std::string format_help = "Output format:";
+    for (const io::OutputFormatInfo& info : io::kOutputFormats) {
+        formats.emplace_back(info.name, info.format);
+        format_help.append(" ").append(info.name).append(": ").append(info.help).append(";");
+    }
+    format_help.back() = '.';
+    add_choice<io::OutputFormat>(command, "--format", options.format, formats, "fasta",
+                                 format_help);
     command
         .add_option("--width", options.width,
                     "FASTA line width; 0 writes each sequence on one line")
         ->type_name("N")
         ->default_val(60);
+    command.add_flag("--no-fsync{false}", options.sync_outputs,
+                     "Do not wait for output files to reach the disk (for scratch runs)");
 }
 
 void check_align_options(const family::AlignOptions& options) {

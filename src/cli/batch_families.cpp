@@ -17,9 +17,6 @@ namespace velbrin::cli {
 
 namespace {
 
-constexpr std::array<std::string_view, 4> kExtensions{"fa", "phy", "paml", "aln"};
-static_assert(kExtensions.size() == static_cast<std::size_t>(io::OutputFormat::clustal) + 1);
-
 std::string joined_path(std::string_view folder, std::string_view name) {
     std::string path(folder);
     if (!path.empty() && path.back() != '/') path.push_back('/');
@@ -73,15 +70,17 @@ void record(FamilyOutcome& outcome, const family::FamilyResult& result) {
 
 }  // namespace
 
-std::optional<io::IoFailure> write_whole_file(std::string path, std::string_view content) {
+std::optional<io::IoFailure> write_whole_file(std::string path, std::string_view content,
+                                              bool durable) {
     io::Result<io::AtomicOutput> created = io::AtomicOutput::create(std::move(path));
     if (!created) return std::move(created).failure();
+    created->set_sync_on_commit(durable);
     if (auto failure = created->write(content)) return failure;
     return created->commit();
 }
 
 std::string_view output_extension(io::OutputFormat format) noexcept {
-    return kExtensions[static_cast<std::size_t>(format)];
+    return io::output_format_info(format).extension;
 }
 
 BatchFamilies::BatchFamilies(std::vector<family::FamilyInputs> families, const BatchOptions& batch,
@@ -176,14 +175,14 @@ family::FamilyResult BatchFamilies::align(const family::FamilyInputs& family) co
 // a family that now aligns is removed, so every .err file belongs to this run.
 family::FamilyResult BatchFamilies::deliver(std::size_t i, family::FamilyResult result) const {
     if (result.status == family::FamilyStatus::aligned) {
-        if (auto failure = write_whole_file(output_path(i), result.output)) {
+        if (auto failure = write_whole_file(output_path(i), result.output, align_.sync_outputs)) {
             return family::input_error(std::move(failure->message));
         }
         std::error_code ignored;
         std::filesystem::remove(report_path(i), ignored);
         return result;
     }
-    if (auto failure = write_whole_file(report_path(i), result.report)) {
+    if (auto failure = write_whole_file(report_path(i), result.report, align_.sync_outputs)) {
         result.summary += " (its report could not be written: " + failure->message + ")";
     }
     return result;

@@ -20,10 +20,11 @@
 
 namespace velbrin::cli {
 
-// Writes `content` to `path` whole or not at all.
-std::optional<io::IoFailure> write_whole_file(std::string path, std::string_view content);
+// Writes `content` to `path` whole or not at all; `durable`: synced to disk in place.
+std::optional<io::IoFailure> write_whole_file(std::string path, std::string_view content,
+                                              bool durable);
 
-// The output file's extension for `format`: "fa", "phy", "paml" or "aln".
+// The output file's extension for `format` ("fa", "phy", ...), without the dot.
 std::string_view output_extension(io::OutputFormat format) noexcept;
 
 // Each outcome slot is written by the one worker that runs its family, and read once

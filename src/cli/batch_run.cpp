@@ -138,7 +138,8 @@ std::string summary_line(const std::vector<FamilyOutcome>& outcomes, std::string
 }
 
 // Writes the status table and the summary line; returns the exit status.
-int report_outcomes(const BatchFamilies& families, const BatchOptions& batch, int signal) {
+int report_outcomes(const BatchFamilies& families, const BatchOptions& batch,
+                    const family::AlignOptions& align, int signal) {
     const auto status_path = batch.status_path.empty()
                                  ? (std::filesystem::path(batch.out_folder) / "status.tsv").string()
                                  : batch.status_path;
@@ -146,7 +147,8 @@ int report_outcomes(const BatchFamilies& families, const BatchOptions& batch, in
                           ? kExitOk
                           : kExitFailure;
     if (auto failure = write_whole_file(
-            status_path, format_status_table(families.families(), families.outcomes()))) {
+            status_path, format_status_table(families.families(), families.outcomes()),
+            align.sync_outputs)) {
         print_line(failure->message);
         exit_status = kExitFailure;
     }
@@ -188,7 +190,7 @@ int run_batch(const BatchOptions& batch, const family::AlignOptions& align) {
         scheduler.stop();
         families.close();
     }
-    const int exit_status = report_outcomes(families, batch, signal);
+    const int exit_status = report_outcomes(families, batch, align, signal);
     if (signal != 0 && !workers_left(scheduler, watch, kInterruptGrace)) {
         // A worker is still inside a family (a huge one, or a read that blocks).  Nothing
         // of it can reach the disk any more, so the command ends without waiting for it.

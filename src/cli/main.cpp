@@ -1,8 +1,12 @@
 // The `velbrin` command: one registration call per subcommand.
 
+#include <fcntl.h>
+#include <signal.h>
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <new>
 #include <vector>
@@ -25,9 +29,25 @@ int run_chosen(const std::vector<velbrin::cli::Command>& commands) {
     return velbrin::cli::kExitUsage;
 }
 
+// A descriptor 0, 1 or 2 left closed by the caller (`2>&-`) would be taken by the next
+// file opened, and messages meant for standard error would land in it.  Each is opened on
+// /dev/null instead, the wrong way round (standard input for writing, the outputs for
+// reading), so that using it still fails as using a closed one does.
+void open_standard_descriptors() {
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
+        // The lowest free descriptor is this one.
+        if (::open("/dev/null", descriptor == 0 ? O_WRONLY : O_RDONLY) < 0) std::_Exit(127);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    open_standard_descriptors();
+    // A write beyond the file size limit (ulimit -f) then fails with EFBIG, which is
+    // reported and cleaned up like any other failed write, instead of killing the process.
+    ::signal(SIGXFSZ, SIG_IGN);
     CLI::App app{"Codon alignments from peptide alignments and unaligned nucleotide sequences.",
                  "velbrin"};
     app.set_version_flag("-V,--version", "velbrin " VELBRIN_VERSION);

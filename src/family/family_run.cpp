@@ -171,7 +171,8 @@ FamilyResult input_error(std::string message) {
     return result;
 }
 
-FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options) {
+FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options,
+                        const RowsDelivery& deliver) {
     const io::Result<FamilyFiles> read =
         read_family_files(inputs.peptide_path, inputs.nucleotide_paths);
     if (!read) return input_error(read.failure().message);
@@ -215,8 +216,14 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options)
     for (std::size_t record = 0; record < kept.size(); ++record) {
         aligned.push_back({files.peptides[record].header, kept[record]});
     }
+    if (auto problem = io::unwritable_names(options.format, aligned))
+        return input_error(std::move(*problem));
     FamilyResult result;
-    io::write_alignment(result.output, options.format, aligned, options.width);
+    if (!deliver) {
+        io::write_alignment(result.output, options.format, aligned, options.width);
+    } else if (auto failure = deliver(aligned)) {
+        return input_error(std::move(failure->message));
+    }
     result.records = kept.size();
     result.columns = kept.empty() ? 0 : kept.front().size() / 3;
     result.nucleotides = family.nucleotides;

@@ -4,8 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,7 @@ struct AlignOptions {
     bool remove_gap_columns = false;
     io::OutputFormat format = io::OutputFormat::fasta;
     std::size_t width = 60;
+    bool sync_outputs = true;  // output files synced to disk when put in place
 };
 
 struct FamilyInputs {
@@ -53,7 +56,7 @@ struct Note {
 struct FamilyResult {
     FamilyStatus status = FamilyStatus::aligned;
     std::optional<codon::FailureKind> kind;  // set when status == failed
-    std::string output;                      // the formatted alignment (status == aligned)
+    std::string output;  // the formatted alignment (status == aligned, without a delivery)
     // failed: the boxed report plus any hint line; input_error: the one-line message;
     // each ending in '\n'
     std::string report;
@@ -67,6 +70,13 @@ struct FamilyResult {
 // A family that did not get as far as the core: unreadable or invalid input.
 FamilyResult input_error(std::string message);
 
-FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options);
+// Takes the rows of a family that aligned, in peptide order (views valid during the call
+// only), and writes them out; a failure becomes the family's input error.
+using RowsDelivery =
+    std::function<std::optional<io::IoFailure>(std::span<const io::AlignedRecord>)>;
+
+// With `deliver`, the rows go to it instead of into FamilyResult::output.
+FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options,
+                        const RowsDelivery& deliver = {});
 
 }  // namespace velbrin::family

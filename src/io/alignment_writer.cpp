@@ -1,33 +1,22 @@
 #include "io/alignment_writer.hpp"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
-#include <utility>
+#include <unordered_map>
 
+#include "hashing/keyed_text_hash.hpp"
 #include "io/text_lines.hpp"
 
 namespace velbrin::io {
 namespace {
 
-constexpr std::array<std::pair<std::string_view, OutputFormat>, 4> kFormatNames = {{
-    {"fasta", OutputFormat::fasta},
-    {"phylip", OutputFormat::phylip},
-    {"paml", OutputFormat::paml},
-    {"clustal", OutputFormat::clustal},
-}};
-
 constexpr std::string_view kClustalHeader = "CLUSTAL W multiple sequence alignment\n\n";
 constexpr std::size_t kClustalColumns = 60;
 constexpr std::size_t kClustalNameGap = 4;  // blanks between the longest name and its residues
 constexpr std::string_view kPamlSeparator = "  ";
-constexpr std::size_t kMaxDecimalDigits = 20;
-
-void append_number(std::string& out, std::size_t number) {
-    char digits[kMaxDecimalDigits];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    out.append(digits, end);
-}
+constexpr std::size_t kStrictNameWidth = 10;
+constexpr std::size_t kCodonPositions = 3;
+// Characters that end a NEXUS word; a name holding one (or a quote) is quoted.
+constexpr std::string_view kNexusPunctuation = "()[]{}/\\,;:=*'\"`+-<>";
 
 std::size_t longest_codons(std::span<const AlignedRecord> records) noexcept {
     std::size_t longest = 0;
@@ -35,51 +24,65 @@ std::size_t longest_codons(std::span<const AlignedRecord> records) noexcept {
     return longest;
 }
 
-void append_wrapped(std::string& out, std::string_view text, std::size_t width) {
+void append_wrapped(BufferedWriter& out, std::string_view text, std::size_t width) {
     if (width == 0 || text.size() <= width) {
-        out.append(text).push_back('\n');
+        out.append(text);
+        out.append('\n');
         return;
     }
     for (std::size_t start = 0; start < text.size(); start += width) {
-        out.append(text.substr(start, width)).push_back('\n');
+        out.append(text.substr(start, width));
+        out.append('\n');
     }
 }
 
-void write_fasta(std::string& out, std::span<const AlignedRecord> records, std::size_t width) {
-    std::size_t size = 0;
+void write_fasta(BufferedWriter& out, std::span<const AlignedRecord> records, std::size_t width) {
     for (const AlignedRecord& record : records) {
-        const std::size_t lines = width == 0 ? 1 : record.codons.size() / width + 1;
-        size += record.header.size() + 2 + record.codons.size() + lines;
-    }
-    out.reserve(out.size() + size);
-    for (const AlignedRecord& record : records) {
-        out.append(">").append(record.header).push_back('\n');
+        out.append('>');
+        out.append(record.header);
+        out.append('\n');
         append_wrapped(out, record.codons, width);
     }
 }
 
+void write_counts(BufferedWriter& out, std::span<const AlignedRecord> records,
+                  std::string_view indent) {
+    out.append(indent);
+    out.append_number(records.size());
+    out.append(indent.empty() ? " " : indent);
+    out.append_number(longest_codons(records));
+    out.append('\n');
+}
+
 // One record per line after a counts line: "name<separator>codons".
-void write_sequential(std::string& out, std::span<const AlignedRecord> records,
+void write_sequential(BufferedWriter& out, std::span<const AlignedRecord> records,
                       std::string_view counts_indent, std::string_view separator) {
-    std::size_t size = 2 * (counts_indent.size() + kMaxDecimalDigits) + 2;
+    write_counts(out, records, counts_indent);
     for (const AlignedRecord& record : records) {
-        size += record_name(record.header).size() + separator.size() + record.codons.size() + 1;
-    }
-    out.reserve(out.size() + size);
-    out.append(counts_indent);
-    append_number(out, records.size());
-    out.append(counts_indent.empty() ? " " : counts_indent);
-    append_number(out, longest_codons(records));
-    out.push_back('\n');
-    for (const AlignedRecord& record : records) {
-        out.append(record_name(record.header))
-            .append(separator)
-            .append(record.codons)
-            .push_back('\n');
+        out.append(record_name(record.header));
+        out.append(separator);
+        out.append(record.codons);
+        out.append('\n');
     }
 }
 
-void write_clustal(std::string& out, std::span<const AlignedRecord> records) {
+std::string_view strict_name(const AlignedRecord& record) noexcept {
+    return record_name(record.header).substr(0, kStrictNameWidth);
+}
+
+// The name in a field of ten characters, then the codons.
+void write_phylip_strict(BufferedWriter& out, std::span<const AlignedRecord> records) {
+    write_counts(out, records, " ");
+    for (const AlignedRecord& record : records) {
+        const std::string_view name = strict_name(record);
+        out.append(name);
+        out.append_repeated(kStrictNameWidth - name.size(), ' ');
+        out.append(record.codons);
+        out.append('\n');
+    }
+}
+
+void write_clustal(BufferedWriter& out, std::span<const AlignedRecord> records) {
     std::size_t name_width = 0;
     for (const AlignedRecord& record : records) {
         name_width = std::max(name_width, record_name(record.header).size());
@@ -88,31 +91,76 @@ void write_clustal(std::string& out, std::span<const AlignedRecord> records) {
     const std::size_t columns = longest_codons(records);
     const std::size_t blocks =
         std::max<std::size_t>(1, (columns + kClustalColumns - 1) / kClustalColumns);
-    out.reserve(out.size() + kClustalHeader.size() +
-                blocks * (records.size() * (name_width + 1) + 1) + records.size() * columns);
     out.append(kClustalHeader);
     // An alignment without columns still names its records in one block.
     for (std::size_t block = 0; block < blocks; ++block) {
-        if (block > 0) out.push_back('\n');
+        if (block > 0) out.append('\n');
         const std::size_t start = block * kClustalColumns;
         for (const AlignedRecord& record : records) {
             const std::string_view name = record_name(record.header);
-            out.append(name).append(name_width - name.size(), ' ');
+            out.append(name);
+            out.append_repeated(name_width - name.size(), ' ');
             if (start < record.codons.size())
                 out.append(record.codons.substr(start, kClustalColumns));
-            out.push_back('\n');
+            out.append('\n');
         }
     }
 }
 
-}  // namespace
-
-std::optional<OutputFormat> output_format_named(std::string_view name) noexcept {
-    for (const auto& [format_name, format] : kFormatNames) {
-        if (name == format_name) return format;
-    }
-    return std::nullopt;
+bool needs_nexus_quotes(std::string_view name) noexcept {
+    return name.empty() || std::any_of(name.begin(), name.end(), [](char letter) {
+               const auto byte = static_cast<unsigned char>(letter);
+               return byte <= ' ' || byte == 0x7F ||
+                      kNexusPunctuation.find(letter) != std::string_view::npos;
+           });
 }
+
+// A NEXUS word: as it is when it can be, else in single quotes, each quote doubled.
+void append_nexus_name(BufferedWriter& out, std::string_view name) {
+    if (!needs_nexus_quotes(name)) {
+        out.append(name);
+        return;
+    }
+    out.append('\'');
+    for (const char letter : name) {
+        if (letter == '\'') out.append('\'');
+        out.append(letter);
+    }
+    out.append('\'');
+}
+
+void write_nexus(BufferedWriter& out, std::span<const AlignedRecord> records) {
+    const std::size_t characters = longest_codons(records);
+    out.append("#NEXUS\n\nBEGIN DATA;\n  DIMENSIONS NTAX=");
+    out.append_number(records.size());
+    out.append(" NCHAR=");
+    out.append_number(characters);
+    out.append(";\n  FORMAT DATATYPE=DNA GAP=- MISSING=?;\n  MATRIX\n");
+    for (const AlignedRecord& record : records) {
+        out.append("    ");
+        append_nexus_name(out, record_name(record.header));
+        out.append("  ");
+        out.append(record.codons);
+        out.append('\n');
+    }
+    out.append("  ;\nEND;\n");
+    if (characters < kCodonPositions) return;
+    out.append("\nBEGIN SETS;\n");
+    for (std::size_t position = 1; position <= kCodonPositions; ++position) {
+        out.append("  CHARSET codon_position_");
+        out.append_number(position);
+        out.append(" = ");
+        out.append_number(position);
+        out.append('-');
+        out.append_number(characters);
+        out.append("\\3;\n");
+    }
+    out.append("END;\n");
+}
+
+std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+}  // namespace
 
 std::string_view record_name(std::string_view header) noexcept {
     header = trim_blanks(header);
@@ -121,14 +169,42 @@ std::string_view record_name(std::string_view header) noexcept {
     return header.substr(0, end);
 }
 
-void write_alignment(std::string& out, OutputFormat format, std::span<const AlignedRecord> records,
-                     std::size_t fasta_width) {
+std::optional<std::string> unwritable_names(OutputFormat format,
+                                            std::span<const AlignedRecord> records) {
+    if (format != OutputFormat::phylip_strict) return std::nullopt;
+    std::unordered_map<std::string_view, std::string_view, hashing::KeyedTextHash> first_named;
+    first_named.reserve(records.size());
+    for (const AlignedRecord& record : records) {
+        const auto [earlier, added] =
+            first_named.try_emplace(strict_name(record), record_name(record.header));
+        if (added) continue;
+        return "the names " + quoted(earlier->second) + " and " +
+               quoted(record_name(record.header)) + " are both " + quoted(earlier->first) +
+               " when cut to 10 characters for phylip-strict; use --format phylip or fasta";
+    }
+    return std::nullopt;
+}
+
+void write_alignment(BufferedWriter& out, OutputFormat format,
+                     std::span<const AlignedRecord> records, std::size_t fasta_width) {
     switch (format) {
         case OutputFormat::fasta: write_fasta(out, records, fasta_width); return;
         case OutputFormat::phylip: write_sequential(out, records, "", " "); return;
+        case OutputFormat::phylip_strict: write_phylip_strict(out, records); return;
         case OutputFormat::paml: write_sequential(out, records, "  ", kPamlSeparator); return;
         case OutputFormat::clustal: write_clustal(out, records); return;
+        case OutputFormat::nexus: write_nexus(out, records); return;
     }
+}
+
+void write_alignment(std::string& out, OutputFormat format, std::span<const AlignedRecord> records,
+                     std::size_t fasta_width) {
+    BufferedWriter writer([&out](std::string_view bytes) -> std::optional<IoFailure> {
+        out.append(bytes);
+        return std::nullopt;
+    });
+    write_alignment(writer, format, records, fasta_width);
+    writer.finish();
 }
 
 }  // namespace velbrin::io

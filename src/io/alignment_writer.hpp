@@ -7,12 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "io/buffered_writer.hpp"
+#include "io/output_formats.hpp"
+
 namespace velbrin::io {
-
-enum class OutputFormat { fasta, phylip, paml, clustal };
-
-// "fasta", "phylip", "paml" or "clustal".
-std::optional<OutputFormat> output_format_named(std::string_view name) noexcept;
 
 // the peptide's full header; name = its first whitespace-delimited word
 struct AlignedRecord {
@@ -23,7 +21,17 @@ struct AlignedRecord {
 // The first whitespace-delimited word of `header`.
 std::string_view record_name(std::string_view header) noexcept;
 
-// Appends the whole alignment in `format` to `out`; `fasta_width` 0 = one line per sequence.
+// Why `records` cannot be written in `format` (two names that strict PHYLIP would cut to
+// the same ten characters), as one line; none when they can.
+std::optional<std::string> unwritable_names(OutputFormat format,
+                                            std::span<const AlignedRecord> records);
+
+// Writes the whole alignment in `format`, record by record, to `out`; `fasta_width` 0 =
+// one line per sequence.  The records must pass unwritable_names().
+void write_alignment(BufferedWriter& out, OutputFormat format,
+                     std::span<const AlignedRecord> records, std::size_t fasta_width);
+
+// The same, appended to a string.
 void write_alignment(std::string& out, OutputFormat format, std::span<const AlignedRecord> records,
                      std::size_t fasta_width);
 

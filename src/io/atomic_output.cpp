@@ -6,27 +6,51 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdint>
-#include <cstring>
+#include <cstdio>
 #include <utility>
+
+#include "io/descriptor_write.hpp"
 
 namespace velbrin::io {
 namespace {
 
 constexpr int kNameAttempts = 100;
 constexpr mode_t kNewFileMode = 0666;  // the process umask takes its share, as for any new file
-constexpr std::size_t kSuffixDigits = 12;
-
-IoFailure system_failure(std::string_view path, std::string_view action, int error) {
-    std::string reason(action);
-    reason.append(": ").append(std::strerror(error));
-    return failure_in(path, reason);
-}
+constexpr std::string_view kTemporaryPrefix = ".velbrin-tmp-";
+constexpr std::size_t kRandomLetters = 12;
+constexpr std::size_t kNameLimit = NAME_MAX;
+constexpr std::size_t kCutMarkLength = 9;  // "~" and eight hex digits
+constexpr std::size_t kNameRoom = kNameLimit - kTemporaryPrefix.size() - kRandomLetters - 1;
+static_assert(kNameRoom > kCutMarkLength + 64, "room for a recognisable part of the name");
+constexpr std::string_view kRandomAlphabet = "0123456789abcdefghijklmnopqrstuvwxyz";
 
 std::string_view folder_of(std::string_view path) noexcept {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string_view::npos) return {};
     return path.substr(0, slash + 1);
+}
+
+// FNV-1a: a label that tells cut names apart, not a table key.
+std::uint32_t name_hash(std::string_view name) noexcept {
+    std::uint32_t hash = 2166136261u;
+    for (const char byte : name) hash = (hash ^ static_cast<unsigned char>(byte)) * 16777619u;
+    return hash;
+}
+
+// The target's name as it goes into the temporary's: whole when it fits, else cut (at
+// a character boundary) and marked with a hash of the whole.
+void append_fitting_name(std::string& out, std::string_view name) {
+    if (name.size() <= kNameRoom) {
+        out.append(name);
+        return;
+    }
+    std::size_t keep = kNameRoom - kCutMarkLength;
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+    char mark[kCutMarkLength + 1];
+    std::snprintf(mark, sizeof mark, "~%08x", static_cast<unsigned>(name_hash(name)));
+    out.append(name.substr(0, keep)).append(mark, kCutMarkLength);
 }
 
 // A name unlikely to be taken: the process, a per-process counter and the clock, mixed.
@@ -36,28 +60,50 @@ std::string temporary_name(std::string_view path) {
     bits ^= counter.fetch_add(1, std::memory_order_relaxed) * 0xBF58476D1CE4E5B9ULL;
     bits ^= static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     bits ^= bits >> 31;
-    constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     const std::string_view folder = folder_of(path);
     std::string name;
-    name.reserve(path.size() + 2 + kSuffixDigits + 4);
-    name.append(folder).append(".").append(path.substr(folder.size())).append(".");
-    for (std::size_t digit = 0; digit < kSuffixDigits; ++digit) {
-        name += kDigits[bits % 36];
-        bits /= 36;
+    name.reserve(folder.size() + kNameLimit);
+    name.append(folder).append(kTemporaryPrefix);
+    for (std::size_t letter = 0; letter < kRandomLetters; ++letter) {
+        name += kRandomAlphabet[bits % kRandomAlphabet.size()];
+        bits /= kRandomAlphabet.size();
         if (bits == 0)
             bits = counter.fetch_add(1, std::memory_order_relaxed) + 0x5851F42D4C957F2DULL;
     }
-    name.append(".tmp");
+    name.push_back('-');
+    append_fitting_name(name, path.substr(folder.size()));
     return name;
+}
+
+// A folder's entries reach the disk only when the folder itself is synced; file systems
+// that cannot sync a folder say so with EINVAL, and their renames need no sync.
+int sync_folder(std::string_view path) {
+    const std::string_view folder = folder_of(path);
+    const std::string name = folder.empty() ? std::string(".") : std::string(folder);
+    const int descriptor = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return errno;
+    int error = ::fsync(descriptor) == 0 ? 0 : errno;
+    ::close(descriptor);
+    return error == EINVAL ? 0 : error;
 }
 
 std::optional<IoFailure> close_descriptor(int descriptor, std::string_view path) {
     if (::close(descriptor) != 0 && errno != EINTR)
-        return system_failure(path, "cannot write", errno);
+        return errno_failure(path, "cannot write", errno);
     return std::nullopt;
 }
 
 }  // namespace
+
+bool is_temporary_name(std::string_view name) noexcept {
+    if (!name.starts_with(kTemporaryPrefix)) return false;
+    name.remove_prefix(kTemporaryPrefix.size());
+    if (name.size() < kRandomLetters + 1 || name[kRandomLetters] != '-') return false;
+    for (const char letter : name.substr(0, kRandomLetters)) {
+        if (kRandomAlphabet.find(letter) == std::string_view::npos) return false;
+    }
+    return true;
+}
 
 AtomicOutput::AtomicOutput(std::string path, std::string temporary_path, int descriptor) noexcept
     : path_(std::move(path)), temporary_path_(std::move(temporary_path)), descriptor_(descriptor) {}
@@ -106,32 +152,30 @@ std::variant<AtomicOutput, IoFailure> AtomicOutput::create(std::string path) {
         error = errno;
         if (error != EEXIST) break;
     }
-    return system_failure(path, "cannot create a file in its folder", error);
+    return errno_failure(path, "cannot create a file in its folder", error);
 }
 
 std::optional<IoFailure> AtomicOutput::write(std::string_view bytes) {
     if (descriptor_ < 0) return failure_in(path_, "cannot write: the file is already closed");
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(descriptor_, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return system_failure(path_, "cannot write", errno);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
+    if (const int error = write_all(descriptor_, bytes))
+        return errno_failure(path_, "cannot write", error);
     return std::nullopt;
 }
 
 std::optional<IoFailure> AtomicOutput::commit() {
     if (descriptor_ < 0) return failure_in(path_, "cannot write: the file is already closed");
     if (sync_on_commit_ && ::fsync(descriptor_) != 0)
-        return system_failure(path_, "cannot write", errno);
+        return errno_failure(path_, "cannot write", errno);
     const int descriptor = std::exchange(descriptor_, -1);
     if (auto failure = close_descriptor(descriptor, path_)) return failure;
     if (::rename(temporary_path_.c_str(), path_.c_str()) != 0) {
-        return system_failure(path_, "cannot replace", errno);
+        return errno_failure(path_, "cannot replace", errno);
     }
     committed_ = true;
+    if (sync_on_commit_) {
+        if (const int error = sync_folder(path_))
+            return errno_failure(path_, "written, but its folder cannot be synced", error);
+    }
     return std::nullopt;
 }
 

@@ -1,6 +1,12 @@
 #pragma once
 // An output file that appears whole or not at all: written under a temporary name in
 // the target's folder and renamed over the target once complete.
+//
+// Temporary names have the form ".velbrin-tmp-XXXXXXXXXXXX-NAME": a fixed prefix, twelve
+// random letters or digits, '-', and the target's name (a long one cut, with "~" and a
+// hash of it in eight hex digits, so that the whole stays within NAME_MAX).  A process
+// killed outright (SIGKILL, a power cut) leaves one behind; is_temporary_name() tells
+// them from any other file, so that a later run can remove them.
 
 #include <optional>
 #include <string>
@@ -10,6 +16,9 @@
 #include "io/io_failure.hpp"
 
 namespace velbrin::io {
+
+// Whether `name` (a file name without its folder) has the form of a temporary name.
+bool is_temporary_name(std::string_view name) noexcept;
 
 // A file written to a temporary name in the target's folder and renamed over the target
 // by commit(); destroyed uncommitted, the temporary is removed.
@@ -24,14 +33,15 @@ public:
     ~AtomicOutput();
 
     std::optional<IoFailure> write(std::string_view bytes);
-    // Flushes to disk before the rename when set (off by default).
+    // On (the default), commit() flushes the file to disk before the rename and the folder
+    // after it, so that neither an empty file nor a missing one can come back after a
+    // power cut; off for scratch output.
     void set_sync_on_commit(bool sync) noexcept { sync_on_commit_ = sync; }
     std::optional<IoFailure> commit();
 
     // Stays valid and unchanged while the object lives, so a signal handler may pass its
     // c_str() to unlink().
     const std::string& temporary_path() const noexcept { return temporary_path_; }
-    const std::string& path() const noexcept { return path_; }
 
 private:
     AtomicOutput(std::string path, std::string temporary_path, int descriptor) noexcept;
@@ -40,7 +50,7 @@ private:
     std::string path_;
     std::string temporary_path_;
     int descriptor_ = -1;
-    bool sync_on_commit_ = false;
+    bool sync_on_commit_ = true;
     bool committed_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "io/io_failure.hpp"
 
 #include <charconv>
+#include <cstring>
 #include <utility>
 
 namespace velbrin::io {
@@ -24,6 +25,12 @@ Failure failure_at(std::string_view label, std::size_t line, std::string_view re
     message.reserve(label.size() + 1 + kMaxDecimalDigits + 2 + reason.size());
     message.append(label).append(":").append(digits, end).append(": ").append(reason);
     return Failure{std::move(message), FailureKind::input, std::string(label), line};
+}
+
+IoFailure errno_failure(std::string_view label, std::string_view action, int error) {
+    std::string reason(action);
+    reason.append(": ").append(std::strerror(error));
+    return failure_in(label, reason);
 }
 
 }  // namespace velbrin::io

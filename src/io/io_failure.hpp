@@ -39,5 +39,7 @@ using IoFailure = Failure;
 Failure failure_in(std::string_view label, std::string_view reason);
 // "label:line: reason"
 Failure failure_at(std::string_view label, std::size_t line, std::string_view reason);
+// "label: action: <the text of errno value `error`>"
+Failure errno_failure(std::string_view label, std::string_view action, int error);
 
 }  // namespace velbrin::io

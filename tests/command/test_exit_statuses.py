@@ -24,7 +24,7 @@ def family(velbrin):
         (["pep.fa"], "NUCLEOTIDES is required"),
         (
             ["pep.fa", "nt.fa", "--format", "xml"],
-            "--format: xml not in {fasta,phylip,paml,clustal}",
+            "--format: xml not in {fasta,phylip,phylip-strict,paml,clustal,nexus}",
         ),
         (["pep.fa", "nt.fa", "--pair", "name"], "--pair: name not in {id,order,loose}"),
         (["pep.fa", "nt.fa", "--width", "-1"], "--width"),

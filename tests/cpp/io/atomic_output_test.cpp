@@ -97,5 +97,50 @@ TEST_F(AtomicOutputTest, UncommittedOrFailedOutputLeavesNothing) {
                   ": cannot create a file in its folder: No such file or directory");
 }
 
+// Targets up to the longest legal name get a temporary in the same folder, recognisable
+// by its name; distinct long names get distinct temporaries.
+TEST_F(AtomicOutputTest, TemporaryNamesStayWithinTheNameLimitAndAreRecognisable) {
+    std::string accented = "a";  // a two-byte letter across the place where it is cut
+    while (accented.size() < 255) accented.append("\xc3\xa9");
+    for (const std::string& name : {std::string(1, 'n'), std::string(229, 'n'),
+                                    std::string(240, 'n'), std::string(255, 'n'), accented}) {
+        const fs::path target = folder_ / name;
+        AtomicOutput output = created(target);
+        const std::string temporary = fs::path(output.temporary_path()).filename().string();
+        EXPECT_LE(temporary.size(), 255u) << name.size();
+        EXPECT_TRUE(is_temporary_name(temporary)) << temporary;
+        if (name == accented) {
+            EXPECT_EQ(temporary[temporary.size() - 10], '\xa9');
+        }
+        ASSERT_FALSE(output.write("x"));
+        ASSERT_FALSE(output.commit());
+        EXPECT_EQ(content(target), "x");
+    }
+    const std::string long_name(240, 'n');
+    AtomicOutput first = created(folder_ / (long_name + "a"));
+    AtomicOutput second = created(folder_ / (long_name + "b"));
+    const auto tail = [](const AtomicOutput& output) {
+        return output.temporary_path().substr(output.temporary_path().size() - 8);
+    };
+    EXPECT_NE(tail(first), tail(second));
+
+    for (const std::string_view other :
+         {"out.fa", ".velbrin-tmp-", ".velbrin-tmp-abc-out.fa", ".velbrin-tmp-ABCDEFGHIJKL-x",
+          ".out.fa.abcdefghijkl.tmp"}) {
+        EXPECT_FALSE(is_temporary_name(other)) << other;
+    }
+}
+
+// With durability off the result is the same; only the syncs are left out.
+TEST_F(AtomicOutputTest, CommitWithoutSyncStillReplacesTheTarget) {
+    const fs::path target = folder_ / "out.fa";
+    AtomicOutput output = created(target);
+    output.set_sync_on_commit(false);
+    ASSERT_FALSE(output.write("data"));
+    ASSERT_FALSE(output.commit());
+    EXPECT_EQ(content(target), "data");
+    EXPECT_EQ(entries(), "out.fa;");
+}
+
 }  // namespace
 }  // namespace velbrin::io
