@@ -34,6 +34,8 @@ def run(*command, **options):
 def wheel(tmp_path_factory):
     wheel_dir = tmp_path_factory.mktemp("wheel")
     build_dir = os.environ.get("VELBRIN_PACKAGING_BUILD_DIR") or wheel_dir / "build"
+    # No build isolation: the build backend is the environment's own, as no package index
+    # may be reachable to fetch one.
     run(
         sys.executable,
         "-m",
