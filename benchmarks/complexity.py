@@ -41,7 +41,8 @@ except ImportError as error:
         "directory on PYTHONPATH, or run tools/toolchain tools/bench"
     )
 
-from run import ALLOCATOR, _status_kib
+from memory import status_kib
+from timing import ALLOCATOR
 
 LINEAR_RATIO_LIMIT = 12.0
 REPEAT = 3
@@ -238,11 +239,11 @@ def memory_probe(name):
     """The child's side: the extra resident peak of one call, its inputs already built."""
     prepare, n = MEMORY_PROBES[name]
     call = prepare(n)
-    before = _status_kib("VmRSS")
+    before = status_kib("VmRSS")
     with open("/proc/self/clear_refs", "w") as clear_refs:
         clear_refs.write("5")  # resets the high-water mark
     call()
-    print(json.dumps({"extra_bytes": (_status_kib("VmHWM") - before) * 1024}))
+    print(json.dumps({"extra_bytes": (status_kib("VmHWM") - before) * 1024}))
     return 0
 
 

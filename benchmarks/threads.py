@@ -40,7 +40,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 import workloads
-from run import ALLOCATOR
+from timing import ALLOCATOR
 
 import velbrin
 

@@ -2,10 +2,13 @@
 an install into a fresh virtual environment.  Slow (a full build): the test command runs it
 in a stage of its own.  VELBRIN_PACKAGING_BUILD_DIR keeps the build tree between runs."""
 
+import csv
 import email.parser
+import io
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tomllib
@@ -18,8 +21,7 @@ TREE = Path(__file__).resolve().parents[2]
 PROJECT = tomllib.loads((TREE / "pyproject.toml").read_text())["project"]
 VERSION = PROJECT["version"]
 DIST_INFO = f"velbrin-{VERSION}.dist-info"
-# The command joins the wheel once CMake installs it as a script.
-SHIPS_COMMAND = "SKBUILD_SCRIPTS_DIR" in (TREE / "CMakeLists.txt").read_text()
+COMMAND = f"velbrin-{VERSION}.data/scripts/velbrin"
 
 
 def run(*command, **options):
@@ -32,6 +34,8 @@ def run(*command, **options):
 def wheel(tmp_path_factory):
     wheel_dir = tmp_path_factory.mktemp("wheel")
     build_dir = os.environ.get("VELBRIN_PACKAGING_BUILD_DIR") or wheel_dir / "build"
+    # No build isolation: the build backend is the environment's own, as no package index
+    # may be reachable to fetch one.
     run(
         sys.executable,
         "-m",
@@ -71,13 +75,19 @@ def venv(wheel, tmp_path_factory):
 
 
 def test_wheel_holds_module_stubs_licence_and_command(wheel):
-    names = set(zipfile.ZipFile(wheel).namelist())
+    with zipfile.ZipFile(wheel) as archive:
+        names = set(archive.namelist())
+        record = archive.read(f"{DIST_INFO}/RECORD").decode()
+        command_mode = archive.getinfo(COMMAND).external_attr >> 16 if COMMAND in names else 0
     modules = {name for name in names if re.fullmatch(r"velbrin\.cpython-[^/]+\.so", name)}
     assert len(modules) == 1, names
     assert "velbrin-stubs/__init__.pyi" in names
     assert f"{DIST_INFO}/licenses/LICENSE" in names
-    command = f"velbrin-{VERSION}.data/scripts/velbrin"
-    assert (command in names) == SHIPS_COMMAND, names
+    # The command is a script of the wheel: installers put it on the environment's PATH.
+    assert COMMAND in names, names
+    assert command_mode & 0o111, f"{COMMAND} is not executable ({command_mode:o})"
+    recorded = {row[0] for row in csv.reader(io.StringIO(record)) if row}
+    assert names <= recorded | {f"{DIST_INFO}/RECORD"}, names - recorded
     assert not [name for name in names if name.startswith("velbrin/")], "a package hides the module"
 
 
@@ -103,8 +113,12 @@ def test_installed_wheel_imports_and_reports_its_version(venv):
     assert version == VERSION
     assert Path(location).is_relative_to(venv)
     assert result == "RAT"
-    if SHIPS_COMMAND:
-        assert VERSION in run(venv / "bin" / "velbrin", "--version")
+
+
+def test_installed_command_is_on_the_environments_path(venv):
+    environment = {"PATH": f"{venv / 'bin'}:/usr/bin:/bin"}
+    assert shutil.which("velbrin", path=environment["PATH"]) == str(venv / "bin" / "velbrin")
+    assert VERSION in run("velbrin", "--version", env=environment)
 
 
 def test_mypy_finds_the_stubs_in_the_installed_environment(venv, tmp_path):

@@ -19,6 +19,9 @@ import pytest
 
 import velbrin
 
+# The tsan stage selects this module by its marker.
+pytestmark = pytest.mark.threads
+
 THREADS = 12
 ROUNDS = 20
 JOIN_TIMEOUT = 300
