@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -29,7 +28,7 @@ public:
     // The masks hold every residue a normalised peptide has, so a resolution the mask
     // accepts is one whose table letter the residue's signature admits.
     bool accepts_ambiguous(char residue, std::string_view codon) const noexcept {
-        return (resolution_codons(codon) & masks_.accepted[std::uint8_t(residue) & 0x7F]) != 0;
+        return (iupac::resolution_mask(codon) & masks_.accepted_by(residue)) != 0;
     }
     void report_uncovered(char, std::size_t, const AminoAcidTranslator&) const noexcept {
     }  // covers all
@@ -54,7 +53,7 @@ std::string missing_amino_acid_report(char residue, std::size_t column,
 class CustomRules {
 public:
     explicit CustomRules(const CustomCodonTable& table)
-        : table_(table), masks_(custom_acceptance(table)), ambiguity_(table) {}
+        : table_(table), masks_(custom_acceptance(table)), ambiguity_(table, masks_) {}
 
     const AcceptanceMasks& masks() const noexcept { return masks_; }
     bool accepts_ambiguous(char residue, std::string_view codon) const noexcept {
@@ -114,7 +113,7 @@ char* write_line(char* out, std::string_view text) {
 }
 
 template <class Rules>
-AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& nt_label,
+AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_label,
                                RecordMap& records, const Rules& rules,
                                const ResultBuffer& result_buffer,
                                std::vector<CodonRow>* rows = nullptr) {
@@ -148,13 +147,13 @@ AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& n
     return own_result;
 }
 
-SharedLabel make_label(std::string_view path, std::string_view default_label) {
-    return std::make_shared<const std::string>(
-        diagnostics::source_label_from_path(path, default_label));
+std::string make_label(std::string_view path, std::string_view default_label) {
+    return diagnostics::source_label_from_path(path, default_label);
 }
 
-SharedLabel finished_label(std::string_view label) {
-    return std::make_shared<const std::string>(label);
+// The command passes labels it finished itself; the module's paths get the label rule.
+std::string label_of(std::string_view path, std::string_view default_label, bool finished) {
+    return finished ? std::string(path) : make_label(path, default_label);
 }
 
 std::string table_number_report(std::int32_t table_num) {
@@ -168,10 +167,8 @@ std::string table_number_report(std::int32_t table_num) {
 AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path,
                                       std::int32_t table_num, RecordMap records,
                                       const AlignmentCall& call) {
-    const SharedLabel aa_label =
-        call.finished_labels ? finished_label(aa_path) : make_label(aa_path, "aa.fa");
-    const SharedLabel nt_label =
-        call.finished_labels ? finished_label(nt_path) : make_label(nt_path, "nt.fa");
+    const std::string aa_label = label_of(aa_path, "aa.fa", call.finished_labels);
+    const std::string nt_label = label_of(nt_path, "nt.fa", call.finished_labels);
     const std::optional<std::string_view> table = ncbi_table(table_num);
     if (!table) return failure(table_number_report(table_num), FailureKind::table);
     return align_records(aa_label, nt_label, records, NcbiRules(*table), call.result_buffer,
@@ -181,10 +178,8 @@ AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view
 AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
                                         const CustomCodonTable& table, RecordMap records,
                                         const AlignmentCall& call) {
-    const SharedLabel aa_label =
-        call.finished_labels ? finished_label(aa_path) : make_label(aa_path, "aa.fa");
-    const SharedLabel nt_label =
-        call.finished_labels ? finished_label(nt_path) : make_label(nt_path, "nt.fa");
+    const std::string aa_label = label_of(aa_path, "aa.fa", call.finished_labels);
+    const std::string nt_label = label_of(nt_path, "nt.fa", call.finished_labels);
     return align_records(aa_label, nt_label, records, CustomRules(table), call.result_buffer,
                          call.rows);
 }

@@ -237,14 +237,14 @@ std::string_view normalise_nucleotides(std::string_view source, std::string& sto
     return storage;
 }
 
-AminoAcidTranslator::AminoAcidTranslator(SharedLabel aa_label, std::string_view aa_header,
-                                         std::string_view aa_seq, SharedLabel nt_label,
+AminoAcidTranslator::AminoAcidTranslator(std::string_view aa_label, std::string_view aa_header,
+                                         std::string_view aa_seq, std::string_view nt_label,
                                          std::string_view nt_header, std::string_view nt_seq,
                                          std::size_t index)
-    : aa_label_(std::move(aa_label)),
+    : aa_label_(aa_label),
       aa_header_(aa_header),
       aa_seq_(aa_seq),
-      nt_label_(std::move(nt_label)),
+      nt_label_(nt_label),
       nt_header_(nt_header),
       nt_seq_(nt_seq),
       index_(index) {}
@@ -263,9 +263,9 @@ void AminoAcidTranslator::do_checks() const {
     if (aa_header_ != nt_header_) {
         std::string details;
         details.append("Sequence index: ").append(std::to_string(index_));
-        details.append("\nExpected header (").append(*aa_label_).append("): \"");
+        details.append("\nExpected header (").append(aa_label_).append("): \"");
         details.append(diagnostics::truncate_header(aa_header_)).append("\"");
-        details.append("\nheader found (").append(*nt_label_).append("): \"");
+        details.append("\nheader found (").append(nt_label_).append("): \"");
         details.append(diagnostics::truncate_header(nt_header_)).append("\"");
         record_error(diagnostics::format_error_block(diagnostics::kHeaderMismatch, details),
                      FailureKind::header);
@@ -308,7 +308,7 @@ std::string AminoAcidTranslator::inconsistency_details(std::string_view residues
                                                        const GeneticCodeRef& code,
                                                        bool mark_mismatches) const {
     return diagnostics::format_seq_inconsistency_details(
-        *aa_label_, diagnostics::truncate_header(aa_header_), residues, *nt_label_,
+        aa_label_, diagnostics::truncate_header(aa_header_), residues, nt_label_,
         diagnostics::truncate_header(nt_header_), nt_seq_, position, code, mark_mismatches);
 }
 

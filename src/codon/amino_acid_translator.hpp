@@ -8,7 +8,6 @@
 // common case), otherwise of a copy the record owns.
 
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,13 +16,12 @@
 
 namespace velbrin::codon {
 
-using SharedLabel = std::shared_ptr<const std::string>;
-
 class AminoAcidTranslator {
 public:
-    AminoAcidTranslator(SharedLabel aa_label, std::string_view aa_header, std::string_view aa_seq,
-                        SharedLabel nt_label, std::string_view nt_header, std::string_view nt_seq,
-                        std::size_t index);
+    // The labels name the inputs in reports; like the texts, they outlive the record.
+    AminoAcidTranslator(std::string_view aa_label, std::string_view aa_header,
+                        std::string_view aa_seq, std::string_view nt_label,
+                        std::string_view nt_header, std::string_view nt_seq, std::size_t index);
     // The sequences may view the record's own storage, so it stays where it was built.
     AminoAcidTranslator(const AminoAcidTranslator&) = delete;
     AminoAcidTranslator& operator=(const AminoAcidTranslator&) = delete;
@@ -53,10 +51,10 @@ private:
     std::string inconsistency_details(std::string_view residues, std::size_t position,
                                       const GeneticCodeRef& code, bool mark_mismatches) const;
 
-    SharedLabel aa_label_;
+    std::string_view aa_label_;
     std::string_view aa_header_;
     std::string_view aa_seq_;
-    SharedLabel nt_label_;
+    std::string_view nt_label_;
     std::string_view nt_header_;
     std::string_view nt_seq_;
     std::size_t index_;

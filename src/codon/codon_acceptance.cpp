@@ -8,9 +8,6 @@
 namespace velbrin::codon {
 namespace {
 
-// The residues a normalised peptide holds besides gaps; other residue bytes keep empty
-// masks and take the full rules.
-constexpr std::string_view kResidueLetters = "*ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 // The letters an NCBI table string is made of.
 constexpr std::string_view kTableLetters = "*ACDEFGHIKLMNPQRSTVWY";
 
@@ -18,15 +15,13 @@ constexpr std::uint64_t kEveryCodon = ~std::uint64_t{0};
 
 constexpr std::uint64_t codon_bit(std::size_t index) noexcept { return std::uint64_t{1} << index; }
 
-std::size_t slot(char residue) noexcept { return std::uint8_t(residue) & 0x7F; }
-
 // Later residues of this list overwrite earlier ones: the signatures go first, so a
 // codon's owner is the table's own letter.
 constexpr std::string_view kOwnersLastWins = "ZJB*ACDEFGHIKLMNOPQRSTUVWY";
 
 void choose_owners(AcceptanceMasks& masks) noexcept {
     for (const char residue : kOwnersLastWins) {
-        for (std::uint64_t codons = masks.accepted[slot(residue)]; codons != 0;
+        for (std::uint64_t codons = masks.accepted[residue_slot(residue)]; codons != 0;
              codons &= codons - 1) {
             masks.owners.residue[std::size_t(std::countr_zero(codons))] = std::uint8_t(residue);
         }
@@ -40,15 +35,15 @@ AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept {
     masks.covered.fill(true);
     std::array<std::uint64_t, 128> codons_of_letter{};
     for (std::size_t index = 0; index < kCodonCount && index < table.size(); ++index) {
-        codons_of_letter[slot(table[index])] |= codon_bit(index);
+        codons_of_letter[residue_slot(table[index])] |= codon_bit(index);
     }
     for (const char residue : kResidueLetters) {
         for (const char letter : kTableLetters) {
             if (iupac::signature_admits(residue, letter))
-                masks.accepted[slot(residue)] |= codons_of_letter[slot(letter)];
+                masks.accepted[residue_slot(residue)] |= codons_of_letter[residue_slot(letter)];
         }
     }
-    masks.accepted['X'] = kEveryCodon;
+    masks.accepted[residue_slot('X')] = kEveryCodon;
     choose_owners(masks);
     return masks;
 }
@@ -58,9 +53,9 @@ AcceptanceMasks custom_acceptance(const CustomCodonTable& table) noexcept {
     for (const char residue : kResidueLetters) {
         const CustomCodonTable::CodonList* entries = table.find(char32_t(residue));
         if (entries == nullptr) continue;
-        masks.covered[slot(residue)] = true;
-        masks.accepted[slot(residue)] = spelled_codons(*entries);
-        if (residue == 'X') masks.accepted[slot(residue)] = kEveryCodon;
+        masks.covered[residue_slot(residue)] = true;
+        masks.accepted[residue_slot(residue)] = spelled_codons(*entries);
+        if (residue == 'X') masks.accepted[residue_slot(residue)] = kEveryCodon;
     }
     choose_owners(masks);
     return masks;

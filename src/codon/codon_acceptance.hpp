@@ -12,55 +12,29 @@
 #include "codon/codon_block_match.hpp"
 #include "genetic_code/custom_codon_table.hpp"
 #include "genetic_code/genetic_code.hpp"
-#include "iupac/iupac_bases.hpp"
 
 namespace velbrin::codon {
 
+// The residues a normalised peptide holds besides gaps; other residue bytes keep empty
+// masks and take the full rules.
+inline constexpr std::string_view kResidueLetters = "*ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+// A residue byte's place in the per-residue arrays (normalised residues are ASCII).
+constexpr std::size_t residue_slot(char residue) noexcept { return std::uint8_t(residue) & 0x7F; }
+
 struct AcceptanceMasks {
-    std::array<std::uint64_t, 128> accepted{};  // by residue byte
+    std::array<std::uint64_t, 128> accepted{};  // by residue_slot
     std::array<bool, 128> covered{};            // the code knows the residue at all
+
+    std::uint64_t accepted_by(char residue) const noexcept {
+        return accepted[residue_slot(residue)];
+    }
+    bool covers(char residue) const noexcept { return covered[residue_slot(residue)]; }
 
     // For the vector checks: each codon's owner, a residue that accepts it, taken from
     // the letters a table assigns ahead of "B", "J" and "Z"; "X" owns none.
     CodonOwners owners;
 };
-
-namespace detail {
-
-// [position][byte]: the codons whose base at that position is one the byte resolves to
-// (a base set's bit k is the base of digit k, and a codon's index is
-// 16 * first + 4 * second + third).
-inline constexpr auto kCodonsByLetter = [] {
-    std::array<std::array<std::uint64_t, 256>, 3> codons{};
-    for (std::size_t byte = 0; byte < 256; ++byte) {
-        const iupac::BaseSet bases = iupac::resolution_set(char(byte));
-        for (std::size_t index = 0; index < kCodonCount; ++index) {
-            const std::size_t digits[3] = {index / 16, index / 4 % 4, index % 4};
-            for (std::size_t position = 0; position < 3; ++position) {
-                if ((bases >> digits[position]) & 1)
-                    codons[position][byte] |= std::uint64_t{1} << index;
-            }
-        }
-    }
-    return codons;
-}();
-static_assert(kCodonsByLetter[0]['N'] == ~std::uint64_t{0} &&
-              kCodonsByLetter[2]['G'] == 0x8888888888888888);
-static_assert(kCodonsByLetter[1]['-'] == 0 && kCodonsByLetter[0]['T'] == 0xFFFF);
-
-}  // namespace detail
-
-// The indices of the codons that `codon`'s letters (plain bases and IUPAC ambiguity
-// letters, either case) resolve to; none when it is not three bytes or a byte resolves
-// to nothing.  A residue accepts an ambiguous codon under an NCBI table when this meets
-// its mask, and under any code a codon whose resolutions meet the mask is accepted.
-// (Defined here: the walk asks it for every column it decides alone.)
-inline std::uint64_t resolution_codons(std::string_view codon) noexcept {
-    if (codon.size() != 3) return 0;
-    return detail::kCodonsByLetter[0][std::uint8_t(codon[0])] &
-           detail::kCodonsByLetter[1][std::uint8_t(codon[1])] &
-           detail::kCodonsByLetter[2][std::uint8_t(codon[2])];
-}
 
 // Under a 64-letter NCBI table string, through the amino-acid signature; "X" accepts
 // every codon.  Residue bytes other than "*" and A to Z keep empty masks, so their

@@ -22,6 +22,7 @@
 #include "codon/codon_block_match.hpp"
 #include "codon/vector_level.hpp"
 #include "genetic_code/genetic_code.hpp"
+#include "iupac/ambiguity.hpp"
 #include "text/unicode_text.hpp"
 
 namespace velbrin::codon {
@@ -43,12 +44,11 @@ enum class ColumnVerdict { accepted, uncovered, mismatch };
 // codons pass by the mask and any other by the code's ambiguity rule.
 template <class Rules>
 ColumnVerdict judge_column(const Rules& rules, char residue, std::string_view codon) noexcept {
-    const std::size_t slot = std::uint8_t(residue) & 0x7F;  // normalised residues are ASCII
-    if (!rules.masks().covered[slot]) return ColumnVerdict::uncovered;
+    if (!rules.masks().covers(residue)) return ColumnVerdict::uncovered;
     if (codon.size() < 3 || !is_whole_utf8(codon)) return ColumnVerdict::mismatch;
     if (residue == 'X' || holds_unknown_base(codon)) return ColumnVerdict::accepted;
     const auto index = codon_index(codon);
-    const bool accepted = index ? ((rules.masks().accepted[slot] >> *index) & 1) != 0
+    const bool accepted = index ? ((rules.masks().accepted_by(residue) >> *index) & 1) != 0
                                 : rules.accepts_ambiguous(residue, codon);
     return accepted ? ColumnVerdict::accepted : ColumnVerdict::mismatch;
 }
@@ -112,7 +112,7 @@ bool walk_codons(const AminoAcidTranslator& record, const Rules& rules, char* li
                                          std::min<std::size_t>(3, bases_end - cursor));
             // A codon that resolves to one the residue's mask holds passes every rule, "N"
             // and ambiguity letters included; the full rules see only the others.
-            if ((resolution_codons(codon) & masks.accepted[std::uint8_t(residue) & 0x7F]) == 0) {
+            if ((iupac::resolution_mask(codon) & masks.accepted_by(residue)) == 0) {
                 const ColumnVerdict verdict = judge_column(rules, residue, codon);
                 if (verdict == ColumnVerdict::uncovered) {
                     rules.report_uncovered(residue, column, record);

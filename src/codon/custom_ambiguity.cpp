@@ -9,22 +9,21 @@
 namespace velbrin::codon {
 namespace {
 
-constexpr std::string_view kResidueLetters = "*ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-
-std::size_t slot(char residue) noexcept { return std::uint8_t(residue) & 0x7F; }
-
 std::uint32_t literal_key(char residue, std::string_view codon) noexcept {
-    return std::uint32_t(slot(residue)) << 24 | std::uint32_t(std::uint8_t(codon[0])) << 16 |
+    return std::uint32_t(residue_slot(residue)) << 24 |
+           std::uint32_t(std::uint8_t(codon[0])) << 16 |
            std::uint32_t(std::uint8_t(codon[1])) << 8 | std::uint32_t(std::uint8_t(codon[2]));
 }
 
 }  // namespace
 
-CustomAmbiguity::CustomAmbiguity(const CustomCodonTable& table) {
+CustomAmbiguity::CustomAmbiguity(const CustomCodonTable& table, const AcceptanceMasks& masks) {
     for (const char residue : kResidueLetters) {
         const CustomCodonTable::CodonList* entries = table.find(char32_t(residue));
         if (entries == nullptr) continue;
-        spelled_[slot(residue)] = spelled_codons(*entries);
+        // The masks accept every codon for "X"; its ambiguous codons still need an entry.
+        spelled_[residue_slot(residue)] =
+            residue == 'X' ? spelled_codons(*entries) : masks.accepted_by(residue);
         // A codon equal to a plain entry is itself plain and found through the mask.
         for (const std::string_view entry : *entries) {
             if (entry.size() == 3 && !codon_index(entry))
@@ -37,7 +36,7 @@ CustomAmbiguity::CustomAmbiguity(const CustomCodonTable& table) {
 }
 
 bool CustomAmbiguity::accepts(char residue, std::string_view codon) const noexcept {
-    if ((iupac::resolution_mask(codon) & spelled_[slot(residue)]) != 0) return true;
+    if ((iupac::resolution_mask(codon) & spelled_[residue_slot(residue)]) != 0) return true;
     return !literal_entries_.empty() &&
            std::binary_search(literal_entries_.begin(), literal_entries_.end(),
                               literal_key(residue, codon));

@@ -10,14 +10,16 @@
 #include <string_view>
 #include <vector>
 
+#include "codon/codon_acceptance.hpp"
 #include "genetic_code/custom_codon_table.hpp"
 
 namespace velbrin::codon {
 
 class CustomAmbiguity {
 public:
-    // Only the residues of a normalised peptide ("*" and A to Z) are read from `table`.
-    explicit CustomAmbiguity(const CustomCodonTable& table);
+    // Only the residues of a normalised peptide ("*" and A to Z) are read from `table`;
+    // `masks` are the table's own (custom_acceptance), whose spelled codons are reused.
+    CustomAmbiguity(const CustomCodonTable& table, const AcceptanceMasks& masks);
 
     // `codon` is three bytes; a residue the table lacks accepts nothing.
     bool accepts(char residue, std::string_view codon) const noexcept;

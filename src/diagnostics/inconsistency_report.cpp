@@ -172,8 +172,7 @@ text::Utf8Bytes ncbi_letter(std::string_view table, std::string_view group) noex
 }
 
 // The first key, by ascending code point, whose list holds the group or covers it.
-text::Utf8Bytes custom_letter(const codon::CustomCodonTable* table,
-                              std::string_view group) noexcept {
+text::Utf8Bytes custom_letter(const codon::CustomCodonTable* table, std::string_view group) {
     if (table == nullptr || !text::is_valid_utf8(group)) return kUntranslatableLetter;
     for (const auto& [symbol, codons] : table->entries()) {
         if (lists_codon(codons, group) || iupac::has_iupac_match(group, codons)) {
@@ -240,6 +239,10 @@ bool codon_encodes(const codon::GeneticCodeRef& code, char residue, std::string_
                       code);
 }
 
+// The underline says what the code makes of each codon, not what the walk let through:
+// it has none of the walk's leniency (a residue "X" takes any codon, a codon holding
+// "N" passes), so a window can underline columns the walk accepted.  Reports keep this
+// form; their text must not move with the walk's rules.
 Markers mark_window(std::string_view peptide_window, std::string_view nt_window,
                     const codon::GeneticCodeRef& code, bool mark_mismatches) {
     Markers markers;

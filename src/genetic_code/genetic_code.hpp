@@ -16,7 +16,7 @@ inline constexpr std::size_t kCodonCount = 64;
 inline constexpr std::size_t kNcbiTableCount = 27;
 inline constexpr std::int32_t kHighestTableNumber = 33;
 
-// NCBI_TABLES: the 27 supported tables, in the order of the error message.
+// An NCBI genetic code: its number and its 64-letter table string.
 struct NcbiTable {
     std::int32_t number;
     std::string_view amino_acids;  // 64 letters
@@ -123,6 +123,7 @@ inline constexpr std::array<TableLetters, kNcbiTableCount> kTableLetters = [] {
 
 }  // namespace detail
 
+// The 27 supported tables, in the order of the error message.
 inline constexpr std::array<NcbiTable, kNcbiTableCount> NCBI_TABLES = [] {
     std::array<NcbiTable, kNcbiTableCount> tables{};
     for (std::size_t t = 0; t < kNcbiTableCount; ++t) {

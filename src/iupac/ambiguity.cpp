@@ -85,19 +85,4 @@ bool has_iupac_match(std::string_view codon, std::span<const std::string_view> a
     return false;
 }
 
-std::uint64_t resolution_mask(std::string_view codon) noexcept {
-    if (codon.size() != 3) return 0;
-    const Resolutions positions = resolutions_of(codon);
-    std::uint64_t mask = 0;
-    for (int first = 0; first < 4; ++first) {
-        if (!has_digit(positions[0], first)) continue;
-        for (int second = 0; second < 4; ++second) {
-            // the third base's digits are the low bits of the pair's nibble
-            if (has_digit(positions[1], second))
-                mask |= std::uint64_t{positions[2]} << (4 * (4 * first + second));
-        }
-    }
-    return mask;
-}
-
 }  // namespace velbrin::iupac

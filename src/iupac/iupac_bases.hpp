@@ -93,10 +93,6 @@ constexpr std::string_view ambiguity_bases(char letter) noexcept {
     return detail::kBasesOfLetter[static_cast<unsigned char>(letter)];
 }
 
-constexpr bool is_ambiguity_letter(char letter) noexcept {
-    return !ambiguity_bases(letter).empty();
-}
-
 // The same bases as a set.
 constexpr BaseSet ambiguity_base_set(char letter) noexcept {
     return detail::kAmbiguitySet[static_cast<unsigned char>(letter)];

@@ -1,11 +1,12 @@
 #include "lib/conversion.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <exception>
-#include <iterator>
 #include <limits>
-#include <unordered_map>
+#include <span>
 #include <utility>
 
 #include "diagnostics/internal_fault.hpp"
@@ -20,6 +21,10 @@ namespace {
 // A sequence's reported length only sizes the list in advance, and no more than this:
 // a `__len__` may report far more items than it yields.
 constexpr Py_ssize_t max_reserved_items = 4096;
+
+// The views of one custom codon list are gathered before the table copies them: room
+// for the longest list of an ordinary genetic code.
+constexpr std::size_t max_reserved_codons = 64;
 
 // The items of a tuple of exactly `length` elements, or null with an exception set.
 PyObject* const* tuple_items(PyObject* object, Py_ssize_t length) noexcept {
@@ -58,6 +63,10 @@ std::optional<std::string_view> to_text_view(PyObject* object) {
     if (!PyUnicode_Check(object)) {
         raise_type_mismatch(object, "str");
         return std::nullopt;
+    }
+    if (PyUnicode_IS_ASCII(object)) {  // its characters are its UTF-8 form, read in place
+        return std::string_view(static_cast<const char*>(PyUnicode_DATA(object)),
+                                static_cast<std::size_t>(PyUnicode_GET_LENGTH(object)));
     }
     Py_ssize_t size = 0;
     const char* utf8 = PyUnicode_AsUTF8AndSize(object, &size);
@@ -143,6 +152,111 @@ std::optional<char32_t> to_symbol(PyObject* key) {
     return static_cast<char32_t>(PyUnicode_READ_CHAR(key, 0));
 }
 
+// Appends the views of `items` (each a `str`) to `texts`; false at the first that is not.
+bool append_texts(std::span<PyObject* const> items, std::vector<std::string_view>& texts) {
+    for (PyObject* item : items) {
+        const std::optional<std::string_view> text = to_text_view(item);
+        if (!text) {
+            return false;
+        }
+        texts.push_back(*text);
+    }
+    return true;
+}
+
+// Appends the texts of `object` (any sequence but a `str`, every item a `str`) to `texts`,
+// and to `holders` what keeps them alive.  An exact list or tuple runs no Python code: it
+// is read as a tuple of its items as they are now, which holds them all with one
+// reference.  Any other sequence is iterated, each item held.
+bool append_text_list(PyObject* object, std::vector<std::string_view>& texts,
+                      std::vector<OwnedRef>& holders) {
+    if (PyUnicode_Check(object)) {
+        raise_type_error("Can't extract `str` to `Vec`");
+        return false;
+    }
+    if (PyTuple_CheckExact(object) || PyList_CheckExact(object)) {
+        OwnedRef items = PyTuple_CheckExact(object) ? hold(object) : take(PyList_AsTuple(object));
+        if (!items) {
+            return false;
+        }
+        const std::span<PyObject* const> item_span(
+            &PyTuple_GET_ITEM(items.get(), 0),
+            static_cast<std::size_t>(PyTuple_GET_SIZE(items.get())));
+        holders.push_back(std::move(items));
+        return append_texts(item_span, texts);
+    }
+    if (!PySequence_Check(object)) {
+        raise_type_mismatch(object, "Sequence");
+        return false;
+    }
+    const std::optional<std::size_t> hint = reservation_hint(object);
+    if (!hint) {
+        return false;
+    }
+    texts.reserve(texts.size() + *hint);
+    holders.reserve(holders.size() + *hint);
+    const OwnedRef iterator = take(PyObject_GetIter(object));
+    if (!iterator) {
+        return false;
+    }
+    for (;;) {
+        PyObject* next = nullptr;
+        const int status = PyIter_NextItem(iterator.get(), &next);
+        if (status <= 0) {
+            return status == 0;
+        }
+        OwnedRef item = take(next);
+        const std::optional<std::string_view> text = to_text_view(item.get());
+        if (!text) {
+            return false;
+        }
+        texts.push_back(*text);
+        holders.push_back(std::move(item));
+    }
+}
+
+// The codon lists converted so far, by the identity of the list object: a flat table with
+// open addressing, sized for the dict, so no lookup allocates.  It is keyed by address,
+// not by caller text.  Forgetting every list is a new generation, in constant time.
+class ConvertedLists {
+public:
+    explicit ConvertedLists(std::size_t lists) : slots_(std::bit_ceil(2 * lists + 2)) {}
+
+    const codon::CustomCodonTable::CodonList* find(PyObject* list) const noexcept {
+        for (std::size_t at = home(list);; at = (at + 1) & (slots_.size() - 1)) {
+            const Slot& slot = slots_[at];
+            if (slot.generation != generation_) return nullptr;
+            if (slot.list == list) return &slot.codons;
+        }
+    }
+
+    // At most one list per dict entry is added: the table stays at most half full.
+    void add(PyObject* list, codon::CustomCodonTable::CodonList codons) noexcept {
+        std::size_t at = home(list);
+        while (slots_[at].generation == generation_) at = (at + 1) & (slots_.size() - 1);
+        slots_[at] = Slot{list, codons, generation_};
+    }
+
+    void forget_all() noexcept { ++generation_; }
+
+private:
+    struct Slot {
+        PyObject* list = nullptr;
+        codon::CustomCodonTable::CodonList codons;
+        std::uint64_t generation = 0;
+    };
+
+    std::size_t home(PyObject* list) const noexcept {
+        // Fibonacci hashing of the address; objects are 16-byte aligned.
+        const auto address = reinterpret_cast<std::uintptr_t>(list) >> 4;
+        return static_cast<std::size_t>((address * 0x9E3779B97F4A7C15u) >> 32) &
+               (slots_.size() - 1);
+    }
+
+    std::vector<Slot> slots_;
+    std::uint64_t generation_ = 1;
+};
+
 // Calls `convert_entry(key, value)` for each entry of `dict` in the dict's order, until
 // one returns false (with an exception set); returns false then.  The walk runs in the
 // dict's critical section (nothing under the GIL), which no C++ exception may cross: one
@@ -210,42 +324,11 @@ std::optional<std::int32_t> to_int32(PyObject* object) {
 }
 
 std::optional<TextList> to_text_list(PyObject* object) {
-    if (PyUnicode_Check(object)) {
-        raise_type_error("Can't extract `str` to `Vec`");
-        return std::nullopt;
-    }
-    if (!PySequence_Check(object)) {
-        raise_type_mismatch(object, "Sequence");
-        return std::nullopt;
-    }
-    const std::optional<std::size_t> hint = reservation_hint(object);
-    if (!hint) {
-        return std::nullopt;
-    }
     TextList list;
-    list.texts.reserve(*hint);
-    list.holders.reserve(*hint);
-    const OwnedRef iterator = take(PyObject_GetIter(object));
-    if (!iterator) {
+    if (!append_text_list(object, list.texts, list.holders)) {
         return std::nullopt;
     }
-    for (;;) {
-        PyObject* next = nullptr;
-        const int status = PyIter_NextItem(iterator.get(), &next);
-        if (status < 0) {
-            return std::nullopt;
-        }
-        if (status == 0) {
-            return list;
-        }
-        OwnedRef item = take(next);
-        const std::optional<std::string_view> text = to_text_view(item.get());
-        if (!text) {
-            return std::nullopt;
-        }
-        list.texts.push_back(*text);
-        list.holders.push_back(std::move(item));
-    }
+    return list;
 }
 
 std::optional<RecordSource> to_record_map(PyObject* seqs, NucleotidePart shape) {
@@ -292,34 +375,36 @@ std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table) {
         return std::nullopt;
     }
     CodeTableSource source;
+    const auto size = static_cast<std::size_t>(PyDict_GET_SIZE(gene_table));
+    source.holders.reserve(2 * size);
     // Lists already converted, by object.  Converting an exact list or tuple runs no
     // Python code, so a list converted earlier still holds what it held then; any other
     // sequence may run code that changes those lists, which are converted anew after it.
-    std::unordered_map<PyObject*, codon::CustomCodonTable::CodonList> converted_lists;
+    ConvertedLists converted_lists(size);
+    std::vector<std::string_view> codons;  // one list's views, until the table copies them
+    codons.reserve(max_reserved_codons);
     const bool converted = walk_dict(gene_table, [&](PyObject* key, PyObject* value) {
         const std::optional<char32_t> symbol = to_symbol(key);
         if (!symbol) {
             return false;
         }
-        if (const auto found = converted_lists.find(value); found != converted_lists.end()) {
-            source.table.insert_or_replace_shared(*symbol, found->second);
+        if (const auto* found = converted_lists.find(value)) {
+            source.table.insert_or_replace_shared(*symbol, *found);
             return true;
         }
         const bool runs_no_python_code = PyList_CheckExact(value) || PyTuple_CheckExact(value);
-        std::optional<TextList> codons = to_text_list(value);
-        if (!codons) {
+        codons.clear();
+        if (!append_text_list(value, codons, source.holders)) {
             return false;
         }
-        std::move(codons->holders.begin(), codons->holders.end(),
-                  std::back_inserter(source.holders));
         const codon::CustomCodonTable::CodonList kept =
-            source.table.insert_or_replace_views(*symbol, std::move(codons->texts));
+            source.table.insert_or_replace_views(*symbol, codons);
         if (!runs_no_python_code) {
-            converted_lists.clear();
+            converted_lists.forget_all();
             return true;
         }
         source.holders.push_back(hold(value));  // its address must not be reused while cached
-        converted_lists.emplace(value, kept);
+        converted_lists.add(value, kept);
         return true;
     });
     if (!converted) {

@@ -25,13 +25,14 @@ std::optional<std::string> to_text(PyObject* object);
 std::optional<std::int32_t> to_int32(PyObject* object);
 
 // Texts that view the caller's `str` objects, and the references that keep those alive:
-// one per item, so a list repeating one long `str` costs a pointer per repetition.
+// an exact list or tuple is held as a tuple of its items, any other sequence by one
+// reference per item, so a list repeating one long `str` costs a pointer per repetition.
 struct TextList {
     std::vector<std::string_view> texts;
     std::vector<OwnedRef> holders;
 };
 
-// Any sequence but a `str`, iterated in order; every item a `str`.
+// Any sequence but a `str`, in order; every item a `str`.
 std::optional<TextList> to_text_list(PyObject* object);
 
 // The nucleotide part of a `seqs` value: (number, header, sequence) for `tarnix`,
@@ -57,7 +58,7 @@ struct CodeTableSource {
 };
 
 // A dict from one-character `str` to a sequence of codon texts.  Symbols given the same
-// list or tuple object share one converted list.
+// list or tuple object share one converted list, found by the object's identity.
 std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table);
 
 // A new `str` holding the UTF-8 `text`, or null with an exception set.

@@ -173,3 +173,10 @@ def test_a_list_changed_while_converting_is_read_as_it_is_then():
     table = {"K": shared, "W": Codons(["TGG"], then_list=shared, then_codon="ATG"), "M": shared}
     assert align(table, "MWK", "ATGTGGAAA") == "s1\nATGTGGAAA\n"  # K read before the change
     assert align({"M": Codons(["CCC", "ATG"])}, "M", "ATG") == "s1\nATG\n"
+
+
+def test_codons_dropped_from_a_list_after_it_was_read_stay_readable():
+    # Strings nothing else holds: once the list lets go of "AAA", only the call keeps it.
+    shared = ["".join(list(codon)) for codon in ("AAA", "AAG")]
+    table = {"K": shared, "W": Codons(["TGG"], then_list=shared, then_codon="CCC"), "M": ["ATG"]}
+    assert align(table, "MKWK", "ATGAAGTGGAAA") == "s1\nATGAAGTGGAAA\n"

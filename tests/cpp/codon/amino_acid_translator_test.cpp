@@ -52,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, NucleotideNormalisation,
                                          NormaliseCase{"\xC3\xA9t", "\xC3\xA9T"},
                                          NormaliseCase{"--..", ""}));
 
-SharedLabel label(const char* text) { return std::make_shared<const std::string>(text); }
+std::string_view label(const char* text) { return text; }
 
 // A normalised translator with the texts it views kept beside it.
 struct TestRecord {

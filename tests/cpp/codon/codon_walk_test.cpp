@@ -303,12 +303,9 @@ TEST_P(LongRuns, DecideEveryColumnAsTheRulesDo) {
         EXPECT_EQ(std::get<std::string>(outcome), "k\n" + upper(texts.nucleotides) + "\n");
         return;
     }
-    const auto label = [](std::string_view path, std::string_view fallback) {
-        return std::make_shared<const std::string>(
-            diagnostics::source_label_from_path(path, fallback));
-    };
-    AminoAcidTranslator record(label("a", "aa.fa"), "h", texts.peptide, label("n", "nt.fa"), "h",
-                               texts.nucleotides, 1);
+    const std::string aa_label = diagnostics::source_label_from_path("a", "aa.fa");
+    const std::string nt_label = diagnostics::source_label_from_path("n", "nt.fa");
+    AminoAcidTranslator record(aa_label, "h", texts.peptide, nt_label, "h", texts.nucleotides, 1);
     record.streamline();
     record.error_out_mismatch(kCodons - 1, NcbiCode{*ncbi_table(1)});
     ASSERT_TRUE(std::holds_alternative<Failure>(outcome));

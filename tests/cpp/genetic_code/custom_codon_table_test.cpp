@@ -75,6 +75,22 @@ TEST(CustomCodonTable, EarlierListsSurviveLaterInsertions) {
     EXPECT_EQ(texts(table.find(U'\x7CF')), Texts{"NNN"});
 }
 
+TEST(CustomCodonTable, ListsLongerThanABlockKeepEveryView) {
+    CustomCodonTable table;
+    table.insert_or_replace(U'A', {"GCT"});
+    const std::vector<std::string> long_list(1000, "GCC");
+    table.insert_or_replace(U'L', long_list);
+    table.insert_or_replace(U'\xE9', {"TTT", "TTC"});
+    EXPECT_EQ(texts(table.find(U'A')), Texts{"GCT"});
+    EXPECT_EQ(texts(table.find(U'L')), Texts(1000, "GCC"));
+    EXPECT_EQ(texts(table.find(U'\xE9')), (Texts{"TTT", "TTC"}));
+    const std::vector<CustomCodonTable::Entry> entries = table.entries();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].first, U'A');
+    EXPECT_EQ(entries[1].first, U'L');
+    EXPECT_EQ(entries[2].first, U'\xE9');
+}
+
 TEST(CustomCodonTable, MoveCarriesEntriesAndEmptiesSource) {
     CustomCodonTable source;
     source.insert_or_replace(U'W', {"TGG"});
@@ -91,7 +107,10 @@ TEST(CustomCodonTable, MoveCarriesEntriesAndEmptiesSource) {
     assigned = std::move(moved);
     EXPECT_EQ(assigned.find(U'Q'), nullptr);
     EXPECT_EQ(texts(assigned.find(U'W')), Texts{"TGG"});
-    EXPECT_EQ(moved.find(U'W'), nullptr);  // NOLINT(bugprone-use-after-move)
+    EXPECT_EQ(moved.find(U'W'), nullptr);    // NOLINT(bugprone-use-after-move)
+    moved.insert_or_replace(U'W', {"TGA"});  // NOLINT(bugprone-use-after-move)
+    EXPECT_EQ(texts(moved.find(U'W')), Texts{"TGA"});
+    EXPECT_EQ(texts(assigned.find(U'W')), Texts{"TGG"});
 }
 
 struct SymbolListCase {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,9 +68,10 @@ TEST(TripletSignature, LookupsStayWithinAShortTable) {
     EXPECT_FALSE(ambiguous_triplet_matches_signature("", 'F', "TTT"));
 }
 
-// Spells every resolution out and asks codon_index, as a cross-check of the bit sets.
-bool reference_matches(std::string_view table, char amino_acid, std::string_view codon) {
-    if (codon.size() != 3) return false;
+// Every resolution of `codon` spelled out as its codon index, as a cross-check of the
+// bit sets; none when a byte resolves to nothing.
+std::vector<std::size_t> reference_resolutions(std::string_view codon) {
+    if (codon.size() != 3) return {};
     std::vector<std::string> choices;
     for (char byte : codon) {
         const char folded = fold_nucleotide(byte);
@@ -78,18 +80,22 @@ bool reference_matches(std::string_view table, char amino_acid, std::string_view
         } else if (!ambiguity_bases(folded).empty()) {
             choices.emplace_back(ambiguity_bases(folded));
         } else {
-            return false;
+            return {};
         }
     }
+    std::vector<std::size_t> indices;
     for (char first : choices[0]) {
         for (char second : choices[1]) {
-            for (char third : choices[2]) {
-                const auto index = codon::codon_index(std::string{first, second, third});
-                if (index && *index < table.size() && signature_admits(amino_acid, table[*index])) {
-                    return true;
-                }
-            }
+            for (char third : choices[2])
+                indices.push_back(codon::codon_index(std::string{first, second, third}).value());
         }
+    }
+    return indices;
+}
+
+bool reference_matches(std::string_view table, char amino_acid, std::string_view codon) {
+    for (const std::size_t index : reference_resolutions(codon)) {
+        if (index < table.size() && signature_admits(amino_acid, table[index])) return true;
     }
     return false;
 }
@@ -110,6 +116,23 @@ TEST(TripletSignature, AgreesWithSpelledOutResolutionsEverywhere) {
             }
         }
     }
+}
+
+TEST(ResolutionMask, AgreesWithSpelledOutResolutionsEverywhere) {
+    constexpr std::string_view kBytes = "ACGTUauRYSWKMBDHVNnrX-*\xC3";
+    for (char a : kBytes) {
+        for (char b : kBytes) {
+            for (char c : kBytes) {
+                const std::string codon{a, b, c};
+                std::uint64_t expected = 0;
+                for (const std::size_t index : reference_resolutions(codon))
+                    expected |= std::uint64_t{1} << index;
+                ASSERT_EQ(resolution_mask(codon), expected) << '"' << codon << '"';
+            }
+        }
+    }
+    EXPECT_EQ(resolution_mask("AC"), 0u);
+    EXPECT_EQ(resolution_mask("ACGT"), 0u);
 }
 
 struct AllowedCase {
