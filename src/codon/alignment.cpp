@@ -97,14 +97,20 @@ char* write_line(char* out, std::string_view text) {
     return out + text.size() + 1;
 }
 
+// A record failing the length check that the policy leaves out.
+bool dropped_for_length(const AminoAcidTranslator& record, MismatchPolicy* policy) {
+    return policy != nullptr && record.error_kind() == FailureKind::length &&
+           policy->on_length(record.index() - 1) == MismatchAction::drop;
+}
+
 template <class Rules>
 AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& nt_label,
                                RecordMap& records, const Rules& rules,
-                               const ResultBuffer& result_buffer) {
+                               const ResultBuffer& result_buffer, MismatchPolicy* policy) {
     std::vector<std::size_t> columns;
     const std::size_t size = result_size(records, columns);
     std::string own_result;
-    char* out = result_buffer ? result_buffer(size) : nullptr;
+    char* out = result_buffer && policy == nullptr ? result_buffer(size) : nullptr;
     if (out == nullptr) {
         own_result.resize(size);
         out = own_result.data();
@@ -115,15 +121,22 @@ AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& n
                                    pair.nucleotide.header, pair.nucleotide.sequence, ++counter);
         record.streamline();
         record.do_checks();
-        if (record.has_error()) return record_failure(record);
+        if (record.has_error()) {
+            if (dropped_for_length(record, policy)) continue;
+            return record_failure(record);
+        }
         if (record.aa_seq().size() != columns[counter - 1]) {
             throw diagnostics::InternalFault("a normalised peptide changed its length");
         }
-        out = write_line(out, pair.key);
-        if (!walk_codons(record, rules, out)) return record_failure(record);
-        out += 3 * record.aa_seq().size();
+        char* const line = write_line(out, pair.key);
+        const WalkEnd end = walk_codons(record, rules, line, policy);
+        if (end == WalkEnd::failed) return record_failure(record);
+        if (end == WalkEnd::dropped) continue;
+        out = line + 3 * record.aa_seq().size();
         *out++ = '\n';
     }
+    // Dropped records leave the text short of its planned size.
+    if (policy != nullptr) own_result.resize(std::size_t(out - own_result.data()));
     return own_result;
 }
 
@@ -142,20 +155,22 @@ std::string table_number_report(std::int32_t table_num) {
 
 AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path,
                                       std::int32_t table_num, RecordMap records,
-                                      const ResultBuffer& result_buffer) {
+                                      const ResultBuffer& result_buffer, MismatchPolicy* policy) {
     const SharedLabel aa_label = make_label(aa_path, "aa.fa");
     const SharedLabel nt_label = make_label(nt_path, "nt.fa");
     const std::optional<std::string_view> table = ncbi_table(table_num);
     if (!table) return Failure{table_number_report(table_num), FailureKind::table};
-    return align_records(aa_label, nt_label, records, NcbiRules(*table), result_buffer);
+    return align_records(aa_label, nt_label, records, NcbiRules(*table), result_buffer, policy);
 }
 
 AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
                                         const CustomCodonTable& table, RecordMap records,
-                                        const ResultBuffer& result_buffer) {
+                                        const ResultBuffer& result_buffer,
+                                        MismatchPolicy* policy) {
     const SharedLabel aa_label = make_label(aa_path, "aa.fa");
     const SharedLabel nt_label = make_label(nt_path, "nt.fa");
-    return align_records(aa_label, nt_label, records, CustomRules(table), result_buffer);
+    return align_records(aa_label, nt_label, records, CustomRules(table), result_buffer,
+                         policy);
 }
 
 }  // namespace velbrin::codon

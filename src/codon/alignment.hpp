@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "codon/failure_kind.hpp"
+#include "codon/mismatch_policy.hpp"
 #include "codon/record_map.hpp"
 #include "genetic_code/custom_codon_table.hpp"
 
@@ -27,14 +28,17 @@ using AlignmentOutcome = std::variant<std::string, Failure>;
 // is empty and the result is in the buffer (only if the call succeeds).
 using ResultBuffer = std::function<char*(std::size_t size)>;
 
-// Under NCBI table `table_num`.
+// Under NCBI table `table_num`.  With a `policy`, records it drops are left out of the
+// result, which is then always the outcome's own text (`result_buffer` is not asked).
 AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path,
                                       std::int32_t table_num, RecordMap records,
-                                      const ResultBuffer& result_buffer = {});
+                                      const ResultBuffer& result_buffer = {},
+                                      MismatchPolicy* policy = nullptr);
 
 // Under a caller-supplied table.
 AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
                                         const CustomCodonTable& table, RecordMap records,
-                                        const ResultBuffer& result_buffer = {});
+                                        const ResultBuffer& result_buffer = {},
+                                        MismatchPolicy* policy = nullptr);
 
 }  // namespace velbrin::codon
