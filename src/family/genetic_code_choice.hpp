@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "codon/alignment.hpp"
+#include "genetic_code/start_codons.hpp"
 #include "genetic_code/stop_codons.hpp"
 #include "io/io_failure.hpp"
 
@@ -17,10 +18,11 @@ struct GeneticCodeChoice {
     std::int32_t table = 1;
     std::optional<codon::CustomCodonTable> custom;  // set: the user's code replaces the table
     codon::StopCodons stops;  // none for an unsupported table, which the core then reports
+    codon::StartCodons starts;  // likewise
 
-    // The core's alignment under this code.
+    // The core's alignment under this code, with the command's policy for rejected records.
     codon::AlignmentOutcome align(std::string_view peptide_path, std::string_view nucleotide_path,
-                                  codon::RecordMap records) const;
+                                  codon::RecordMap records, codon::MismatchPolicy& policy) const;
 };
 
 // The code file at `code_table_path` when it is not empty, else NCBI table `table`.
