@@ -47,8 +47,9 @@ void report_counts(const family::FamilyResult& result) {
                  "without a peptide skipped\n",
                  result.records, result.columns, result.nucleotides,
                  result.skipped_nucleotide_records);
-    std::fprintf(stderr, "velbrin: %zu terminal stop codons trimmed, %zu alternative start codons "
-                         "read as M\n",
+    std::fprintf(stderr,
+                 "velbrin: %zu terminal stop codons trimmed, %zu alternative start codons "
+                 "read as M\n",
                  result.trimmed_stops, result.alternative_starts);
 }
 

@@ -58,14 +58,15 @@ void add_align_options(CLI::App& command, family::AlignOptions& options) {
     command.add_flag("--strict-start", options.strict_start,
                      "Read a record's first codon by the code alone, not an alternative start "
                      "codon as M");
-    add_choice<family::OnMismatch>(command, "--on-mismatch", options.on_mismatch,
-                           {{"fail", family::OnMismatch::fail},
-                            {"mask", family::OnMismatch::mask},
-                            {"drop", family::OnMismatch::drop}},
-                           "fail",
-                           "A codon that does not encode its residue fails the family, is "
-                           "written as NNN, or drops its record (as does a record of the wrong "
-                           "length)");
+    add_choice<family::OnMismatch>(
+        command, "--on-mismatch", options.on_mismatch,
+        {{"fail", family::OnMismatch::fail},
+         {"mask", family::OnMismatch::mask},
+         {"drop", family::OnMismatch::drop}},
+        "fail",
+        "A codon that does not encode its residue fails the family, is "
+        "written as NNN, or drops its record (as does a record of the wrong "
+        "length)");
     command
         .add_option("--mismatch-log", options.mismatch_log_path,
                     "List every masked codon and dropped record in FILE (tab-separated)")

@@ -29,8 +29,7 @@ struct FamilyOutcome {
     std::size_t records = 0, columns = 0, nucleotides = 0;
     double seconds = 0;
     std::string summary;
-    std::size_t trimmed_stops = 0, alternative_starts = 0, masked_codons = 0,
-                dropped_records = 0;
+    std::size_t trimmed_stops = 0, alternative_starts = 0, masked_codons = 0, dropped_records = 0;
     std::string mismatch_rows;  // the family's rows of the mismatch log
 };
 

@@ -165,12 +165,10 @@ AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view
 
 AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
                                         const CustomCodonTable& table, RecordMap records,
-                                        const ResultBuffer& result_buffer,
-                                        MismatchPolicy* policy) {
+                                        const ResultBuffer& result_buffer, MismatchPolicy* policy) {
     const SharedLabel aa_label = make_label(aa_path, "aa.fa");
     const SharedLabel nt_label = make_label(nt_path, "nt.fa");
-    return align_records(aa_label, nt_label, records, CustomRules(table), result_buffer,
-                         policy);
+    return align_records(aa_label, nt_label, records, CustomRules(table), result_buffer, policy);
 }
 
 }  // namespace velbrin::codon

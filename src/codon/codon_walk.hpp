@@ -97,8 +97,7 @@ inline MismatchAction mismatch_action(MismatchPolicy* policy, const AminoAcidTra
                                       std::size_t column, std::size_t offset,
                                       std::string_view codon) {
     if (policy == nullptr || codon.size() < 3) return MismatchAction::fail;
-    return policy->on_codon(
-        {record.index() - 1, column, offset, record.aa_seq()[column], codon});
+    return policy->on_codon({record.index() - 1, column, offset, record.aa_seq()[column], codon});
 }
 
 // Writes the record's codon line, three bytes per column, to `line`; `line` holds an

@@ -39,7 +39,8 @@ PairedFamily pair_records(const FamilyFiles& files, const RecordPairs& pairs,
         std::string_view bases = nucleotide.sequence;
         family.nucleotides += bases.size();
         if (!options.keep_terminal_stop) {
-            if (const auto trimmed = without_terminal_stop(peptide.sequence, bases, stops, scratch)) {
+            if (const auto trimmed =
+                    without_terminal_stop(peptide.sequence, bases, stops, scratch)) {
                 bases = *trimmed;
                 ++family.trimmed_stops;
             }
@@ -151,10 +152,10 @@ std::optional<std::string> unaligned_rows(std::span<const std::string_view> rows
                                           const FamilyFiles& files) {
     for (std::size_t row = 1; row < rows.size(); ++row) {
         if (rows[row].size() == rows[0].size()) continue;
-        return files.peptide_label + ": the peptide records are not aligned: " +
-               files.peptide_location(kept[0]) + " has " + std::to_string(rows[0].size() / 3) +
-               " columns, " + files.peptide_location(kept[row]) + " has " +
-               std::to_string(rows[row].size() / 3);
+        return files.peptide_label +
+               ": the peptide records are not aligned: " + files.peptide_location(kept[0]) +
+               " has " + std::to_string(rows[0].size() / 3) + " columns, " +
+               files.peptide_location(kept[row]) + " has " + std::to_string(rows[row].size() / 3);
     }
     return std::nullopt;
 }

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "family/record_policy.hpp"
 #include "codon/alignment.hpp"
+#include "family/record_policy.hpp"
 #include "io/alignment_writer.hpp"
 
 namespace velbrin::family {
@@ -60,8 +60,7 @@ struct FamilyResult {
     std::size_t records = 0, columns = 0, nucleotides = 0, skipped_nucleotide_records = 0;
     // What the command accepted or changed; the counts are set for aligned and failed
     // families alike.
-    std::size_t trimmed_stops = 0, alternative_starts = 0, masked_codons = 0,
-                dropped_records = 0;
+    std::size_t trimmed_stops = 0, alternative_starts = 0, masked_codons = 0, dropped_records = 0;
     std::string mismatch_rows;  // the mismatch log's rows of this family, no heading
 };
 

@@ -15,8 +15,8 @@ codon::AlignmentOutcome GeneticCodeChoice::align(std::string_view peptide_path,
     if (custom)
         return codon::align_with_custom_code(peptide_path, nucleotide_path, *custom,
                                              std::move(records), {}, &policy);
-    return codon::align_with_ncbi_code(peptide_path, nucleotide_path, table, std::move(records),
-                                       {}, &policy);
+    return codon::align_with_ncbi_code(peptide_path, nucleotide_path, table, std::move(records), {},
+                                       &policy);
 }
 
 std::variant<GeneticCodeChoice, io::IoFailure> choose_genetic_code(
@@ -31,9 +31,8 @@ std::variant<GeneticCodeChoice, io::IoFailure> choose_genetic_code(
     }
     std::variant<std::string, io::IoFailure> text = io::read_input(code_table_path);
     if (auto* failure = std::get_if<io::IoFailure>(&text)) return std::move(*failure);
-    auto custom =
-        io::read_code_table(std::get<std::string>(text), io::input_label(code_table_path),
-                            &choice.starts);
+    auto custom = io::read_code_table(std::get<std::string>(text), io::input_label(code_table_path),
+                                      &choice.starts);
     if (auto* failure = std::get_if<io::IoFailure>(&custom)) return std::move(*failure);
     choice.custom.emplace(std::move(std::get<codon::CustomCodonTable>(custom)));
     choice.stops = codon::StopCodons::of_custom_table(*choice.custom);

@@ -17,7 +17,7 @@ namespace velbrin::family {
 struct GeneticCodeChoice {
     std::int32_t table = 1;
     std::optional<codon::CustomCodonTable> custom;  // set: the user's code replaces the table
-    codon::StopCodons stops;  // none for an unsupported table, which the core then reports
+    codon::StopCodons stops;    // none for an unsupported table, which the core then reports
     codon::StartCodons starts;  // likewise
 
     // The core's alignment under this code, with the command's policy for rejected records.

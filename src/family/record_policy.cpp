@@ -26,8 +26,8 @@ RecordPolicy::RecordPolicy(OnMismatch on_mismatch, codon::StartCodons starts, bo
 
 codon::MismatchAction RecordPolicy::on_codon(const codon::CodonMismatch& mismatch) {
     // The first codon that the code lists as a start but reads as another residue.
-    const bool start = mismatch.offset == 0 && mismatch.residue == 'M' &&
-                       starts_.contains(mismatch.codon);
+    const bool start =
+        mismatch.offset == 0 && mismatch.residue == 'M' && starts_.contains(mismatch.codon);
     if (start && !strict_start_) {
         started_[mismatch.record] = true;
         ++alternative_starts_;

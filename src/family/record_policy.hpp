@@ -19,10 +19,10 @@ enum class OnMismatch { fail, mask, drop };
 
 // A masked codon, or a record left out.
 struct MismatchEntry {
-    std::size_t record = 0;  // in the family's record order
-    std::size_t column = 0;  // 1-based alignment column; 0 for a record of the wrong length
-    std::string codon;       // empty for a record of the wrong length
-    char residue = 0;        // 0 for a record of the wrong length
+    std::size_t record = 0;   // in the family's record order
+    std::size_t column = 0;   // 1-based alignment column; 0 for a record of the wrong length
+    std::string codon;        // empty for a record of the wrong length
+    char residue = 0;         // 0 for a record of the wrong length
     std::string_view reason;  // "mismatch" or "length"
 };
 

@@ -92,9 +92,9 @@ private:
     // The codons after "start": plain bases only, as a start codon is matched exactly.
     std::optional<IoFailure> take_start_line(std::string_view line, std::size_t line_number) {
         if (start_line_ != 0) {
-            return failure_at(label_, line_number,
-                              "'start' is given twice (first on line " +
-                                  std::to_string(start_line_) + ")");
+            return failure_at(
+                label_, line_number,
+                "'start' is given twice (first on line " + std::to_string(start_line_) + ")");
         }
         start_line_ = line_number;
         while (true) {
@@ -108,7 +108,6 @@ private:
             return failure_at(label_, line_number, quoted(kStartKeyword, " has no codons"));
         return std::nullopt;
     }
-
 
     std::string_view label_;
     codon::CustomCodonTable table_;

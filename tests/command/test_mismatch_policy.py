@@ -59,8 +59,9 @@ def test_fail_is_the_default_and_logs_nothing(velbrin):
 
 def test_drop_leaves_out_a_record_of_the_wrong_length(velbrin):
     nucleotides = dict(NUCLEOTIDES, b="ATGAAATGGGCTAAAGGG")
-    done = align(velbrin, "--on-mismatch", "drop", "--mismatch-log", "log.tsv",
-                 nucleotides=nucleotides)
+    done = align(
+        velbrin, "--on-mismatch", "drop", "--mismatch-log", "log.tsv", nucleotides=nucleotides
+    )
     assert done.returncode == 0, done.stderr
     assert done.stdout.decode().startswith("2 15\n")
     assert log_rows(velbrin.folder / "log.tsv") == ["pep.fa\tb\t\t\t\tlength"]
@@ -72,8 +73,16 @@ def test_drop_leaves_out_a_record_of_the_wrong_length(velbrin):
 
 def test_family_without_records_left_fails(velbrin):
     nucleotides = {name: "CCC" * 4 for name in PEPTIDES}
-    done = align(velbrin, "--on-mismatch", "drop", "--mismatch-log", "log.tsv", "-o", "out.phy",
-                 nucleotides=dict(nucleotides, b="CCC" * 5))
+    done = align(
+        velbrin,
+        "--on-mismatch",
+        "drop",
+        "--mismatch-log",
+        "log.tsv",
+        "-o",
+        "out.phy",
+        nucleotides=dict(nucleotides, b="CCC" * 5),
+    )
     assert done.returncode == 1
     assert b"no record left: all 3 records were dropped" in done.stderr
     assert len(log_rows(velbrin.folder / "log.tsv")) == 3
@@ -101,8 +110,16 @@ def test_batch_writes_one_log_for_the_run(velbrin):
         "two\ttwo_pep.fa\ttwo_nt.fa\none\tone_pep.fa\tone_nt.fa\n"
     )
     done = velbrin.run(
-        "batch", "families.tsv", "--out-dir", "out", "--on-mismatch", "mask",
-        "--mismatch-log", "log.tsv", "--threads", 2,
+        "batch",
+        "families.tsv",
+        "--out-dir",
+        "out",
+        "--on-mismatch",
+        "mask",
+        "--mismatch-log",
+        "log.tsv",
+        "--threads",
+        2,
     )
     assert done.returncode == 0, done.stderr
     assert log_rows(velbrin.folder / "log.tsv") == [
@@ -114,4 +131,4 @@ def test_batch_writes_one_log_for_the_run(velbrin):
         rows = {row["family"]: row for row in csv.DictReader(table, delimiter="\t")}
     assert rows["one"]["masked_codons"] == "2" and rows["two"]["masked_codons"] == "1"
     assert rows["one"]["dropped_records"] == "0"
-    assert done.stderr.endswith("; 3 codon(s) masked, 0 record(s) dropped\n".encode())
+    assert done.stderr.endswith(b"; 3 codon(s) masked, 0 record(s) dropped\n")

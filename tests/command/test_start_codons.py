@@ -73,8 +73,9 @@ def test_start_line_of_a_code_file(velbrin):
     assert done.stdout == b">a\nTTGAAA\n>b\nATGAAA\n>c\nTTGAAA\n"
     # CTG encodes L but is not on the start line
     one = velbrin.fasta("one.fa", {"a": "MK"})
-    refused = velbrin.run("align", one, velbrin.fasta("ctg.fa", {"a": "CTGAAA"}), "--table-file",
-                          "code.txt")
+    refused = velbrin.run(
+        "align", one, velbrin.fasta("ctg.fa", {"a": "CTGAAA"}), "--table-file", "code.txt"
+    )
     assert refused.returncode == 1
     assert b"sequences are inconsistent" in refused.stderr
 
@@ -87,7 +88,13 @@ def test_batch_counts_trimmed_stops_and_starts(velbrin):
     with (velbrin.folder / "out" / "status.tsv").open() as table:
         rows = list(csv.DictReader(table, delimiter="\t"))
     assert list(rows[0])[:8] == [
-        "family", "status", "kind", "records", "codon_columns", "nucleotides", "seconds",
+        "family",
+        "status",
+        "kind",
+        "records",
+        "codon_columns",
+        "nucleotides",
+        "seconds",
         "summary",
     ]
     assert (rows[0]["trimmed_stops"], rows[0]["alternative_starts"]) == ("3", "2")

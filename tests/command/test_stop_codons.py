@@ -43,9 +43,7 @@ def test_terminal_stop_is_trimmed_only_when_it_is_one_extra_stop(
 
 def test_keep_and_trim_terminal_stop_exclude_each_other(velbrin):
     peptides = velbrin.fasta("pep.fa", {"a": "M"})
-    done = velbrin.run(
-        "align", peptides, peptides, "--keep-terminal-stop", "--trim-terminal-stop"
-    )
+    done = velbrin.run("align", peptides, peptides, "--keep-terminal-stop", "--trim-terminal-stop")
     assert done.returncode == 2
     assert b"Run with --help for more information." in done.stderr
 

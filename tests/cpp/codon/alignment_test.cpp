@@ -114,16 +114,28 @@ TEST_P(MismatchPolicies, DecideWhatTheWalkWrites) {
 INSTANTIATE_TEST_SUITE_P(
     Actions, MismatchPolicies,
     testing::Values(
-        PolicyCase{"fail", MismatchAction::fail, "", FailureKind::inconsistency,
-                   {"1:0:0:M:GTG"}, {}},
+        PolicyCase{
+            "fail", MismatchAction::fail, "", FailureKind::inconsistency, {"1:0:0:M:GTG"}, {}},
         // drop stops at the first rejected codon; the record of the wrong length goes too
-        PolicyCase{"drop", MismatchAction::drop, "a\nATGAAA\n", FailureKind::inconsistency,
-                   {"1:0:0:M:GTG"}, {2}},
+        PolicyCase{"drop",
+                   MismatchAction::drop,
+                   "a\nATGAAA\n",
+                   FailureKind::inconsistency,
+                   {"1:0:0:M:GTG"},
+                   {2}},
         // the walk goes on over record b; record c still fails its length check
-        PolicyCase{"mask", MismatchAction::mask, "", FailureKind::length,
-                   {"1:0:0:M:GTG", "1:3:6:W:TGA"}, {2}},
-        PolicyCase{"accept", MismatchAction::accept, "", FailureKind::length,
-                   {"1:0:0:M:GTG", "1:3:6:W:TGA"}, {2}}),
+        PolicyCase{"mask",
+                   MismatchAction::mask,
+                   "",
+                   FailureKind::length,
+                   {"1:0:0:M:GTG", "1:3:6:W:TGA"},
+                   {2}},
+        PolicyCase{"accept",
+                   MismatchAction::accept,
+                   "",
+                   FailureKind::length,
+                   {"1:0:0:M:GTG", "1:3:6:W:TGA"},
+                   {2}}),
     [](const testing::TestParamInfo<PolicyCase>& info) { return std::string(info.param.name); });
 
 TEST(MismatchPolicies, MaskAndAcceptGoOnToTheEndOfTheRecord) {
@@ -146,8 +158,8 @@ TEST(MismatchPolicies, FailGivesTheReportOfACallWithoutPolicy) {
     code.insert_or_replace('M', {"ATG"});
     code.insert_or_replace('K', {"AAA"});
     code.insert_or_replace('W', {"TGG"});
-    const AlignmentOutcome with = align_with_custom_code("a", "n", code, policy_records(), {},
-                                                         &policy);
+    const AlignmentOutcome with =
+        align_with_custom_code("a", "n", code, policy_records(), {}, &policy);
     const AlignmentOutcome without = align_with_custom_code("a", "n", code, policy_records());
     ASSERT_TRUE(std::holds_alternative<Failure>(with));
     EXPECT_EQ(std::get<Failure>(with).message, std::get<Failure>(without).message);
@@ -157,8 +169,8 @@ TEST(MismatchPolicies, HeaderAndResidueFailuresAreNotPutToThePolicy) {
     RecordMap records;
     records.insert_new({"a", {"a", "MK"}, {"other", "ATGAAATAA"}});
     FixedPolicy policy(MismatchAction::drop);
-    const AlignmentOutcome header = align_with_ncbi_code("a", "n", 1, std::move(records), {},
-                                                         &policy);
+    const AlignmentOutcome header =
+        align_with_ncbi_code("a", "n", 1, std::move(records), {}, &policy);
     ASSERT_TRUE(std::holds_alternative<Failure>(header));
     EXPECT_EQ(std::get<Failure>(header).kind, FailureKind::header);
 

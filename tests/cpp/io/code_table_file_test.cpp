@@ -34,9 +34,8 @@ TEST(CodeTableFile, ReadsEntriesCommentsSeparatorsAndUtf8Symbols) {
 
 TEST(CodeTableFile, ReadsTheStartLineApartFromTheAminoAcids) {
     codon::StartCodons starts;
-    const auto outcome =
-        read_code_table("M ATG\nstart TTG, ctg AUG  # alternative starts\nL TTG CTG\n",
-                        "my.code", &starts);
+    const auto outcome = read_code_table(
+        "M ATG\nstart TTG, ctg AUG  # alternative starts\nL TTG CTG\n", "my.code", &starts);
     if (const auto* failure = std::get_if<IoFailure>(&outcome)) FAIL() << failure->message;
     EXPECT_EQ(std::get<codon::CustomCodonTable>(outcome).size(), 2u);
     for (const std::string_view codon : {"TTG", "CTG", "ATG"}) EXPECT_TRUE(starts.contains(codon));
