@@ -71,6 +71,39 @@ void report_counts(const family::FamilyResult& result) {
                  "without a peptide skipped\n",
                  result.records, result.columns, result.nucleotides,
                  result.skipped_nucleotide_records);
+    std::fprintf(stderr,
+                 "velbrin: %zu terminal stop codons trimmed, %zu alternative start codons "
+                 "read as M\n",
+                 result.trimmed_stops, result.alternative_starts);
+}
+
+// Masked codons and dropped records change the alignment, so they are told even
+// without -v.
+void report_policy_changes(const family::FamilyResult& result) {
+    if (result.masked_codons + result.dropped_records == 0) return;
+    std::fprintf(stderr, "velbrin: %zu codon(s) masked, %zu record(s) dropped\n",
+                 result.masked_codons, result.dropped_records);
+}
+
+// The log is written whenever the family reached the core, so that a family that lost
+// every record shows why; false after reporting a failure to write it.
+bool write_mismatch_log(const AlignRequest& request, const family::FamilyResult& result,
+                        InterruptCleanup& interrupt_cleanup) {
+    if (request.options.mismatch_log_path.empty()) return true;
+    io::Result<io::AtomicOutput> created =
+        io::AtomicOutput::create(request.options.mismatch_log_path);
+    if (!created) {
+        print_error(created.failure().message);
+        return false;
+    }
+    io::AtomicOutput& log = *created;
+    interrupt_cleanup.remove_on_interrupt(log.temporary_path());
+    std::optional<io::IoFailure> failure = log.write(family::kMismatchLogHeading);
+    if (!failure) failure = log.write(result.mismatch_rows);
+    if (!failure) failure = log.commit();
+    interrupt_cleanup.forget();
+    if (failure) print_error(failure->message);
+    return !failure;
 }
 
 // Standard output, or the -o file (a temporary, a device or a FIFO), opened before the
@@ -108,12 +141,16 @@ int run_align(const AlignRequest& request) {
         print_error(result.summary);
         return kExitFailure;
     }
+    report_policy_changes(result);
     if (result.status == family::FamilyStatus::failed) {
+        // The output's temporary goes with `output` on return: nothing of it is left.
+        interrupt_cleanup.forget();
+        write_mismatch_log(request, result, interrupt_cleanup);
         std::fputs(result.report.c_str(), stderr);
         return kExitFailure;
     }
     if (request.verbose) report_counts(result);
-    return kExitOk;
+    return write_mismatch_log(request, result, interrupt_cleanup) ? kExitOk : kExitFailure;
 }
 
 }  // namespace

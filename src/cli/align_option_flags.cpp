@@ -81,8 +81,29 @@ void add_align_options(CLI::App& command, family::AlignOptions& options) {
         ->type_name("FILE")
         ->excludes(table);
 
-    command.add_flag("--trim-terminal-stop", options.trim_terminal_stop,
-                     "Drop a record's last codon when it is a stop codon its peptide leaves out");
+    auto* trim = command.add_flag(
+        "--trim-terminal-stop", options.trim_terminal_stop,
+        "Drop a record's last codon when it is a stop codon its peptide leaves out (the default)");
+    command
+        .add_flag("--keep-terminal-stop", options.keep_terminal_stop,
+                  "Keep such a stop codon, so that the record fails the length check")
+        ->excludes(trim);
+    command.add_flag("--strict-start", options.strict_start,
+                     "Read a record's first codon by the code alone, not an alternative start "
+                     "codon as M");
+    add_choice<family::OnMismatch>(
+        command, "--on-mismatch", options.on_mismatch,
+        {{"fail", family::OnMismatch::fail},
+         {"mask", family::OnMismatch::mask},
+         {"drop", family::OnMismatch::drop}},
+        "fail",
+        "A codon that does not encode its residue fails the family, is "
+        "written as NNN, or drops its record (as does a record of the wrong "
+        "length)");
+    command
+        .add_option("--mismatch-log", options.mismatch_log_path,
+                    "List every masked codon and dropped record in FILE (tab-separated)")
+        ->type_name("FILE");
     command.add_flag("--remove-stop-columns", options.remove_stop_columns,
                      "Drop every codon column in which any record has a stop codon");
     command.add_flag("--remove-gap-columns", options.remove_gap_columns,

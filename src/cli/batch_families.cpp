@@ -66,6 +66,11 @@ void record(FamilyOutcome& outcome, const family::FamilyResult& result) {
     outcome.columns = result.columns;
     outcome.nucleotides = result.nucleotides;
     outcome.summary = result.summary;
+    outcome.trimmed_stops = result.trimmed_stops;
+    outcome.alternative_starts = result.alternative_starts;
+    outcome.masked_codons = result.masked_codons;
+    outcome.dropped_records = result.dropped_records;
+    outcome.mismatch_rows = result.mismatch_rows;
 }
 
 }  // namespace

@@ -134,10 +134,27 @@ std::string summary_line(const std::vector<FamilyOutcome>& outcomes, std::string
     add(count_of(BatchStatus::failed) + count_of(BatchStatus::input_error), "failed");
     add(count_of(BatchStatus::not_run), "not run");
     line += " (see " + std::string(status_path) + ")";
+    std::size_t masked = 0, dropped = 0;
+    for (const auto& outcome : outcomes) {
+        masked += outcome.masked_codons;
+        dropped += outcome.dropped_records;
+    }
+    if (masked + dropped > 0) {
+        line += "; " + std::to_string(masked) + " codon(s) masked, " + std::to_string(dropped) +
+                " record(s) dropped";
+    }
     return line;
 }
 
-// Writes the status table and the summary line; returns the exit status.
+// One log for the run: the heading, then each family's rows in the input's order.
+std::string mismatch_log(const std::vector<FamilyOutcome>& outcomes) {
+    std::string log(family::kMismatchLogHeading);
+    for (const auto& outcome : outcomes) log += outcome.mismatch_rows;
+    return log;
+}
+
+// Writes the status table, the mismatch log and the summary line; returns the exit
+// status.
 int report_outcomes(const BatchFamilies& families, const BatchOptions& batch,
                     const family::AlignOptions& align, int signal) {
     const auto status_path = batch.status_path.empty()
@@ -151,6 +168,14 @@ int report_outcomes(const BatchFamilies& families, const BatchOptions& batch,
             align.sync_outputs)) {
         print_line(failure->message);
         exit_status = kExitFailure;
+    }
+    if (!align.mismatch_log_path.empty()) {
+        if (auto failure =
+                write_whole_file(align.mismatch_log_path, mismatch_log(families.outcomes()),
+                                 align.sync_outputs)) {
+            print_line(failure->message);
+            exit_status = kExitFailure;
+        }
     }
     if (!batch.quiet) {
         const auto line = summary_line(families.outcomes(), status_path, signal) + '\n';

@@ -2,13 +2,15 @@
 
 #include <array>
 #include <charconv>
+#include <initializer_list>
 
 namespace velbrin::cli {
 
 namespace {
 
 constexpr std::string_view kHeading =
-    "family\tstatus\tkind\trecords\tcodon_columns\tnucleotides\tseconds\tsummary\n";
+    "family\tstatus\tkind\trecords\tcodon_columns\tnucleotides\tseconds\tsummary\t"
+    "trimmed_stops\talternative_starts\tmasked_codons\tdropped_records\n";
 
 constexpr std::array<std::string_view, 5> kStatusNames{"aligned", "failed", "input_error",
                                                        "skipped", "not_run"};
@@ -59,6 +61,11 @@ void append_row(std::string& out, std::string_view family, const FamilyOutcome& 
     }
     out.push_back('\t');
     append_cell_text(out, outcome.summary);
+    for (const std::size_t count : {outcome.trimmed_stops, outcome.alternative_starts,
+                                    outcome.masked_codons, outcome.dropped_records}) {
+        out.push_back('\t');
+        if (ran(outcome.status)) append_number(out, count);
+    }
     out.push_back('\n');
 }
 

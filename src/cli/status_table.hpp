@@ -2,9 +2,11 @@
 // The batch's status table: one tab-separated row per family, in the input's order.
 //
 //   family  status  kind  records  codon_columns  nucleotides  seconds  summary
+//   trimmed_stops  alternative_starts  masked_codons  dropped_records
 //
 // status is aligned, failed, input_error, skipped or not_run; kind names the core's
 // failure (failed only); the counts and seconds are empty for families that did not run.
+// Columns are only ever added at the end, so readers by position keep working.
 
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +29,8 @@ struct FamilyOutcome {
     std::size_t records = 0, columns = 0, nucleotides = 0;
     double seconds = 0;
     std::string summary;
+    std::size_t trimmed_stops = 0, alternative_starts = 0, masked_codons = 0, dropped_records = 0;
+    std::string mismatch_rows;  // the family's rows of the mismatch log
 };
 
 std::string_view batch_status_name(BatchStatus status) noexcept;

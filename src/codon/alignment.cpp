@@ -112,15 +112,21 @@ char* write_line(char* out, std::string_view text) {
     return out + text.size() + 1;
 }
 
+// A record failing the length check that the policy leaves out.
+bool dropped_for_length(const AminoAcidTranslator& record, MismatchPolicy* policy) {
+    return policy != nullptr && record.error_kind() == FailureKind::length &&
+           policy->on_length(record.index() - 1) == MismatchAction::drop;
+}
+
 template <class Rules>
 AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_label,
                                RecordMap& records, const Rules& rules,
                                const ResultBuffer& result_buffer,
-                               std::vector<CodonRow>* rows = nullptr) {
+                               std::vector<CodonRow>* rows, MismatchPolicy* policy) {
     std::vector<std::size_t> columns;
     const std::size_t size = result_size(records, columns);
     std::string own_result;
-    char* out = result_buffer ? result_buffer(size) : nullptr;
+    char* out = result_buffer && policy == nullptr ? result_buffer(size) : nullptr;
     if (out == nullptr) {
         own_result.resize(size);
         out = own_result.data();
@@ -133,17 +139,23 @@ AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_la
                                    pair.nucleotide.header, pair.nucleotide.sequence, ++counter);
         record.streamline();
         record.do_checks();
-        if (record.has_error()) return record_failure(record);
+        if (record.has_error()) {
+            if (dropped_for_length(record, policy)) continue;
+            return record_failure(record);
+        }
         if (record.aa_seq().size() != columns[counter - 1]) {
             throw diagnostics::InternalFault("a normalised peptide changed its length");
         }
-        out = write_line(out, pair.key);
-        if (!walk_codons(record, rules, out)) return record_failure(record);
-        if (rows != nullptr)
-            rows->push_back({std::size_t(out - start), 3 * record.aa_seq().size()});
-        out += 3 * record.aa_seq().size();
+        char* const line = write_line(out, pair.key);
+        const WalkEnd end = walk_codons(record, rules, line, policy);
+        if (end == WalkEnd::failed) return record_failure(record);
+        if (end == WalkEnd::dropped) continue;
+        out = line + 3 * record.aa_seq().size();
+        if (rows != nullptr) rows->push_back({std::size_t(line - start), std::size_t(out - line)});
         *out++ = '\n';
     }
+    // Dropped records leave the text short of its planned size.
+    if (policy != nullptr) own_result.resize(std::size_t(out - own_result.data()));
     return own_result;
 }
 
@@ -172,7 +184,7 @@ AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view
     const std::optional<std::string_view> table = ncbi_table(table_num);
     if (!table) return failure(table_number_report(table_num), FailureKind::table);
     return align_records(aa_label, nt_label, records, NcbiRules(*table), call.result_buffer,
-                         call.rows);
+                         call.rows, call.policy);
 }
 
 AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
@@ -181,7 +193,7 @@ AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_vi
     const std::string aa_label = label_of(aa_path, "aa.fa", call.finished_labels);
     const std::string nt_label = label_of(nt_path, "nt.fa", call.finished_labels);
     return align_records(aa_label, nt_label, records, CustomRules(table), call.result_buffer,
-                         call.rows);
+                         call.rows, call.policy);
 }
 
 AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path,

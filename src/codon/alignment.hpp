@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "codon/failure_kind.hpp"
+#include "codon/mismatch_policy.hpp"
 #include "codon/record_map.hpp"
 #include "genetic_code/custom_codon_table.hpp"
 
@@ -42,6 +43,9 @@ struct AlignmentCall {
     std::vector<CodonRow>* rows = nullptr;
     // The paths are the finished labels the reports show, not paths to shorten.
     bool finished_labels = false;
+    // With a policy, records it drops are left out of the result (and of `rows`), which
+    // is then always the outcome's own text (`result_buffer` is not asked).
+    MismatchPolicy* policy = nullptr;
 };
 
 AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path,

@@ -20,6 +20,7 @@
 #include "codon/amino_acid_translator.hpp"
 #include "codon/codon_acceptance.hpp"
 #include "codon/codon_block_match.hpp"
+#include "codon/mismatch_policy.hpp"
 #include "codon/vector_level.hpp"
 #include "genetic_code/genetic_code.hpp"
 #include "iupac/ambiguity.hpp"
@@ -84,11 +85,28 @@ inline std::size_t single_column_budget(const BlockKernel& kernel, std::size_t a
     return advanced >= kernel.width / 4 ? 1 : kernel.width;
 }
 
-// Writes the record's codon line, three bytes per column, to `line`.  Returns false
-// after recording the record's failure in the translator; `line` then holds an
-// unfinished line.  Each column is decided once, so the work is linear in the record.
+enum class WalkEnd {
+    written,  // the whole codon line
+    failed,   // the record's failure is recorded in its translator
+    dropped,  // the policy left the record out
+};
+
+// What a policy makes of a codon the rules reject; without a policy, or for a codon
+// short of three bytes, the record fails.
+inline MismatchAction mismatch_action(MismatchPolicy* policy, const AminoAcidTranslator& record,
+                                      std::size_t column, std::size_t offset,
+                                      std::string_view codon) {
+    if (policy == nullptr || codon.size() < 3) return MismatchAction::fail;
+    return policy->on_codon({record.index() - 1, column, offset, record.aa_seq()[column], codon});
+}
+
+// Writes the record's codon line, three bytes per column, to `line`; `line` holds an
+// unfinished line unless the whole of it is written.  A codon the rules reject is put
+// to `policy`, if any, and only then: the accepted path is the same with or without one.
+// Each column is decided once, so the work is linear in the record.
 template <class Rules>
-bool walk_codons(const AminoAcidTranslator& record, const Rules& rules, char* line) {
+WalkEnd walk_codons(const AminoAcidTranslator& record, const Rules& rules, char* line,
+                    MismatchPolicy* policy = nullptr) {
     CodonWalk walk{record.aa_seq(), record.nt_seq(), line};
     const AcceptanceMasks& masks = rules.masks();
     const BlockKernel kernel = block_kernel(active_vector_level());
@@ -110,20 +128,27 @@ bool walk_codons(const AminoAcidTranslator& record, const Rules& rules, char* li
             }
             const std::string_view codon(bases + cursor,
                                          std::min<std::size_t>(3, bases_end - cursor));
+            const char* written = codon.data();
             // A codon that resolves to one the residue's mask holds passes every rule, "N"
             // and ambiguity letters included; the full rules see only the others.
             if ((iupac::resolution_mask(codon) & masks.accepted_by(residue)) == 0) {
                 const ColumnVerdict verdict = judge_column(rules, residue, codon);
                 if (verdict == ColumnVerdict::uncovered) {
                     rules.report_uncovered(residue, column, record);
-                    return false;
+                    return WalkEnd::failed;
                 }
                 if (verdict == ColumnVerdict::mismatch) {
-                    record.error_out_mismatch(column, rules.code());
-                    return false;
+                    switch (mismatch_action(policy, record, column, cursor, codon)) {
+                        case MismatchAction::fail:
+                            record.error_out_mismatch(column, rules.code());
+                            return WalkEnd::failed;
+                        case MismatchAction::drop: return WalkEnd::dropped;
+                        case MismatchAction::mask: written = "NNN"; break;
+                        case MismatchAction::accept: break;
+                    }
                 }
             }
-            std::memcpy(line + 3 * column, codon.data(), 3);
+            std::memcpy(line + 3 * column, written, 3);
             cursor += 3;
             ++column;
             --codons;
@@ -131,7 +156,7 @@ bool walk_codons(const AminoAcidTranslator& record, const Rules& rules, char* li
         walk.column = column;
         walk.cursor = cursor;
     }
-    return true;
+    return WalkEnd::written;
 }
 
 }  // namespace velbrin::codon

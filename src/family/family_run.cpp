@@ -18,6 +18,7 @@ namespace {
 struct PairedFamily {
     codon::RecordMap records;
     std::size_t nucleotides = 0;
+    std::size_t trimmed_stops = 0;
 };
 
 PairedFamily core_records(const FamilyFiles& files, const RecordPairs& pairs,
@@ -31,9 +32,12 @@ PairedFamily core_records(const FamilyFiles& files, const RecordPairs& pairs,
         const std::string_view id = io::record_name(peptide.header);
         std::string_view bases = nucleotide.sequence;
         family.nucleotides += bases.size();
-        if (options.trim_terminal_stop) {
-            if (const auto trimmed = without_terminal_stop(peptide.sequence, bases, stops, scratch))
+        if (!options.keep_terminal_stop) {
+            if (const auto trimmed =
+                    without_terminal_stop(peptide.sequence, bases, stops, scratch)) {
                 bases = *trimmed;
+                ++family.trimmed_stops;
+            }
         }
         // Pairing has established which records belong together, so the core's header
         // check is given the peptide's ID on both sides.
@@ -54,10 +58,45 @@ std::string terminal_stop_hint(const FamilyFiles& files, const RecordPairs& pair
         if (!without_terminal_stop(peptide, bases, stops, scratch)) return {};
         return "hint: the nucleotides of " +
                quoted(io::record_name(files.peptides[record].header)) +
-               " end with a stop codon that its peptide leaves out; --trim-terminal-stop drops "
-               "it\n";
+               " end with a stop codon that its peptide leaves out; without "
+               "--keep-terminal-stop it is trimmed\n";
     }
     return {};
+}
+
+// The line after an inconsistency report at a record's first codon, when that codon is
+// one the code starts proteins with.
+std::string start_codon_hint(const FamilyFiles& files, const RefusedStart& refused) {
+    return "hint: the first codon of '" +
+           std::string(io::record_name(files.peptides[refused.record].header)) + "', " +
+           refused.codon +
+           ", is a start codon of the genetic code; without --strict-start it is read as M\n";
+}
+
+std::string failure_hint(codon::FailureKind kind, const FamilyFiles& files,
+                         const RecordPairs& pairs, const codon::StopCodons& stops,
+                         const RecordPolicy& policy) {
+    if (kind == codon::FailureKind::length) return terminal_stop_hint(files, pairs, stops);
+    if (kind == codon::FailureKind::inconsistency && policy.refused_start())
+        return start_codon_hint(files, *policy.refused_start());
+    return {};
+}
+
+// What the policy accepted, masked and dropped, as counts and log rows.
+void record_policy_counts(FamilyResult& result, const RecordPolicy& policy,
+                          const FamilyInputs& inputs, const FamilyFiles& files,
+                          std::size_t trimmed_stops) {
+    result.trimmed_stops = trimmed_stops;
+    result.alternative_starts = policy.alternative_starts();
+    result.masked_codons = policy.masked_codons();
+    result.dropped_records = policy.dropped_records();
+    if (policy.entries().empty()) return;
+    std::vector<std::string_view> ids;
+    ids.reserve(files.peptides.size());
+    for (const io::SequenceRecord& peptide : files.peptides)
+        ids.push_back(io::record_name(peptide.header));
+    const std::string_view family = inputs.name.empty() ? inputs.peptide_path : inputs.name;
+    append_mismatch_rows(result.mismatch_rows, family, policy.entries(), ids);
 }
 
 FamilyResult core_failure(codon::Failure failure, std::string hint) {
@@ -71,15 +110,17 @@ FamilyResult core_failure(codon::Failure failure, std::string hint) {
     return result;
 }
 
-// Rows of different lengths come from a peptide file whose records are not aligned.
+// Rows of different lengths come from a peptide file whose records are not aligned;
+// `kept` gives each row's record.
 std::optional<std::string> unaligned_rows(std::span<const std::string_view> rows,
+                                          std::span<const std::size_t> kept,
                                           const FamilyFiles& files) {
-    for (std::size_t record = 1; record < rows.size(); ++record) {
-        if (rows[record].size() == rows[0].size()) continue;
+    for (std::size_t row = 1; row < rows.size(); ++row) {
+        if (rows[row].size() == rows[0].size()) continue;
         return files.peptide_label +
-               ": the peptide records are not aligned: " + files.peptide_location(0) + " has " +
-               std::to_string(rows[0].size() / 3) + " columns, " + files.peptide_location(record) +
-               " has " + std::to_string(rows[record].size() / 3);
+               ": the peptide records are not aligned: " + files.peptide_location(kept[0]) +
+               " has " + std::to_string(rows[0].size() / 3) + " columns, " +
+               files.peptide_location(kept[row]) + " has " + std::to_string(rows[row].size() / 3);
     }
     return std::nullopt;
 }
@@ -90,6 +131,25 @@ std::string nucleotide_label(const FamilyFiles& files) {
     for (const std::string& file : files.nucleotide_labels)
         label.append(label.empty() ? "" : ", ").append(file);
     return label;
+}
+
+// The records the policy did not drop, in order.
+std::vector<std::size_t> kept_records(std::size_t count, const RecordPolicy& policy) {
+    std::vector<std::size_t> kept;
+    kept.reserve(count - policy.dropped_records());
+    for (std::size_t record = 0; record < count; ++record) {
+        if (!policy.dropped(record)) kept.push_back(record);
+    }
+    return kept;
+}
+
+FamilyResult no_record_left(std::size_t dropped) {
+    FamilyResult result;
+    result.status = FamilyStatus::failed;
+    result.summary = "no record left: all " + std::to_string(dropped) +
+                     " records were dropped (see the mismatch log)";
+    result.report = "velbrin: " + result.summary + '\n';
+    return result;
 }
 
 // Formats that name rows by ID: two rows of one name are refused or mixed up downstream.
@@ -184,28 +244,42 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options,
 
     const io::Result<RecordPairs> pairs = pair_family(files, options);
     if (!pairs) return input_error(pairs.failure().message);
+    RecordPolicy policy(options.on_mismatch, code->starts, options.strict_start,
+                        files.peptides.size());
 
     PairedFamily family = core_records(files, *pairs, options, code->stops);
     std::vector<codon::CodonRow> spans;
     codon::AlignmentCall call;
     call.rows = &spans;
     call.finished_labels = true;
+    call.policy = &policy;
     codon::AlignmentOutcome outcome =
         code->align(files.peptide_label, nucleotide_label(files), std::move(family.records), call);
     if (auto* failure = std::get_if<codon::Failure>(&outcome)) {
-        const bool hint =
-            failure->kind == codon::FailureKind::length && !options.trim_terminal_stop;
-        FamilyResult result = core_failure(
-            std::move(*failure), hint ? terminal_stop_hint(files, *pairs, code->stops) : "");
+        // A trailing stop is kept only under --keep-terminal-stop, so only then can it be
+        // what failed the length check.
+        std::string hint = failure->kind != codon::FailureKind::length || options.keep_terminal_stop
+                               ? failure_hint(failure->kind, files, *pairs, code->stops, policy)
+                               : "";
+        FamilyResult result = core_failure(std::move(*failure), std::move(hint));
+        record_policy_counts(result, policy, inputs, files, family.trimmed_stops);
         result.notes = pairing_notes(files, *pairs, options);
         return result;
     }
 
+    const std::vector<std::size_t> kept_order = kept_records(files.peptides.size(), policy);
+    if (kept_order.empty() && !files.peptides.empty()) {
+        FamilyResult result = no_record_left(policy.dropped_records());
+        record_policy_counts(result, policy, inputs, files, family.trimmed_stops);
+        result.notes = pairing_notes(files, *pairs, options);
+        return result;
+    }
     const std::string_view text = std::get<std::string>(outcome);
     std::vector<std::string_view> rows;
     rows.reserve(spans.size());
     for (const codon::CodonRow& row : spans) rows.push_back(text.substr(row.offset, row.size));
-    if (auto message = unaligned_rows(rows, files)) return input_error(std::move(*message));
+    if (auto message = unaligned_rows(rows, kept_order, files))
+        return input_error(std::move(*message));
     std::string filtered;
     const ColumnDrops drops{options.remove_stop_columns ? &code->stops : nullptr,
                             options.remove_gap_columns};
@@ -213,12 +287,13 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options,
 
     std::vector<io::AlignedRecord> aligned;
     aligned.reserve(kept.size());
-    for (std::size_t record = 0; record < kept.size(); ++record) {
-        aligned.push_back({files.peptides[record].header, kept[record]});
+    for (std::size_t row = 0; row < kept.size(); ++row) {
+        aligned.push_back({files.peptides[kept_order[row]].header, kept[row]});
     }
     if (auto problem = io::unwritable_names(options.format, aligned))
         return input_error(std::move(*problem));
     FamilyResult result;
+    record_policy_counts(result, policy, inputs, files, family.trimmed_stops);
     if (!deliver) {
         io::write_alignment(result.output, options.format, aligned, options.width);
     } else if (auto failure = deliver(aligned)) {

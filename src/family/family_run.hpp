@@ -15,6 +15,7 @@
 #include "family/id_pattern.hpp"
 #include "family/pair_map.hpp"
 #include "family/record_pairing.hpp"
+#include "family/record_policy.hpp"
 #include "io/alignment_writer.hpp"
 
 namespace velbrin::family {
@@ -25,7 +26,13 @@ struct AlignOptions {
     std::shared_ptr<const SharedPairMap> pair_map;       // --pair-map
     std::int32_t table = 1;       // NCBI table, unless code_table_path is set
     std::string code_table_path;  // --table-file
+    // A record's last codon is dropped when it is a stop its peptide leaves out, unless
+    // --keep-terminal-stop; --trim-terminal-stop states the default.
+    bool keep_terminal_stop = false;
     bool trim_terminal_stop = false;
+    bool strict_start = false;  // alternative start codons are not read as "M"
+    OnMismatch on_mismatch = OnMismatch::fail;
+    std::string mismatch_log_path;  // --mismatch-log; empty: none
     bool remove_stop_columns = false;
     bool remove_gap_columns = false;
     io::OutputFormat format = io::OutputFormat::fasta;
@@ -65,6 +72,10 @@ struct FamilyResult {
     std::string summary;
     std::size_t records = 0, columns = 0, nucleotides = 0, skipped_nucleotide_records = 0;
     std::vector<Note> notes;  // how records were paired
+    // What the command accepted or changed; the counts are set for aligned and failed
+    // families alike.
+    std::size_t trimmed_stops = 0, alternative_starts = 0, masked_codons = 0, dropped_records = 0;
+    std::string mismatch_rows;  // the mismatch log's rows of this family, no heading
 };
 
 // A family that did not get as far as the core: unreadable or invalid input.

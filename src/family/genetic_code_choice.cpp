@@ -26,12 +26,13 @@ io::Result<GeneticCodeChoice> choose_genetic_code(std::int32_t table,
     if (code_table_path.empty()) {
         if (const auto letters = codon::ncbi_table(table))
             choice.stops = codon::StopCodons::of_ncbi_table(*letters);
+        choice.starts = codon::ncbi_start_codons(table).value_or(codon::StartCodons{});
         return choice;
     }
     io::Result<std::string> text = io::read_input(code_table_path);
     if (!text) return std::move(text).failure();
     io::Result<codon::CustomCodonTable> custom =
-        io::read_code_table(*text, io::input_label(code_table_path));
+        io::read_code_table(*text, io::input_label(code_table_path), &choice.starts);
     if (!custom) return std::move(custom).failure();
     choice.custom.emplace(std::move(custom).value());
     choice.stops = codon::StopCodons::of_custom_table(*choice.custom);

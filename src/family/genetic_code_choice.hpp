@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "codon/alignment.hpp"
+#include "genetic_code/start_codons.hpp"
 #include "genetic_code/stop_codons.hpp"
 #include "io/result.hpp"
 
@@ -15,7 +16,8 @@ namespace velbrin::family {
 struct GeneticCodeChoice {
     std::int32_t table = 1;
     std::optional<codon::CustomCodonTable> custom;  // set: the user's code replaces the table
-    codon::StopCodons stops;  // none for an unsupported table, which the core then reports
+    codon::StopCodons stops;    // none for an unsupported table, which the core then reports
+    codon::StartCodons starts;  // likewise
 
     // The core's alignment under this code.
     codon::AlignmentOutcome align(std::string_view peptide_label, std::string_view nucleotide_label,

@@ -13,6 +13,7 @@ namespace {
 
 constexpr char kCommentStart = '#';
 constexpr std::size_t kCodonLength = 3;
+constexpr std::string_view kStartKeyword = "start";
 
 constexpr bool is_separator(unsigned char byte) noexcept { return is_blank(byte) || byte == ','; }
 
@@ -54,6 +55,7 @@ public:
         line = line.substr(0, line.find(kCommentStart));
         const std::string_view symbol_text = take_field(line);
         if (symbol_text.empty()) return std::nullopt;
+        if (symbol_text == kStartKeyword) return take_start_line(line, line_number);
         const text::Utf8Char symbol = text::decode_utf8_char(symbol_text);
         if (symbol.length == 0 || symbol.length != symbol_text.size()) {
             return failure_at(label_, line_number,
@@ -80,28 +82,52 @@ public:
         return std::nullopt;
     }
 
-    std::variant<codon::CustomCodonTable, IoFailure> finish() {
+    std::variant<codon::CustomCodonTable, IoFailure> finish(codon::StartCodons* starts) {
         if (table_.empty()) return failure_in(label_, "no amino acids in the genetic code");
+        if (starts) *starts = starts_;
         return std::move(table_);
     }
 
 private:
+    // The codons after "start": plain bases only, as a start codon is matched exactly.
+    std::optional<IoFailure> take_start_line(std::string_view line, std::size_t line_number) {
+        if (start_line_ != 0) {
+            return failure_at(
+                label_, line_number,
+                "'start' is given twice (first on line " + std::to_string(start_line_) + ")");
+        }
+        start_line_ = line_number;
+        while (true) {
+            const std::string_view field = take_field(line);
+            if (field.empty()) break;
+            if (!starts_.insert(field))
+                return failure_at(label_, line_number,
+                                  quoted(field, " is not a start codon of plain bases"));
+        }
+        if (starts_.empty())
+            return failure_at(label_, line_number, quoted(kStartKeyword, " has no codons"));
+        return std::nullopt;
+    }
+
     std::string_view label_;
     codon::CustomCodonTable table_;
     std::map<char32_t, std::size_t> first_lines_;  // symbol to the line that gave it
+    codon::StartCodons starts_;
+    std::size_t start_line_ = 0;  // the line of "start", 0 before it
 };
 
 }  // namespace
 
 std::variant<codon::CustomCodonTable, IoFailure> read_code_table(std::string_view text,
-                                                                 std::string_view label) {
+                                                                 std::string_view label,
+                                                                 codon::StartCodons* starts) {
     CodeTableBuilder builder(label);
     LineCursor cursor(text);
     while (const auto line = cursor.next()) {
         if (auto failure = builder.take_line(*line, cursor.line_number()))
             return std::move(*failure);
     }
-    return builder.finish();
+    return builder.finish(starts);
 }
 
 }  // namespace velbrin::io

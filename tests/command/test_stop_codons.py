@@ -1,11 +1,12 @@
-"""The terminal stop codon a CDS carries, the hint naming the option, and stop columns."""
+"""The terminal stop codon a CDS carries, trimmed unless kept, the hint naming the option,
+and stop columns."""
 
 import pytest
 from conftest import RULE, parse_fasta
 
 HINT = (
     "hint: the nucleotides of 'b' end with a stop codon that its peptide leaves out; "
-    "--trim-terminal-stop drops it\n"
+    "without --keep-terminal-stop it is trimmed\n"
 )
 
 
@@ -19,23 +20,32 @@ HINT = (
         ("ATGTGGTAATAA", [], None, False),  # two codons too many
     ],
 )
+@pytest.mark.parametrize("trim", [[], ["--trim-terminal-stop"]])
 def test_terminal_stop_is_trimmed_only_when_it_is_one_extra_stop(
-    velbrin, b_nucleotides, table, trimmed, hint
+    velbrin, b_nucleotides, table, trimmed, hint, trim
 ):
     peptides = velbrin.fasta("pep.fa", {"a": "MW", "b": "MW"})
     nucleotides = velbrin.fasta("nt.fa", {"a": "ATGTGG", "b": b_nucleotides})
-    done = velbrin.run("align", peptides, nucleotides, *table, "--trim-terminal-stop")
+    done = velbrin.run("align", peptides, nucleotides, *table, *trim)
     if trimmed:
         assert done.returncode == 0, done.stderr
         assert parse_fasta(done.stdout.decode()) == {"a": "ATGTGG", "b": trimmed}
     else:
         assert done.returncode == 1
         assert b"Peptide and nucleotide lengths are inconsistent." in done.stderr
-    untrimmed = velbrin.run("align", peptides, nucleotides, *table)
+        assert b"hint:" not in done.stderr
+    untrimmed = velbrin.run("align", peptides, nucleotides, *table, "--keep-terminal-stop")
     assert untrimmed.returncode == 1
     stderr = untrimmed.stderr.decode()
     assert stderr.startswith(RULE + "tarnix ERROR: Peptide and nucleotide lengths")
     assert stderr.endswith(RULE + HINT if hint else RULE)
+
+
+def test_keep_and_trim_terminal_stop_exclude_each_other(velbrin):
+    peptides = velbrin.fasta("pep.fa", {"a": "M"})
+    done = velbrin.run("align", peptides, peptides, "--keep-terminal-stop", "--trim-terminal-stop")
+    assert done.returncode == 2
+    assert b"Run with --help for more information." in done.stderr
 
 
 def test_stop_and_gap_columns_are_dropped(velbrin):

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "codon/alignment.hpp"
 
@@ -51,6 +52,145 @@ INSTANTIATE_TEST_SUITE_P(
                  "missing from custom"},
         KindCase{"table", 7, "h", "M", "ATG", FailureKind::table, "Invalid codon table number"}),
     [](const testing::TestParamInfo<KindCase>& info) { return std::string(info.param.name); });
+
+// Answers every question with one action and keeps what it was asked.
+class FixedPolicy final : public MismatchPolicy {
+public:
+    explicit FixedPolicy(MismatchAction action) : action_(action) {}
+    MismatchAction on_codon(const CodonMismatch& mismatch) override {
+        codons.push_back(std::to_string(mismatch.record) + ":" + std::to_string(mismatch.column) +
+                         ":" + std::to_string(mismatch.offset) + ":" + mismatch.residue + ":" +
+                         std::string(mismatch.codon));
+        return action_;
+    }
+    MismatchAction on_length(std::size_t record) override {
+        lengths.push_back(record);
+        return action_;
+    }
+    std::vector<std::string> codons;
+    std::vector<std::size_t> lengths;
+
+private:
+    MismatchAction action_;
+};
+
+AlignmentCall with_policy(MismatchPolicy& policy) {
+    AlignmentCall call;
+    call.policy = &policy;
+    return call;
+}
+
+// Three records: one that passes, one with two codons its residues reject (lower case
+// and a gap before them), one of the wrong length.
+RecordMap policy_records() {
+    RecordMap records;
+    records.insert_new({"a", {"a", "MK"}, {"a", "ATGAAA"}});
+    records.insert_new({"b", {"b", "M-KW"}, {"b", "gtgAAAtga"}});
+    records.insert_new({"c", {"c", "MK"}, {"c", "ATGAAATAA"}});
+    return records;
+}
+
+struct PolicyCase {
+    const char* name;
+    MismatchAction action;
+    std::string text;  // the result, or "" for a failure of kind `kind`
+    FailureKind kind;
+    std::vector<std::string> codons;
+    std::vector<std::size_t> lengths;
+};
+
+class MismatchPolicies : public testing::TestWithParam<PolicyCase> {};
+
+TEST_P(MismatchPolicies, DecideWhatTheWalkWrites) {
+    const PolicyCase& c = GetParam();
+    FixedPolicy policy(c.action);
+    const AlignmentOutcome outcome =
+        align_with_ncbi_code("a", "n", 1, policy_records(), with_policy(policy));
+    EXPECT_EQ(policy.codons, c.codons);
+    EXPECT_EQ(policy.lengths, c.lengths);
+    if (c.text.empty()) {
+        ASSERT_TRUE(std::holds_alternative<Failure>(outcome));
+        EXPECT_EQ(std::get<Failure>(outcome).kind, c.kind);
+        return;
+    }
+    ASSERT_TRUE(std::holds_alternative<std::string>(outcome)) << std::get<Failure>(outcome).message;
+    EXPECT_EQ(std::get<std::string>(outcome), c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Actions, MismatchPolicies,
+    testing::Values(
+        PolicyCase{
+            "fail", MismatchAction::fail, "", FailureKind::inconsistency, {"1:0:0:M:GTG"}, {}},
+        // drop stops at the first rejected codon; the record of the wrong length goes too
+        PolicyCase{"drop",
+                   MismatchAction::drop,
+                   "a\nATGAAA\n",
+                   FailureKind::inconsistency,
+                   {"1:0:0:M:GTG"},
+                   {2}},
+        // the walk goes on over record b; record c still fails its length check
+        PolicyCase{"mask",
+                   MismatchAction::mask,
+                   "",
+                   FailureKind::length,
+                   {"1:0:0:M:GTG", "1:3:6:W:TGA"},
+                   {2}},
+        PolicyCase{"accept",
+                   MismatchAction::accept,
+                   "",
+                   FailureKind::length,
+                   {"1:0:0:M:GTG", "1:3:6:W:TGA"},
+                   {2}}),
+    [](const testing::TestParamInfo<PolicyCase>& info) { return std::string(info.param.name); });
+
+TEST(MismatchPolicies, MaskAndAcceptGoOnToTheEndOfTheRecord) {
+    for (const auto& [action, row] : {std::pair{MismatchAction::mask, "NNN---AAANNN"},
+                                      std::pair{MismatchAction::accept, "GTG---AAATGA"}}) {
+        RecordMap records;
+        records.insert_new({"b", {"b", "M-KW"}, {"b", "gtgAAAtga"}});
+        records.insert_new({"d", {"d", "K"}, {"d", "AAG"}});
+        FixedPolicy policy(action);
+        const AlignmentOutcome outcome =
+            align_with_ncbi_code("a", "n", 1, std::move(records), with_policy(policy));
+        ASSERT_TRUE(std::holds_alternative<std::string>(outcome));
+        EXPECT_EQ(std::get<std::string>(outcome), "b\n" + std::string(row) + "\nd\nAAG\n");
+    }
+}
+
+TEST(MismatchPolicies, FailGivesTheReportOfACallWithoutPolicy) {
+    FixedPolicy policy(MismatchAction::fail);
+    CustomCodonTable code;
+    code.insert_or_replace('M', {"ATG"});
+    code.insert_or_replace('K', {"AAA"});
+    code.insert_or_replace('W', {"TGG"});
+    const AlignmentOutcome with =
+        align_with_custom_code("a", "n", code, policy_records(), with_policy(policy));
+    const AlignmentOutcome without = align_with_custom_code("a", "n", code, policy_records());
+    ASSERT_TRUE(std::holds_alternative<Failure>(with));
+    EXPECT_EQ(std::get<Failure>(with).message, std::get<Failure>(without).message);
+}
+
+TEST(MismatchPolicies, HeaderAndResidueFailuresAreNotPutToThePolicy) {
+    RecordMap records;
+    records.insert_new({"a", {"a", "MK"}, {"other", "ATGAAATAA"}});
+    FixedPolicy policy(MismatchAction::drop);
+    const AlignmentOutcome header =
+        align_with_ncbi_code("a", "n", 1, std::move(records), with_policy(policy));
+    ASSERT_TRUE(std::holds_alternative<Failure>(header));
+    EXPECT_EQ(std::get<Failure>(header).kind, FailureKind::header);
+
+    CustomCodonTable code;
+    code.insert_or_replace('M', {"ATG"});
+    RecordMap unknown;
+    unknown.insert_new({"a", {"a", "MW"}, {"a", "ATGTGG"}});
+    const AlignmentOutcome residue =
+        align_with_custom_code("a", "n", code, std::move(unknown), with_policy(policy));
+    ASSERT_TRUE(std::holds_alternative<Failure>(residue));
+    EXPECT_EQ(std::get<Failure>(residue).kind, FailureKind::unknown_residue);
+    EXPECT_TRUE(policy.codons.empty());
+    EXPECT_TRUE(policy.lengths.empty());
+}
 
 }  // namespace
 }  // namespace velbrin::codon

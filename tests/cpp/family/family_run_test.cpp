@@ -123,7 +123,9 @@ TEST_F(FamilyRun, CoreFailuresCarryKindSummaryHintAndRealLabels) {
     FamilyInputs inputs;
     inputs.peptide_path = file("pep.aln", ">a\nMK\n");
     inputs.nucleotide_paths = {file("cds.fna", ">a\nATGAAATGA\n")};
-    const FamilyResult result = run_family(inputs, AlignOptions{});
+    AlignOptions strict;
+    strict.keep_terminal_stop = true;
+    const FamilyResult result = run_family(inputs, strict);
     ASSERT_EQ(result.status, FamilyStatus::failed);
     EXPECT_EQ(result.kind, codon::FailureKind::length);
     EXPECT_EQ(result.summary, "Peptide and nucleotide lengths are inconsistent.");

@@ -1,4 +1,5 @@
 #include "genetic_code/genetic_code.hpp"
+#include "genetic_code/start_codons.hpp"
 
 #include <gtest/gtest.h>
 
@@ -108,12 +109,14 @@ constexpr const char* kNcbiGeneticCodeFile =
 
 struct FileTable {
     std::string amino_acids;
+    std::string starts;
     std::string base1, base2, base3;
 };
 
 std::map<std::int32_t, FileTable> read_ncbi_genetic_code_file(std::ifstream& in) {
     static const std::regex kId(R"(^\s*id\s+(\d+)\s*,)");
     static const std::regex kLetters(R"(^\s*ncbieaa\s+\"([^\"]*)\")");
+    static const std::regex kStarts(R"(^\s*sncbieaa\s+\"([^\"]*)\")");
     static const std::regex kBases(R"(^\s*--\s*Base([123])\s+(\S+))");
     std::map<std::int32_t, FileTable> tables;
     FileTable* current = nullptr;
@@ -124,12 +127,19 @@ std::map<std::int32_t, FileTable> read_ncbi_genetic_code_file(std::ifstream& in)
             current = &tables[std::stoi(match[1])];
         } else if (current && std::regex_search(line, match, kLetters)) {
             current->amino_acids = match[1];
+        } else if (current && std::regex_search(line, match, kStarts)) {
+            current->starts = match[1];
         } else if (current && std::regex_search(line, match, kBases)) {
             std::string* row[] = {&current->base1, &current->base2, &current->base3};
             *row[match[1].str()[0] - '1'] = match[2];
         }
     }
     return tables;
+}
+
+// The codon of column `k` of a table in the file.
+std::string file_codon(const FileTable& table, std::size_t k) {
+    return {table.base1[k], table.base2[k], table.base3[k]};
 }
 
 // Where the shipped file is older than our data: no codes 32 and 33, and CTG still
@@ -164,7 +174,7 @@ TEST(NcbiTables, AgreeWithNcbiGeneticCodeFile) {
         ASSERT_EQ(file_table.base2.size(), kCodonCount);
         ASSERT_EQ(file_table.base3.size(), kCodonCount);
         for (std::size_t k = 0; k < kCodonCount; ++k) {
-            const std::string codon{file_table.base1[k], file_table.base2[k], file_table.base3[k]};
+            const std::string codon = file_codon(file_table, k);
             const auto index = codon_index(codon);
             ASSERT_TRUE(index.has_value()) << codon;
             const char theirs = file_table.amino_acids[k];
@@ -173,6 +183,40 @@ TEST(NcbiTables, AgreeWithNcbiGeneticCodeFile) {
         }
     }
     EXPECT_EQ(differences, kKnownDifferences);
+}
+
+TEST(NcbiStartCodons, AgreeWithNcbiGeneticCodeFile) {
+    std::ifstream in(kNcbiGeneticCodeFile);
+    ASSERT_TRUE(in.is_open()) << "NCBI genetic code file " << kNcbiGeneticCodeFile << " is missing";
+    std::size_t compared = 0;
+    for (const auto& [number, file_table] : read_ncbi_genetic_code_file(in)) {
+        SCOPED_TRACE("table " + std::to_string(number));
+        const auto ours = ncbi_start_codons(number);
+        ASSERT_TRUE(ours.has_value());
+        ASSERT_EQ(file_table.starts.size(), kCodonCount);
+        for (std::size_t k = 0; k < kCodonCount; ++k) {
+            const std::string codon = file_codon(file_table, k);
+            EXPECT_EQ(ours->contains(codon), file_table.starts[k] == 'M') << codon;
+        }
+        ++compared;
+    }
+    EXPECT_EQ(compared, NCBI_TABLES.size() - kTablesMissingFromFile.size());
+}
+
+TEST(NcbiStartCodons, EveryTableStartsWithAtgAndUnknownNumbersHaveNone) {
+    for (const NcbiTable& table : NCBI_TABLES) {
+        const auto starts = ncbi_start_codons(table.number);
+        ASSERT_TRUE(starts.has_value()) << table.number;
+        EXPECT_TRUE(starts->contains("ATG")) << table.number;
+        EXPECT_TRUE(starts->contains("aug")) << table.number;
+        EXPECT_FALSE(starts->contains("RTG")) << table.number;
+    }
+    EXPECT_FALSE(ncbi_start_codons(7).has_value());
+    EXPECT_FALSE(ncbi_start_codons(34).has_value());
+    const auto bacterial = ncbi_start_codons(11);
+    for (const std::string_view codon : {"TTG", "CTG", "ATT", "ATC", "ATA", "GTG"}) {
+        EXPECT_TRUE(bacterial->contains(codon)) << codon;
+    }
 }
 
 }  // namespace

@@ -32,6 +32,16 @@ TEST(CodeTableFile, ReadsEntriesCommentsSeparatorsAndUtf8Symbols) {
     EXPECT_EQ(listed(table, U'\xE9'), Codons{"GGG"});
 }
 
+TEST(CodeTableFile, ReadsTheStartLineApartFromTheAminoAcids) {
+    codon::StartCodons starts;
+    const auto outcome = read_code_table(
+        "M ATG\nstart TTG, ctg AUG  # alternative starts\nL TTG CTG\n", "my.code", &starts);
+    if (const auto* failure = std::get_if<IoFailure>(&outcome)) FAIL() << failure->message;
+    EXPECT_EQ(std::get<codon::CustomCodonTable>(outcome).size(), 2u);
+    for (const std::string_view codon : {"TTG", "CTG", "ATG"}) EXPECT_TRUE(starts.contains(codon));
+    EXPECT_FALSE(starts.contains("GTG"));
+}
+
 struct FailureCase {
     const char* name;
     std::string text;
@@ -64,6 +74,14 @@ INSTANTIATE_TEST_SUITE_P(
                                 "my.code:2: 'W' has no codons"},
                     FailureCase{"binary", "M ATG\n\x01\n", "my.code:2: binary data (byte 0x01)"},
                     FailureCase{"only_comments", "# nothing\n\n",
+                                "my.code: no amino acids in the genetic code"},
+                    FailureCase{"start_twice", "start ATG\nM ATG\nstart TTG\n",
+                                "my.code:3: 'start' is given twice (first on line 1)"},
+                    FailureCase{"ambiguous_start", "M ATG\nstart ATG RTG\n",
+                                "my.code:2: 'RTG' is not a start codon of plain bases"},
+                    FailureCase{"start_without_codons", "M ATG\nstart # none\n",
+                                "my.code:2: 'start' has no codons"},
+                    FailureCase{"only_a_start_line", "start ATG\n",
                                 "my.code: no amino acids in the genetic code"}),
     [](const auto& info) { return std::string(info.param.name); });
 
