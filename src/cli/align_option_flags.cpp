@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "io/input_limits.hpp"
+
 namespace velbrin::cli {
 namespace {
 
@@ -29,6 +31,22 @@ CLI::Option* add_choice(CLI::App& command, const std::string& name, Value& targe
         ->check(CLI::IsMember(names).description(""))
         ->type_name(listed)
         ->default_str(fallback);
+}
+
+// A byte count such as "100M" or "4G".
+void add_size_option(CLI::App& command, const std::string& name, std::size_t& target,
+                     const std::string& help) {
+    const auto assign = [&target](const std::string& text) {
+        if (const auto size = io::parse_input_size(text)) target = *size;
+    };
+    const auto validate = [](const std::string& text) -> std::string {
+        if (io::parse_input_size(text)) return {};
+        return "not a size such as 100M or 4G: " + text;
+    };
+    command.add_option_function<std::string>(name, assign, help)
+        ->check(CLI::Validator(validate, "SIZE"))
+        ->type_name("SIZE")
+        ->default_str(io::format_input_size(target));
 }
 
 }  // namespace
@@ -65,6 +83,8 @@ void add_align_options(CLI::App& command, AlignOptions& options) {
                     "FASTA line width; 0 writes each sequence on one line")
         ->type_name("N")
         ->default_val(60);
+    add_size_option(command, "--max-input-size", options.max_input_size,
+                    "Refuse an input larger than this once inflated (suffixes K, M, G, T)");
 }
 
 }  // namespace velbrin::cli

@@ -10,6 +10,7 @@
 
 #include "codon/alignment.hpp"
 #include "io/alignment_writer.hpp"
+#include "io/input_limits.hpp"
 
 namespace velbrin::cli {
 
@@ -24,6 +25,7 @@ struct AlignOptions {
     bool remove_gap_columns = false;
     io::OutputFormat format = io::OutputFormat::fasta;
     std::size_t width = 60;
+    std::size_t max_input_size = io::kDefaultMaxInputSize;  // per input, once inflated
 };
 
 struct FamilyInputs {
