@@ -20,7 +20,7 @@ struct FamilyFiles {
     std::vector<std::string> nucleotide_labels;   // one per nucleotide file
     std::vector<io::SequenceRecord> nucleotides;  // every file's records, in file order
     std::vector<std::uint32_t> nucleotide_file;   // index into nucleotide_labels, per record
-    std::vector<io::SequenceFile> storage;  // the texts and joined sequences the records view
+    std::vector<io::SequenceFile> storage;        // the texts and joined sequences the records view
 
     // "pep.fa:12", where a record's header stands.
     std::string peptide_location(std::size_t record) const;

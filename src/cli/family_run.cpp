@@ -131,7 +131,8 @@ std::string_view report_path(const std::vector<std::string>& paths) noexcept {
 }  // namespace
 
 FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options) {
-    auto read = read_family_files(inputs.peptide_path, inputs.nucleotide_paths, options.max_input_size);
+    auto read =
+        read_family_files(inputs.peptide_path, inputs.nucleotide_paths, options.max_input_size);
     if (auto* failure = std::get_if<io::IoFailure>(&read))
         return input_error(std::move(failure->message));
     const FamilyFiles& files = std::get<FamilyFiles>(read);

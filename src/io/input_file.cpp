@@ -140,8 +140,7 @@ std::string_view input_label(std::string_view path) noexcept {
 }
 
 std::variant<std::string, IoFailure> inflate_if_gzip(std::string_view compressed,
-                                                     std::string_view label,
-                                                     std::size_t max_size) {
+                                                     std::string_view label, std::size_t max_size) {
     if (!starts_with_gzip_magic(compressed)) return std::string(compressed);
     auto inflated = inflate_whole(compressed, label, max_size);
     if (auto* failure = std::get_if<IoFailure>(&inflated)) return std::move(*failure);

@@ -47,8 +47,7 @@ std::optional<std::size_t> parse_input_size(std::string_view text) noexcept {
 std::string format_input_size(std::size_t size) {
     for (auto known = kSuffixes.rbegin(); known != kSuffixes.rend(); ++known) {
         const std::size_t unit = std::size_t{1} << known->shift;
-        if (size >= unit && size % unit == 0)
-            return std::to_string(size / unit) + known->letter;
+        if (size >= unit && size % unit == 0) return std::to_string(size / unit) + known->letter;
     }
     return std::to_string(size);
 }

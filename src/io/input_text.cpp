@@ -62,10 +62,9 @@ void InputText::reserve_more(std::size_t count) {
     if (count > SIZE_MAX / 2 - size_) throw std::bad_alloc();
     const std::size_t wanted =
         page_rounded(std::max({size_ + count, capacity_ * 2, kFirstCapacity}));
-    void* grown = capacity_ == 0
-                      ? ::mmap(nullptr, wanted, PROT_READ | PROT_WRITE,
-                               MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0)
-                      : ::mremap(data_, capacity_, wanted, MREMAP_MAYMOVE);
+    void* grown = capacity_ == 0 ? ::mmap(nullptr, wanted, PROT_READ | PROT_WRITE,
+                                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0)
+                                 : ::mremap(data_, capacity_, wanted, MREMAP_MAYMOVE);
     if (grown == MAP_FAILED) throw std::bad_alloc();
     data_ = static_cast<char*>(grown);
     capacity_ = wanted;

@@ -59,7 +59,8 @@ public:
             RecordDraft& draft = drafts_.back();
             while (draft.sequence.size() < counts_.residues) {
                 const auto line = next_filled(cursor_);
-                if (!line) return failure_at(label_, draft.line, length_reason(draft, counts_.residues));
+                if (!line)
+                    return failure_at(label_, draft.line, length_reason(draft, counts_.residues));
                 if (auto failure = append_residues(draft, *line)) return std::move(*failure);
             }
             if (draft.sequence.size() > counts_.residues)
@@ -77,7 +78,8 @@ public:
             RecordDraft& draft = drafts_[row];
             if (auto failure = append_residues(draft, *line)) return std::move(*failure);
             if (draft.sequence.size() > counts_.residues)
-                return failure_at(label_, cursor_.line_number(), length_reason(draft, counts_.residues));
+                return failure_at(label_, cursor_.line_number(),
+                                  length_reason(draft, counts_.residues));
             row = row + 1 == drafts_.size() ? 0 : row + 1;
         }
         for (const RecordDraft& draft : drafts_) {
@@ -142,8 +144,7 @@ SequenceOutcome read_phylip(std::string_view text, std::string_view label) {
     const auto counts_line = next_filled(cursor);
     const auto counts = counts_line ? counts_of(*counts_line) : std::nullopt;
     if (!counts) return failure_in(label, "no PHYLIP counts line");
-    if (counts->records == 0)
-        return failure_at(label, cursor.line_number(), kNoRecords);
+    if (counts->records == 0) return failure_at(label, cursor.line_number(), kNoRecords);
     PhylipLayout as_sequential(cursor, *counts, label, text.size());
     SequenceOutcome outcome = as_sequential.sequential();
     if (std::holds_alternative<SequenceFile>(outcome) || counts->records == 1) return outcome;

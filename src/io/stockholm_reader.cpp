@@ -48,8 +48,7 @@ public:
     SequenceOutcome finish(std::size_t end_line) {
         if (drafts_.empty()) return failure_at(label_, end_line, kNoRecords);
         if (row_ != 0) {
-            return failure_at(label_, last_row_line_,
-                              "block lacks '" + drafts_[row_].header + "'");
+            return failure_at(label_, last_row_line_, "block lacks '" + drafts_[row_].header + "'");
         }
         return file_of_drafts(std::move(drafts_));
     }
@@ -87,8 +86,7 @@ SequenceOutcome read_stockholm(LineCursor cursor, std::string_view label) {
             }
             return blocks.finish(end_line);
         }
-        if (auto failure = blocks.take_row(*line, cursor.line_number()))
-            return std::move(*failure);
+        if (auto failure = blocks.take_row(*line, cursor.line_number())) return std::move(*failure);
     }
     return failure_in(label, "no '//' at the end of the Stockholm alignment (a truncated file?)");
 }

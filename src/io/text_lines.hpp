@@ -35,9 +35,9 @@ public:
         if (!line_feed_known_ || line_feed_ < position_) {
             line_feed_known_ = true;
             const void* found = std::memchr(start, '\n', rest);
-            line_feed_ = found ? static_cast<std::size_t>(static_cast<const char*>(found) -
-                                                          text_.data())
-                               : text_.size();
+            line_feed_ =
+                found ? static_cast<std::size_t>(static_cast<const char*>(found) - text_.data())
+                      : text_.size();
         }
         std::size_t length = line_feed_ - position_;
         std::size_t end_length = line_feed_ < text_.size() ? 1 : 0;

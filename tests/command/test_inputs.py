@@ -3,7 +3,6 @@
 import gzip
 
 import pytest
-
 from conftest import EXAMPLES
 
 CLUSTAL = """CLUSTAL W (1.83) multiple sequence alignment
@@ -94,8 +93,13 @@ def test_inputs_beyond_the_size_limit_are_refused(velbrin):
     peptides = velbrin.fasta("pep.fa", {"big": "M"})
     done = velbrin.run("align", peptides, "nt.fa.gz", "--max-input-size", "1M")
     assert done.returncode == 1
-    assert done.stderr == b"velbrin: nt.fa.gz: larger than the input size limit of 1M (--max-input-size)\n"
-    piped = velbrin.run("align", peptides, "-", "--max-input-size", "100k", stdin=b">big\n" + b"A" * 200_000)
+    assert (
+        done.stderr
+        == b"velbrin: nt.fa.gz: larger than the input size limit of 1M (--max-input-size)\n"
+    )
+    piped = velbrin.run(
+        "align", peptides, "-", "--max-input-size", "100k", stdin=b">big\n" + b"A" * 200_000
+    )
     assert piped.returncode == 1
     assert b"standard input: larger than the input size limit of 100K" in piped.stderr
     bad = velbrin.run("align", peptides, "nt.fa.gz", "--max-input-size", "lots")

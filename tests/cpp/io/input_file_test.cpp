@@ -147,8 +147,8 @@ TEST(GzipLimits, BombsAndJunkAreRefusedEarly) {
 // A gzip stream handed over in pieces of any size gives what it gives whole.
 TEST(GzipLimits, PiecesOfAnySizeInflateAlike) {
     const std::string text = wrapped_fasta(30) + wrapped_fasta(5);
-    const std::string compressed = gzip(wrapped_fasta(30)) + gzip(wrapped_fasta(5)) +
-                                   std::string(100, '\0');
+    const std::string compressed =
+        gzip(wrapped_fasta(30)) + gzip(wrapped_fasta(5)) + std::string(100, '\0');
     for (const std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{4096}}) {
         GzipStream stream("in.gz", kDefaultMaxInputSize);
         InputText inflated;
@@ -209,8 +209,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SizeCase{"4G", std::size_t{4} << 30}, SizeCase{"512k", 512 << 10},
                     SizeCase{"2GiB", std::size_t{2} << 30}, SizeCase{"7MB", 7 * kMiB},
                     SizeCase{"0", 0}, SizeCase{"", 0}, SizeCase{"M", 0}, SizeCase{"10X", 0},
-                    SizeCase{"-1", 0}, SizeCase{"5 M", 0},
-                    SizeCase{"99999999999999999999", 0}, SizeCase{"20000000T", 0}));
+                    SizeCase{"-1", 0}, SizeCase{"5 M", 0}, SizeCase{"99999999999999999999", 0},
+                    SizeCase{"20000000T", 0}));
 
 }  // namespace
 }  // namespace velbrin::io

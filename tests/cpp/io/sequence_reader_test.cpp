@@ -14,8 +14,7 @@ struct Expected {
     std::size_t line;
 };
 
-void expect_records(const SequenceOutcome& outcome,
-                    const std::vector<Expected>& expected) {
+void expect_records(const SequenceOutcome& outcome, const std::vector<Expected>& expected) {
     if (const auto* failure = std::get_if<IoFailure>(&outcome)) FAIL() << failure->message;
     const auto& records = std::get<SequenceFile>(outcome).records;
     ASSERT_EQ(records.size(), expected.size());
@@ -94,7 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"text_before_first_record", false, "\nACGT\n>a\nAC\n",
                     "pep.fa:2: not a FASTA file: text before the first '>'"},
         FailureCase{"neither_format", true, "# mapping\n>a\nAC\n",
-                    "pep.fa:1: not a FASTA, CLUSTAL, Stockholm or PHYLIP alignment: text before the first '>'"},
+                    "pep.fa:1: not a FASTA, CLUSTAL, Stockholm or PHYLIP alignment: text before "
+                    "the first '>'"},
         FailureCase{"header_alone", false, ">a\nAC\n>\r\nGT\n", "pep.fa:3: empty header"},
         FailureCase{"header_of_blanks", true, ">a\nAC\n> \t\nGT\n", "pep.fa:3: empty header"},
         FailureCase{"empty_file", false, "", "pep.fa: no sequence records"},
@@ -118,8 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"stockholm_names_out_of_order", true,
                     "# STOCKHOLM 1.0\na MK\nb MR\n\nb LL\na LL\n//\n",
                     "pep.fa:5: 'b' where the block expects 'a'"},
-        FailureCase{"stockholm_block_lacks_a_name", true,
-                    "# STOCKHOLM 1.0\na MK\nb MR\na LL\n//\n", "pep.fa:4: block lacks 'b'"},
+        FailureCase{"stockholm_block_lacks_a_name", true, "# STOCKHOLM 1.0\na MK\nb MR\na LL\n//\n",
+                    "pep.fa:4: block lacks 'b'"},
         FailureCase{"stockholm_second_alignment", true,
                     "# STOCKHOLM 1.0\na MK\n//\n# STOCKHOLM 1.0\nb MR\n//\n",
                     "pep.fa:4: text after the end of the alignment ('//')"},
@@ -175,15 +175,18 @@ INSTANTIATE_TEST_SUITE_P(
         AlignmentCase{"stockholm_blocks_without_blank_lines",
                       "\xEF\xBB\xBF# STOCKHOLM 1.0\r\na MK\r\nb MR\r\na L\r\nb W\r\n//\r\n",
                       {{"a", "MKL", 2}, {"b", "MRW", 3}}},
-        AlignmentCase{"phylip_sequential", " 2 5\na   MK-LV\nbb  MR.L~\n",
+        AlignmentCase{"phylip_sequential",
+                      " 2 5\na   MK-LV\nbb  MR.L~\n",
                       {{"a", "MK-LV", 2}, {"bb", "MR-L-", 3}}},
         AlignmentCase{"phylip_sequential_wrapped_and_grouped",
                       "2 12\na MKLVW\nQQRR STT\n\nb MKLVWQ\nQRRSTT\n",
                       {{"a", "MKLVWQQRRSTT", 2}, {"b", "MKLVWQQRRSTT", 5}}},
-        AlignmentCase{"phylip_interleaved", "2 6\na MK\nb MR\n\nLV\nL-\n\nWW\nW-\n",
+        AlignmentCase{"phylip_interleaved",
+                      "2 6\na MK\nb MR\n\nLV\nL-\n\nWW\nW-\n",
                       {{"a", "MKLVWW", 2}, {"b", "MRL-W-", 3}}},
         AlignmentCase{"fasta_gaps", ">a\nM.K~\n>b\nMK\nL.\n", {{"a", "M-K-", 1}, {"b", "MKL-", 3}}},
-        AlignmentCase{"clustal_dots", "CLUSTAL W\n\na  MK..\nb  M~RW\n",
+        AlignmentCase{"clustal_dots",
+                      "CLUSTAL W\n\na  MK..\nb  M~RW\n",
                       {{"a", "MK--", 3}, {"b", "M-RW", 4}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
