@@ -46,7 +46,7 @@ void check_round_trip(const std::vector<io::SequenceRecord>& records) {
     const auto again = io::read_fasta(written, kLabel);
     if (const auto* failure = std::get_if<io::IoFailure>(&again))
         invariant_broken("written FASTA reads back", failure->message);
-    const auto& reread = std::get<std::vector<io::SequenceRecord>>(again);
+    const auto& reread = std::get<io::SequenceFile>(again).records;
     check(reread.size() == records.size(), "as many records read back", written);
     for (std::size_t i = 0; i < records.size(); ++i) {
         check(reread[i].header == records[i].header, "the header reads back", written);
@@ -57,7 +57,7 @@ void check_round_trip(const std::vector<io::SequenceRecord>& records) {
 template <typename Outcome>
 void check_sequences(const Outcome& outcome) {
     if (const auto* failure = std::get_if<io::IoFailure>(&outcome)) return check_failure(*failure);
-    check_round_trip(std::get<std::vector<io::SequenceRecord>>(outcome));
+    check_round_trip(std::get<io::SequenceFile>(outcome).records);
 }
 
 void check_code_table(std::string_view text) {

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "io/input_limits.hpp"
 #include "io/output_formats.hpp"
 
 namespace velbrin::cli {
@@ -47,6 +48,22 @@ void add_id_pattern(CLI::App& command, const std::string& name,
         target.emplace(std::move(compiled).value());
     };
     command.add_option_function<std::string>(name, compile, help)->type_name("REGEX");
+}
+
+// A byte count such as "100M" or "4G".
+void add_size_option(CLI::App& command, const std::string& name, std::size_t& target,
+                     const std::string& help) {
+    const auto assign = [&target](const std::string& text) {
+        if (const auto size = io::parse_input_size(text)) target = *size;
+    };
+    const auto validate = [](const std::string& text) -> std::string {
+        if (io::parse_input_size(text)) return {};
+        return "not a size such as 100M or 4G: " + text;
+    };
+    command.add_option_function<std::string>(name, assign, help)
+        ->check(CLI::Validator(validate, "SIZE"))
+        ->type_name("SIZE")
+        ->default_str(io::format_input_size(target));
 }
 
 }  // namespace
@@ -125,6 +142,8 @@ void add_align_options(CLI::App& command, family::AlignOptions& options) {
         ->default_val(60);
     command.add_flag("--no-fsync{false}", options.sync_outputs,
                      "Do not wait for output files to reach the disk (for scratch runs)");
+    add_size_option(command, "--max-input-size", options.max_input_size,
+                    "Refuse an input larger than this once inflated (suffixes K, M, G, T)");
 }
 
 void check_align_options(const family::AlignOptions& options) {

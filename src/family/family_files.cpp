@@ -14,12 +14,17 @@ std::string location(std::string_view label, std::size_t line) {
     return text;
 }
 
-// Reads `path` whole and parses it with `parse` (read_fasta or read_alignment).
+// Reads `path` whole and parses it with `parse` (read_fasta or read_alignment); the
+// records view the text, which the result keeps.
 template <class Parse>
-io::Result<std::vector<io::SequenceRecord>> read_records(std::string_view path, Parse parse) {
-    io::Result<std::string> text = io::read_input(path);
-    if (!text) return std::move(text).failure();
-    return parse(*text, io::input_label(path));
+io::Result<io::SequenceFile> read_records(std::string_view path, std::size_t max_input_size,
+                                          Parse parse) {
+    auto text = io::open_input(path, max_input_size);
+    if (auto* failure = std::get_if<io::IoFailure>(&text)) return std::move(*failure);
+    io::InputText& bytes = std::get<io::InputText>(text);
+    io::SequenceOutcome outcome = parse(bytes.view(), io::input_label(path));
+    if (auto* file = std::get_if<io::SequenceFile>(&outcome)) file->text = std::move(bytes);
+    return outcome;
 }
 
 }  // namespace
@@ -33,18 +38,20 @@ std::string FamilyFiles::nucleotide_location(std::size_t record) const {
 }
 
 io::Result<FamilyFiles> read_family_files(std::string_view peptide_path,
-                                          const std::vector<std::string>& nucleotide_paths) {
+                                          const std::vector<std::string>& nucleotide_paths,
+                                          std::size_t max_input_size) {
     FamilyFiles files;
     files.peptide_label = io::input_label(peptide_path);
-    auto peptides = read_records(peptide_path, io::read_alignment);
+    auto peptides = read_records(peptide_path, max_input_size, io::read_alignment);
     if (!peptides) return std::move(peptides).failure();
-    files.peptides = std::move(peptides).value();
+    files.peptides = std::move(peptides->records);
+    files.storage.push_back(std::move(peptides).value());
 
     files.nucleotide_labels.reserve(nucleotide_paths.size());
     for (const std::string& path : nucleotide_paths) {
-        auto records = read_records(path, io::read_fasta);
+        auto records = read_records(path, max_input_size, io::read_fasta);
         if (!records) return std::move(records).failure();
-        auto& read = *records;
+        auto& read = records->records;
         const auto file = std::uint32_t(files.nucleotide_labels.size());
         files.nucleotide_labels.emplace_back(io::input_label(path));
         if (files.nucleotides.empty()) {
@@ -54,6 +61,7 @@ io::Result<FamilyFiles> read_family_files(std::string_view peptide_path,
             std::move(read.begin(), read.end(), std::back_inserter(files.nucleotides));
         }
         files.nucleotide_file.resize(files.nucleotides.size(), file);
+        files.storage.push_back(std::move(records).value());
     }
     return files;
 }

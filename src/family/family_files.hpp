@@ -19,6 +19,7 @@ struct FamilyFiles {
     std::vector<std::string> nucleotide_labels;   // one per nucleotide file
     std::vector<io::SequenceRecord> nucleotides;  // every file's records, in file order
     std::vector<std::uint32_t> nucleotide_file;   // index into nucleotide_labels, per record
+    std::vector<io::SequenceFile> storage;        // the texts and joined sequences the records view
 
     // "pep.fa:12", where a record's header stands.
     std::string peptide_location(std::size_t record) const;
@@ -26,6 +27,7 @@ struct FamilyFiles {
 };
 
 io::Result<FamilyFiles> read_family_files(std::string_view peptide_path,
-                                          const std::vector<std::string>& nucleotide_paths);
+                                          const std::vector<std::string>& nucleotide_paths,
+                                          std::size_t max_input_size);
 
 }  // namespace velbrin::family

@@ -234,7 +234,7 @@ FamilyResult input_error(std::string message) {
 FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options,
                         const RowsDelivery& deliver) {
     const io::Result<FamilyFiles> read =
-        read_family_files(inputs.peptide_path, inputs.nucleotide_paths);
+        read_family_files(inputs.peptide_path, inputs.nucleotide_paths, options.max_input_size);
     if (!read) return input_error(read.failure().message);
     const FamilyFiles& files = *read;
 

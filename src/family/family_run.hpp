@@ -17,6 +17,7 @@
 #include "family/record_pairing.hpp"
 #include "family/record_policy.hpp"
 #include "io/alignment_writer.hpp"
+#include "io/input_limits.hpp"
 
 namespace velbrin::family {
 
@@ -37,6 +38,7 @@ struct AlignOptions {
     bool remove_gap_columns = false;
     io::OutputFormat format = io::OutputFormat::fasta;
     std::size_t width = 60;
+    std::size_t max_input_size = io::kDefaultMaxInputSize;  // per input, once inflated
     bool sync_outputs = true;  // output files synced to disk when put in place
 };
 

@@ -4,30 +4,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <libdeflate.h>
-
-#include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <cstring>
-#include <memory>
-#include <new>
+#include <optional>
 #include <utility>
+
+#include "io/gzip_stream.hpp"
 
 namespace velbrin::io {
 namespace {
 
 constexpr std::string_view kStandardInputPath = "-";
 constexpr std::string_view kStandardInputLabel = "standard input";
-constexpr std::size_t kReadChunk = std::size_t{1} << 16;
 
 constexpr unsigned char kGzipMagic[] = {0x1F, 0x8B};
-constexpr std::size_t kGzipTrailerSize = 8;  // CRC-32, then ISIZE (size mod 2^32)
-// Deflate cannot expand data by more than about 1032:1, so a trailer claiming more is a lie.
-constexpr std::size_t kMaxDeflateRatio = 1032;
-// Without a trustworthy size, text compresses about 4:1.
-constexpr std::size_t kUsualRatio = 4;
-static_assert(kUsualRatio < kMaxDeflateRatio);
 
 IoFailure system_failure(std::string_view label, std::string_view action, int error) {
     std::string reason(action);
@@ -51,91 +41,96 @@ private:
     bool owned_;
 };
 
-// Reads to end of file.  A regular file's size (plus one byte, to see the end) is taken
-// up front, so it is read in place without growing.
-std::variant<std::string, IoFailure> read_all(int descriptor, std::string_view label) {
-    std::size_t expected = 0;
-    struct stat status{};
-    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-        expected = static_cast<std::size_t>(status.st_size) + 1;
-    }
-    std::string content;
-    content.resize(std::max(expected, kReadChunk));
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == content.size()) content.resize(content.size() * 2);
-        const ssize_t got = ::read(descriptor, content.data() + filled, content.size() - filled);
-        if (got == 0) break;
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return system_failure(label, "cannot read", errno);
-        }
-        filled += static_cast<std::size_t>(got);
-    }
-    content.resize(filled);
-    return content;
-}
-
 bool starts_with_gzip_magic(std::string_view bytes) noexcept {
     return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == kGzipMagic[0] &&
            static_cast<unsigned char>(bytes[1]) == kGzipMagic[1];
 }
 
-// The size the last member's trailer claims, unless it is impossible for the input.
-std::size_t inflated_size_hint(std::string_view compressed) noexcept {
-    const std::size_t ceiling = compressed.size() * kMaxDeflateRatio;
-    std::size_t hint = compressed.size() * kUsualRatio;
-    if (compressed.size() >= kGzipTrailerSize) {
-        const auto* end =
-            reinterpret_cast<const unsigned char*>(compressed.data() + compressed.size());
-        const std::uint32_t claimed = std::uint32_t{end[-4]} | std::uint32_t{end[-3]} << 8 |
-                                      std::uint32_t{end[-2]} << 16 | std::uint32_t{end[-1]} << 24;
-        // One member: the trailer holds the whole size (mod 2^32).  Several (bgzip): it
-        // holds only the last one's, often 0, so the usual ratio is the better start.
-        if (claimed <= ceiling) hint = std::max<std::size_t>(hint, claimed);
+// Reads up to `count` bytes, fewer only at end of input; the number read, or errno.
+std::variant<std::size_t, int> read_fully(int descriptor, char* into, std::size_t count) {
+    std::size_t filled = 0;
+    while (filled < count) {
+        const ssize_t got = ::read(descriptor, into + filled, count - filled);
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        filled += static_cast<std::size_t>(got);
     }
-    return std::min(hint, ceiling);
+    return filled;
 }
 
-struct DecompressorDeleter {
-    void operator()(libdeflate_decompressor* decompressor) const noexcept {
-        libdeflate_free_decompressor(decompressor);
-    }
-};
-using Decompressor = std::unique_ptr<libdeflate_decompressor, DecompressorDeleter>;
+std::variant<InputText, IoFailure> inflate_whole(std::string_view compressed,
+                                                 std::string_view label, std::size_t max_size) {
+    InputText text;
+    GzipStream gzip(label, max_size);
+    if (auto failure = gzip.feed(compressed, text)) return std::move(*failure);
+    if (auto failure = gzip.finish()) return std::move(*failure);
+    return text;
+}
 
-// Inflates every member in turn into one growing buffer.  A member that does not fit is
-// inflated again after the buffer doubled, so the work stays linear overall.
-std::variant<std::string, IoFailure> inflate_members(std::string_view compressed,
-                                                     std::string_view label) {
-    const Decompressor decompressor(libdeflate_alloc_decompressor());
-    if (!decompressor) throw std::bad_alloc();
-    std::string inflated;
-    inflated.resize(std::max<std::size_t>(inflated_size_hint(compressed), kReadChunk));
-    std::size_t consumed = 0;
-    std::size_t produced = 0;
-    while (consumed < compressed.size()) {
-        const std::string_view rest = compressed.substr(consumed);
-        // Zero bytes after the last member are block padding (tape, some archivers).
-        if (rest.find_first_not_of('\0') == std::string_view::npos) break;
-        if (!starts_with_gzip_magic(rest))
-            return failure_in(label, "unexpected data after the gzip data");
-        std::size_t member_in = 0;
-        std::size_t member_out = 0;
-        const libdeflate_result result = libdeflate_gzip_decompress_ex(
-            decompressor.get(), rest.data(), rest.size(), inflated.data() + produced,
-            inflated.size() - produced, &member_in, &member_out);
-        if (result == LIBDEFLATE_INSUFFICIENT_SPACE) {
-            inflated.resize(inflated.size() * 2);
-            continue;
+// A pipe, a device or a file that cannot be mapped: read a block at a time.  `first`
+// holds the bytes already read.
+std::variant<InputText, IoFailure> stream_input(int descriptor, std::string first,
+                                                std::string_view label, std::size_t max_size) {
+    InputText text;
+    if (starts_with_gzip_magic(first)) {
+        GzipStream gzip(label, max_size);
+        std::string piece = std::move(first);
+        for (;;) {
+            if (auto failure = gzip.feed(piece, text)) return std::move(*failure);
+            piece.resize(kInputBlock);
+            const auto got = read_fully(descriptor, piece.data(), piece.size());
+            if (const int* error = std::get_if<int>(&got))
+                return system_failure(label, "cannot read", *error);
+            piece.resize(std::get<std::size_t>(got));
+            if (piece.empty()) break;
         }
-        if (result != LIBDEFLATE_SUCCESS)
-            return failure_in(label, "truncated or corrupt gzip data");
-        consumed += member_in;
-        produced += member_out;
+        if (auto failure = gzip.finish()) return std::move(*failure);
+        return text;
     }
-    inflated.resize(produced);
-    return inflated;
+    if (!first.empty()) {
+        text.reserve_more(first.size());
+        std::memcpy(text.free_space(), first.data(), first.size());
+        text.commit(first.size());
+    }
+    if (auto failure = check_streamed_block(text.view(), 0, max_size, label))
+        return std::move(*failure);
+    for (;;) {
+        const std::size_t block_start = text.size();
+        text.reserve_more(kInputBlock);
+        const auto got = read_fully(descriptor, text.free_space(), kInputBlock);
+        if (const int* error = std::get_if<int>(&got))
+            return system_failure(label, "cannot read", *error);
+        const std::size_t count = std::get<std::size_t>(got);
+        if (count == 0) break;
+        text.commit(count);
+        if (auto failure = check_streamed_block(text.view(), block_start, max_size, label))
+            return std::move(*failure);
+    }
+    return text;
+}
+
+std::variant<InputText, IoFailure> read_descriptor(int descriptor, std::string_view label,
+                                                   std::size_t max_size) {
+    struct stat status{};
+    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+        const auto size = static_cast<std::size_t>(status.st_size);
+        InputText mapped = InputText::map_file(descriptor, size);
+        if (mapped.size() == size) {
+            if (starts_with_gzip_magic(mapped.view()))
+                return inflate_whole(mapped.view(), label, max_size);
+            if (size > max_size) return too_large_failure(label, max_size);
+            return mapped;
+        }
+    }
+    std::string first(kInputBlock, '\0');
+    const auto got = read_fully(descriptor, first.data(), first.size());
+    if (const int* error = std::get_if<int>(&got))
+        return system_failure(label, "cannot read", *error);
+    first.resize(std::get<std::size_t>(got));
+    return stream_input(descriptor, std::move(first), label, max_size);
 }
 
 }  // namespace
@@ -144,13 +139,15 @@ std::string_view input_label(std::string_view path) noexcept {
     return path == kStandardInputPath ? kStandardInputLabel : path;
 }
 
-std::variant<std::string, IoFailure> inflate_if_gzip(std::string compressed,
-                                                     std::string_view label) {
-    if (!starts_with_gzip_magic(compressed)) return compressed;
-    return inflate_members(compressed, label);
+std::variant<std::string, IoFailure> inflate_if_gzip(std::string_view compressed,
+                                                     std::string_view label, std::size_t max_size) {
+    if (!starts_with_gzip_magic(compressed)) return std::string(compressed);
+    auto inflated = inflate_whole(compressed, label, max_size);
+    if (auto* failure = std::get_if<IoFailure>(&inflated)) return std::move(*failure);
+    return std::string(std::get<InputText>(inflated).view());
 }
 
-std::variant<std::string, IoFailure> read_input(std::string_view path) {
+std::variant<InputText, IoFailure> open_input(std::string_view path, std::size_t max_size) {
     const std::string_view label = input_label(path);
     const bool standard_input = path == kStandardInputPath;
     int descriptor = STDIN_FILENO;
@@ -162,10 +159,13 @@ std::variant<std::string, IoFailure> read_input(std::string_view path) {
         if (descriptor < 0) return system_failure(label, "cannot open", errno);
     }
     const Descriptor guard(descriptor, !standard_input);
-    auto content = read_all(descriptor, label);
-    if (auto* bytes = std::get_if<std::string>(&content))
-        return inflate_if_gzip(std::move(*bytes), label);
-    return content;
+    return read_descriptor(descriptor, label, max_size);
+}
+
+std::variant<std::string, IoFailure> read_input(std::string_view path, std::size_t max_size) {
+    auto text = open_input(path, max_size);
+    if (auto* failure = std::get_if<IoFailure>(&text)) return std::move(*failure);
+    return std::string(std::get<InputText>(text).view());
 }
 
 }  // namespace velbrin::io

@@ -1,21 +1,22 @@
 #include "io/sequence_reader.hpp"
 
 #include <array>
+#include <cstring>
 #include <optional>
 #include <utility>
 
+#include "io/phylip_reader.hpp"
+#include "io/record_drafts.hpp"
+#include "io/stockholm_reader.hpp"
 #include "io/text_lines.hpp"
 
 namespace velbrin::io {
 namespace {
 
-using Records = std::vector<SequenceRecord>;
-using ReadOutcome = std::variant<Records, IoFailure>;
-
-constexpr std::string_view kNoRecords = "no sequence records";
 constexpr std::array<std::string_view, 3> kClustalHeaderWords = {"CLUSTAL", "MUSCLE", "PROBCONS"};
-
-constexpr char kHeaderStart = '>';
+// Gaps as MSF, Stockholm and GCG write them, read as '-'.
+constexpr std::array<char, 2> kOtherGaps = {'.', '~'};
+constexpr char kGap = '-';
 
 // True when `line` holds a blank, a control byte, DEL or '>': the rare case that needs a
 // byte-by-byte look.  Written without an early exit so that it vectorises.
@@ -26,13 +27,6 @@ bool needs_cleaning(std::string_view line) noexcept {
         special |= (value <= ' ') | (value == 0x7F) | (value == kHeaderStart);
     }
     return special;
-}
-
-// A byte that no sequence may hold: a control byte, or '>', which would start a header
-// once the sequence is written out again.
-std::string misplaced_byte_reason(unsigned char byte) {
-    if (byte == kHeaderStart) return "'>' inside a sequence (a header starts its line)";
-    return binary_data_reason(byte);
 }
 
 // Appends a sequence line without its blanks; gives the first byte no sequence may hold.
@@ -56,12 +50,49 @@ std::string_view header_text(std::string_view line) noexcept {
     return line;
 }
 
+// The sequence of the record being read: a view of its one clean line, until a second
+// line (or a line that needs cleaning) makes it a joined copy.
+class SequenceInProgress {
+public:
+    explicit SequenceInProgress(std::deque<std::string>& joined) noexcept : joined_(joined) {}
+
+    std::optional<unsigned char> add_line(std::string_view line) {
+        if (line.empty()) return std::nullopt;
+        if (!copy_ && single_.empty() && !needs_cleaning(line)) {
+            single_ = line;
+            return std::nullopt;
+        }
+        if (!copy_) {
+            copy_ = &joined_.emplace_back();
+            // Wrapped records of one file tend to have similar lengths.
+            copy_->reserve(previous_length_);
+            copy_->append(single_);
+        }
+        return append_sequence_line(*copy_, line);
+    }
+
+    // The sequence read, and a fresh start for the next record.
+    std::string_view finish() noexcept {
+        const std::string_view sequence = copy_ ? std::string_view(*copy_) : single_;
+        if (copy_) previous_length_ = copy_->size();
+        copy_ = nullptr;
+        single_ = {};
+        return sequence;
+    }
+
+private:
+    std::deque<std::string>& joined_;
+    std::string* copy_ = nullptr;
+    std::string_view single_;
+    std::size_t previous_length_ = 0;
+};
+
 // Reads FASTA from the cursor's current line on.  Blank lines may come before the
 // first record; any other text there means the file is not FASTA.
-ReadOutcome read_fasta_lines(LineCursor cursor, std::string_view label,
-                             std::string_view not_this_format) {
-    Records records;
-    std::size_t previous_length = 0;
+SequenceOutcome read_fasta_lines(LineCursor cursor, std::string_view label,
+                                 std::string_view not_this_format) {
+    SequenceFile file;
+    SequenceInProgress sequence(file.joined);
     while (const auto line = cursor.next()) {
         if (!line->empty() && line->front() == kHeaderStart) {
             const std::string_view header = header_text(*line);
@@ -70,25 +101,24 @@ ReadOutcome read_fasta_lines(LineCursor cursor, std::string_view label,
             }
             if (is_blank_line(header))
                 return failure_at(label, cursor.line_number(), "empty header");
-            if (!records.empty()) previous_length = records.back().sequence.size();
-            records.push_back({std::string(header), {}, cursor.line_number()});
-            // Records of one file tend to have similar lengths.
-            records.back().sequence.reserve(previous_length);
+            if (!file.records.empty()) file.records.back().sequence = sequence.finish();
+            file.records.push_back({std::string(header), {}, cursor.line_number()});
             continue;
         }
-        if (records.empty()) {
+        if (file.records.empty()) {
             if (const auto byte = first_binary_byte(*line)) {
                 return failure_at(label, cursor.line_number(), binary_data_reason(*byte));
             }
             if (is_blank_line(*line)) continue;
             return failure_at(label, cursor.line_number(), not_this_format);
         }
-        if (const auto byte = append_sequence_line(records.back().sequence, *line)) {
+        if (const auto byte = sequence.add_line(*line)) {
             return failure_at(label, cursor.line_number(), misplaced_byte_reason(*byte));
         }
     }
-    if (records.empty()) return failure_in(label, kNoRecords);
-    return records;
+    if (file.records.empty()) return failure_in(label, kNoRecords);
+    file.records.back().sequence = sequence.finish();
+    return file;
 }
 
 bool is_clustal_header(std::string_view line) noexcept {
@@ -116,16 +146,6 @@ bool is_count(std::string_view word) noexcept {
     return true;
 }
 
-// Splits off the first blank-delimited word of `line`.
-std::string_view take_word(std::string_view& line) noexcept {
-    line = trim_blanks(line);
-    std::size_t end = 0;
-    while (end < line.size() && !is_blank(static_cast<unsigned char>(line[end]))) ++end;
-    const std::string_view word = line.substr(0, end);
-    line.remove_prefix(end);
-    return word;
-}
-
 // Interleaved blocks of "name residues [count]" lines.  The first block names the
 // records; every later block has the same names in the same order and all lines of a
 // block carry the same number of residues.
@@ -150,10 +170,10 @@ public:
     }
 
     // The records, once the last line was taken.
-    ReadOutcome finish() {
+    SequenceOutcome finish() {
         if (auto failure = end_block()) return std::move(*failure);
         if (records_.empty()) return failure_in(label_, kNoRecords);
-        return std::move(records_);
+        return file_of_drafts(std::move(records_));
     }
 
 private:
@@ -171,7 +191,8 @@ private:
             records_.push_back({std::string(name), std::string(residues), line_number});
         } else {
             if (row_ >= records_.size() || records_[row_].header != name) {
-                return failure_at(label_, line_number, unexpected_name_reason(name));
+                return failure_at(label_, line_number,
+                                  unexpected_name_reason(name, records_, row_));
             }
             records_[row_].sequence.append(residues);
         }
@@ -193,26 +214,15 @@ private:
         return std::nullopt;
     }
 
-    std::string unexpected_name_reason(std::string_view name) const {
-        std::string reason = "'";
-        reason.append(name).append("' where the block ");
-        if (row_ < records_.size()) {
-            reason.append("expects '").append(records_[row_].header).append("'");
-        } else {
-            reason.append("has no more names");
-        }
-        return reason;
-    }
-
     std::string_view label_;
-    Records records_;
+    std::vector<RecordDraft> records_;
     bool first_block_ = true;
     std::size_t row_ = 0;  // lines taken of the current block
     std::size_t block_width_ = 0;
     std::size_t last_row_line_ = 0;
 };
 
-ReadOutcome read_clustal_lines(LineCursor cursor, std::string_view label) {
+SequenceOutcome read_clustal_lines(LineCursor cursor, std::string_view label) {
     ClustalBlocks blocks(label);
     while (const auto line = cursor.next()) {
         if (const auto byte = first_binary_byte(*line)) {
@@ -224,13 +234,28 @@ ReadOutcome read_clustal_lines(LineCursor cursor, std::string_view label) {
     return blocks.finish();
 }
 
-}  // namespace
-
-ReadOutcome read_fasta(std::string_view text, std::string_view label) {
-    return read_fasta_lines(LineCursor(text), label, "not a FASTA file: text before the first '>'");
+bool has_other_gap(std::string_view sequence) noexcept {
+    for (const char gap : kOtherGaps) {
+        if (std::memchr(sequence.data(), gap, sequence.size())) return true;
+    }
+    return false;
 }
 
-ReadOutcome read_alignment(std::string_view text, std::string_view label) {
+// '.' and '~' become '-' (in a copy: the text read may be a read-only mapping).
+void normalise_gaps(SequenceFile& file) {
+    for (SequenceRecord& record : file.records) {
+        if (!has_other_gap(record.sequence)) continue;
+        std::string& copy = file.joined.emplace_back(record.sequence);
+        for (char& residue : copy) {
+            for (const char gap : kOtherGaps) {
+                if (residue == gap) residue = kGap;
+            }
+        }
+        record.sequence = copy;
+    }
+}
+
+SequenceOutcome read_alignment_by_content(std::string_view text, std::string_view label) {
     LineCursor cursor(text);
     while (const auto line = cursor.next()) {
         if (const auto byte = first_binary_byte(*line)) {
@@ -238,11 +263,26 @@ ReadOutcome read_alignment(std::string_view text, std::string_view label) {
         }
         if (is_blank_line(*line)) continue;
         if (is_clustal_header(*line)) return read_clustal_lines(cursor, label);
+        if (is_stockholm_header(*line)) return read_stockholm(cursor, label);
+        if (is_phylip_counts(*line)) return read_phylip(text, label);
         // Hand the whole text to the FASTA reader, which skips the same blank lines.
-        return read_fasta_lines(LineCursor(text), label,
-                                "neither FASTA nor CLUSTAL: text before the first '>'");
+        return read_fasta_lines(
+            LineCursor(text), label,
+            "not a FASTA, CLUSTAL, Stockholm or PHYLIP alignment: text before the first '>'");
     }
     return failure_in(label, kNoRecords);
+}
+
+}  // namespace
+
+SequenceOutcome read_fasta(std::string_view text, std::string_view label) {
+    return read_fasta_lines(LineCursor(text), label, "not a FASTA file: text before the first '>'");
+}
+
+SequenceOutcome read_alignment(std::string_view text, std::string_view label) {
+    SequenceOutcome outcome = read_alignment_by_content(text, label);
+    if (auto* file = std::get_if<SequenceFile>(&outcome)) normalise_gaps(*file);
+    return outcome;
 }
 
 }  // namespace velbrin::io

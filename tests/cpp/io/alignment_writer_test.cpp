@@ -105,7 +105,7 @@ TEST_P(RoundTripTest, ReaderGivesBackTheAlignment) {
     const auto outcome = read_alignment(out, "out");
     if (const auto* failure = std::get_if<IoFailure>(&outcome))
         FAIL() << failure->message << "\n" << out;
-    const auto& read = std::get<std::vector<SequenceRecord>>(outcome);
+    const auto& read = std::get<SequenceFile>(outcome).records;
     ASSERT_EQ(read.size(), records.size());
     const bool full_headers = GetParam().format == OutputFormat::fasta;
     for (std::size_t i = 0; i < read.size(); ++i) {

@@ -42,6 +42,14 @@ TEST(CodeTableFile, ReadsTheStartLineApartFromTheAminoAcids) {
     EXPECT_FALSE(starts.contains("GTG"));
 }
 
+TEST(CodeTableFile, SkipsByteOrderMarkAndReadsBareCarriageReturns) {
+    const auto outcome = read_code_table("\xEF\xBB\xBFM ATG\rK AAA\r", "mac.code");
+    if (const auto* failure = std::get_if<IoFailure>(&outcome)) FAIL() << failure->message;
+    const auto& table = std::get<codon::CustomCodonTable>(outcome);
+    EXPECT_EQ(listed(table, U'M'), Codons{"ATG"});
+    EXPECT_EQ(listed(table, U'K'), Codons{"AAA"});
+}
+
 struct FailureCase {
     const char* name;
     std::string text;

@@ -1,7 +1,11 @@
 #include "io/input_file.hpp"
 
+#include "io/gzip_stream.hpp"
+
 #include <gtest/gtest.h>
 #include <libdeflate.h>
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -110,6 +114,103 @@ TEST(ReadInput, ReadsFilesByContentAndNamesMissingOnes) {
               folder + "/velbrin_missing.fa: cannot open: No such file or directory");
     EXPECT_EQ(input_label("-"), "standard input");
 }
+
+std::string temporary_file(const std::string& name, std::string_view bytes) {
+    const std::string path = testing::TempDir() + "/velbrin_" + std::to_string(::getpid()) + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+std::string failure_of(const std::variant<std::string, IoFailure>& outcome) {
+    if (const auto* failure = std::get_if<IoFailure>(&outcome)) return failure->message;
+    return "no failure";
+}
+
+constexpr std::size_t kMiB = std::size_t{1} << 20;
+
+// The ceiling holds for what the data inflates to, and junk is refused before the
+// ceiling is reached: at the first block that shows it.
+TEST(GzipLimits, BombsAndJunkAreRefusedEarly) {
+    const std::string fasta = wrapped_fasta(2000);  // about 2.5 MB
+    ASSERT_GT(fasta.size(), 2 * kMiB);
+    EXPECT_EQ(failure_of(inflate_if_gzip(gzip(fasta), "big.fa.gz", kMiB)),
+              "big.fa.gz: larger than the input size limit of 1M (--max-input-size)");
+    EXPECT_EQ(failure_of(inflate_if_gzip(gzip(std::string(8 * kMiB, '\0')), "nul.gz", kMiB)),
+              "nul.gz:1: binary data (byte 0x00)");
+    EXPECT_EQ(failure_of(inflate_if_gzip(gzip(">a\nAC\n>b\nA\x01" "C\n"), "c.gz")),
+              "c.gz:4: binary data (byte 0x01)");
+    const auto exact = inflate_if_gzip(gzip(fasta), "big.fa.gz", fasta.size());
+    ASSERT_TRUE(std::holds_alternative<std::string>(exact)) << failure_of(exact);
+    EXPECT_EQ(std::get<std::string>(exact), fasta);
+}
+
+// A gzip stream handed over in pieces of any size gives what it gives whole.
+TEST(GzipLimits, PiecesOfAnySizeInflateAlike) {
+    const std::string text = wrapped_fasta(30) + wrapped_fasta(5);
+    const std::string compressed =
+        gzip(wrapped_fasta(30)) + gzip(wrapped_fasta(5)) + std::string(100, '\0');
+    for (const std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{4096}}) {
+        GzipStream stream("in.gz", kDefaultMaxInputSize);
+        InputText inflated;
+        for (std::size_t start = 0; start < compressed.size(); start += piece) {
+            const auto failure =
+                stream.feed(std::string_view(compressed).substr(start, piece), inflated);
+            ASSERT_FALSE(failure) << failure->message;
+        }
+        EXPECT_FALSE(stream.finish());
+        EXPECT_EQ(inflated.view(), text) << piece;
+    }
+    GzipStream cut("in.gz", kDefaultMaxInputSize);
+    InputText part;
+    EXPECT_FALSE(cut.feed(std::string_view(compressed).substr(0, 50), part));
+    ASSERT_TRUE(cut.finish());
+    EXPECT_EQ(cut.finish()->message, "in.gz: truncated or corrupt gzip data");
+}
+
+TEST(ReadInput, DevicesAndOversizedFilesAreRefusedNamingThem) {
+    EXPECT_EQ(failure_of(read_input("/dev/zero")), "/dev/zero:1: binary data (byte 0x00)");
+    const auto random = read_input("/dev/urandom");
+    EXPECT_TRUE(failure_of(random).starts_with("/dev/urandom:")) << failure_of(random);
+    const std::string path = temporary_file("big.fa", wrapped_fasta(100));
+    EXPECT_EQ(failure_of(read_input(path, 1000)),
+              path + ": larger than the input size limit of 1000 (--max-input-size)");
+    std::remove(path.c_str());
+}
+
+TEST(ReadInput, MappedFileOutlivesTheDescriptorAndMoves) {
+    const std::string text = wrapped_fasta(10);
+    const std::string path = temporary_file("mapped.fa", text);
+    auto outcome = open_input(path);
+    std::remove(path.c_str());
+    ASSERT_TRUE(std::holds_alternative<InputText>(outcome));
+    InputText moved = std::move(std::get<InputText>(outcome));
+    EXPECT_EQ(moved.view(), text);
+    EXPECT_EQ(moved.writable_data(), nullptr);
+}
+
+struct SizeCase {
+    const char* text;
+    std::size_t size;  // 0: not a size
+};
+
+class InputSizeTest : public testing::TestWithParam<SizeCase> {};
+
+TEST_P(InputSizeTest, ParsesSuffixes) {
+    const auto parsed = parse_input_size(GetParam().text);
+    EXPECT_EQ(parsed.value_or(0), GetParam().size) << GetParam().text;
+    if (parsed) {
+        EXPECT_EQ(parse_input_size(format_input_size(*parsed)), parsed);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, InputSizeTest,
+    testing::Values(SizeCase{"1000", 1000}, SizeCase{"100M", 100 * kMiB},
+                    SizeCase{"4G", std::size_t{4} << 30}, SizeCase{"512k", 512 << 10},
+                    SizeCase{"2GiB", std::size_t{2} << 30}, SizeCase{"7MB", 7 * kMiB},
+                    SizeCase{"0", 0}, SizeCase{"", 0}, SizeCase{"M", 0}, SizeCase{"10X", 0},
+                    SizeCase{"-1", 0}, SizeCase{"5 M", 0}, SizeCase{"99999999999999999999", 0},
+                    SizeCase{"20000000T", 0}));
 
 }  // namespace
 }  // namespace velbrin::io

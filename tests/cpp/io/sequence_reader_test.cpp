@@ -14,10 +14,9 @@ struct Expected {
     std::size_t line;
 };
 
-void expect_records(const std::variant<std::vector<SequenceRecord>, IoFailure>& outcome,
-                    const std::vector<Expected>& expected) {
+void expect_records(const SequenceOutcome& outcome, const std::vector<Expected>& expected) {
     if (const auto* failure = std::get_if<IoFailure>(&outcome)) FAIL() << failure->message;
-    const auto& records = std::get<std::vector<SequenceRecord>>(outcome);
+    const auto& records = std::get<SequenceFile>(outcome).records;
     ASSERT_EQ(records.size(), expected.size());
     for (std::size_t i = 0; i < records.size(); ++i) {
         EXPECT_EQ(records[i].header, expected[i].header) << i;
@@ -51,6 +50,10 @@ INSTANTIATE_TEST_SUITE_P(
                    "\n \r\n>a\n\nAC\n  \nG T\t\n\n>b\nT\n\n",
                    {{"a", "ACGT", 3}, {"b", "T", 9}}},
         LayoutCase{"empty_sequence_kept", ">a\n>b\nMK-\n", {{"a", "", 1}, {"b", "MK-", 2}}},
+        LayoutCase{"bare_carriage_returns",
+                   ">a x\rAC\rGT\r\r>b\rTT",
+                   {{"a x", "ACGT", 1}, {"b", "TT", 5}}},
+        LayoutCase{"byte_order_mark_skipped", "\xEF\xBB\xBF>a\nAC\n", {{"a", "AC", 1}}},
         LayoutCase{"utf8_kept",
                    ">\xC3\xA9t\xC3\xA9\nM\xC3\xA9K\n",
                    {{"\xC3\xA9t\xC3\xA9", "M\xC3\xA9K", 1}}}),
@@ -90,7 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"text_before_first_record", false, "\nACGT\n>a\nAC\n",
                     "pep.fa:2: not a FASTA file: text before the first '>'"},
         FailureCase{"neither_format", true, "# mapping\n>a\nAC\n",
-                    "pep.fa:1: neither FASTA nor CLUSTAL: text before the first '>'"},
+                    "pep.fa:1: not a FASTA, CLUSTAL, Stockholm or PHYLIP alignment: text before "
+                    "the first '>'"},
         FailureCase{"header_alone", false, ">a\nAC\n>\r\nGT\n", "pep.fa:3: empty header"},
         FailureCase{"header_of_blanks", true, ">a\nAC\n> \t\nGT\n", "pep.fa:3: empty header"},
         FailureCase{"empty_file", false, "", "pep.fa: no sequence records"},
@@ -108,7 +112,27 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"clustal_text_after_residues", true, "CLUSTAL W\n\na  MK LL\n",
                     "pep.fa:3: unexpected text after the residues"},
         FailureCase{"clustal_indented_text", true, "CLUSTAL W\n\na  MK\n  MK\n",
-                    "pep.fa:4: unexpected text in a CLUSTAL block"}),
+                    "pep.fa:4: unexpected text in a CLUSTAL block"},
+        FailureCase{"stockholm_without_end", true, "# STOCKHOLM 1.0\na MK\nb MR\n",
+                    "pep.fa: no '//' at the end of the Stockholm alignment (a truncated file?)"},
+        FailureCase{"stockholm_names_out_of_order", true,
+                    "# STOCKHOLM 1.0\na MK\nb MR\n\nb LL\na LL\n//\n",
+                    "pep.fa:5: 'b' where the block expects 'a'"},
+        FailureCase{"stockholm_block_lacks_a_name", true, "# STOCKHOLM 1.0\na MK\nb MR\na LL\n//\n",
+                    "pep.fa:4: block lacks 'b'"},
+        FailureCase{"stockholm_second_alignment", true,
+                    "# STOCKHOLM 1.0\na MK\n//\n# STOCKHOLM 1.0\nb MR\n//\n",
+                    "pep.fa:4: text after the end of the alignment ('//')"},
+        FailureCase{"stockholm_name_alone", true, "# STOCKHOLM 1.0\na\n//\n",
+                    "pep.fa:2: a name without residues"},
+        FailureCase{"phylip_short_record", true, "2 4\na MKLV\nb MKL\n",
+                    "pep.fa:3: 'b' has 3 residues where the counts line says 4"},
+        FailureCase{"phylip_fewer_records", true, "3 2\na MK\nb MR\n",
+                    "pep.fa: the counts line says 3 records, the file has 2"},
+        FailureCase{"phylip_more_records", true, "1 2\na MK\nb MR\n",
+                    "pep.fa:3: more text than the 1 records of the counts line"},
+        FailureCase{"phylip_interleaved_short", true, "2 4\na MK\nb MR\n\nLV\nL\n",
+                    "pep.fa:3: 'b' has 3 residues where the counts line says 4"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ClustalReader, JoinsBlocksSkippingConservationAndCounts) {
@@ -125,6 +149,57 @@ TEST(ClustalReader, JoinsBlocksSkippingConservationAndCounts) {
                    {{"seq_a", "MK-LVWW", 4}, {"seq_b", "MKQL-W-", 5}});
     expect_records(read_alignment("MUSCLE (3.8) multiple sequence alignment\n\nx MK\n", "m.aln"),
                    {{"x", "MK", 3}});
+}
+
+struct AlignmentCase {
+    const char* name;
+    std::string text;
+    std::vector<Expected> records;
+};
+
+class AlignmentFormatTest : public testing::TestWithParam<AlignmentCase> {};
+
+// Peptide alignments in the other formats, recognised by content; their gap characters
+// read as '-'.
+TEST_P(AlignmentFormatTest, ReadsRecords) {
+    expect_records(read_alignment(GetParam().text, "pep"), GetParam().records);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, AlignmentFormatTest,
+    testing::Values(
+        AlignmentCase{"stockholm_interleaved_with_annotations",
+                      "# STOCKHOLM 1.0\n#=GF ID fam\n\n#=GS a/1 AC P1\na/1  MK.L\nb    M~-W\n"
+                      "#=GR a/1 SS HHEE\n#=GC SS_cons HHEE\n\na/1  WW\nb    ..\n//\n",
+                      {{"a/1", "MK-LWW", 5}, {"b", "M--W--", 6}}},
+        AlignmentCase{"stockholm_blocks_without_blank_lines",
+                      "\xEF\xBB\xBF# STOCKHOLM 1.0\r\na MK\r\nb MR\r\na L\r\nb W\r\n//\r\n",
+                      {{"a", "MKL", 2}, {"b", "MRW", 3}}},
+        AlignmentCase{"phylip_sequential",
+                      " 2 5\na   MK-LV\nbb  MR.L~\n",
+                      {{"a", "MK-LV", 2}, {"bb", "MR-L-", 3}}},
+        AlignmentCase{"phylip_sequential_wrapped_and_grouped",
+                      "2 12\na MKLVW\nQQRR STT\n\nb MKLVWQ\nQRRSTT\n",
+                      {{"a", "MKLVWQQRRSTT", 2}, {"b", "MKLVWQQRRSTT", 5}}},
+        AlignmentCase{"phylip_interleaved",
+                      "2 6\na MK\nb MR\n\nLV\nL-\n\nWW\nW-\n",
+                      {{"a", "MKLVWW", 2}, {"b", "MRL-W-", 3}}},
+        AlignmentCase{"fasta_gaps", ">a\nM.K~\n>b\nMK\nL.\n", {{"a", "M-K-", 1}, {"b", "MKL-", 3}}},
+        AlignmentCase{"clustal_dots",
+                      "CLUSTAL W\n\na  MK..\nb  M~RW\n",
+                      {{"a", "MK--", 3}, {"b", "M-RW", 4}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SequenceFile, OneLineSequencesViewTheTextAndWrappedOnesAreJoined) {
+    const std::string text = ">a\nACGT\n>b\nAC\nGT\n";
+    auto outcome = read_fasta(text, "in.fa");
+    const auto& records = std::get<SequenceFile>(outcome).records;
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].sequence.data(), text.data() + 3);
+    EXPECT_EQ(records[1].sequence, "ACGT");
+    // Moving the file keeps the joined sequences where the records view them.
+    SequenceFile moved = std::get<SequenceFile>(std::move(outcome));
+    EXPECT_EQ(moved.records[1].sequence, "ACGT");
 }
 
 }  // namespace

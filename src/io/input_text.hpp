@@ -1,0 +1,46 @@
+#pragma once
+// The bytes of one input, owned: a read-only mapping of a regular file, or a buffer that
+// grows in place (an anonymous mapping extended with mremap, so growing never holds the
+// text twice and only the pages written to are taken).
+
+#include <cstddef>
+#include <string_view>
+
+namespace velbrin::io {
+
+class InputText {
+public:
+    InputText() noexcept = default;
+    InputText(InputText&& other) noexcept;
+    InputText& operator=(InputText&& other) noexcept;
+    InputText(const InputText&) = delete;
+    InputText& operator=(const InputText&) = delete;
+    ~InputText();
+
+    // Maps `size` bytes of the open regular file `descriptor` read-only; nothing on failure
+    // (the caller then reads it instead).
+    static InputText map_file(int descriptor, std::size_t size) noexcept;
+
+    std::string_view view() const noexcept { return {data_, size_}; }
+    std::size_t size() const noexcept { return size_; }
+
+    // Growing: room for at least `count` more bytes after the text, at `free_space()`.
+    // Throws std::bad_alloc when the address space runs out.
+    void reserve_more(std::size_t count);
+    char* free_space() noexcept { return data_ + size_; }
+    std::size_t free_count() const noexcept { return capacity_ - size_; }
+    // Takes `count` bytes written at `free_space()` into the text.
+    void commit(std::size_t count) noexcept { size_ += count; }
+    // Writable bytes of a grown buffer (not of a mapped file), for joining lines in place.
+    char* writable_data() noexcept { return writable_ ? data_ : nullptr; }
+
+private:
+    void release() noexcept;
+
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;  // bytes mapped
+    bool writable_ = false;
+};
+
+}  // namespace velbrin::io
