@@ -1,5 +1,6 @@
 #include "family/family_files.hpp"
 
+#include <iterator>
 #include <utility>
 
 #include "io/input_file.hpp"
@@ -51,8 +52,8 @@ std::variant<FamilyFiles, io::IoFailure> read_family_files(
         if (files.nucleotides.empty()) {
             files.nucleotides = std::move(read);
         } else {
-            files.nucleotides.reserve(files.nucleotides.size() + read.size());
-            std::move(read.begin(), read.end(), std::back_inserter(files.nucleotides));
+            files.nucleotides.insert(files.nucleotides.end(), std::make_move_iterator(read.begin()),
+                                     std::make_move_iterator(read.end()));
         }
         files.nucleotide_file.resize(files.nucleotides.size(), file);
     }
