@@ -20,7 +20,10 @@
 #include "cli/family_discovery.hpp"
 #include "cli/family_manifest.hpp"
 #include "cli/interrupt_watch.hpp"
+#include "cli/leftover_temporaries.hpp"
+#include "cli/output_placement.hpp"
 #include "cli/progress_line.hpp"
+#include "cli/shard_status.hpp"
 #include "cli/status_table.hpp"
 #include "io/input_file.hpp"
 
@@ -32,7 +35,7 @@ using Clock = BatchFamilies::Clock;
 
 // A batch whose families or output folder are unusable never starts: like a usage error.
 constexpr int kExitCannotStart = kExitUsage;
-constexpr int kExitSignalBase = 128;
+constexpr std::string_view kStatusName = "status.tsv";
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 // How long an interrupted batch waits for the families under way before it ends anyway.
 constexpr auto kInterruptGrace = std::chrono::milliseconds(250);
@@ -69,18 +72,10 @@ std::variant<std::vector<family::FamilyInputs>, io::IoFailure> load_families(
     return std::move(discovered.families);
 }
 
-// Output written into an input folder would be read as input by the next run.
-std::optional<std::string> output_folder_problem(const BatchOptions& batch) {
-    std::error_code error;
-    if (!std::filesystem::create_directories(batch.out_folder, error) && error) {
-        return batch.out_folder + ": " + error.message();
-    }
-    for (const auto& input : {batch.peptide_folder, batch.nucleotide_folder}) {
-        if (!input.empty() && std::filesystem::equivalent(input, batch.out_folder, error)) {
-            return "the output folder " + batch.out_folder + " is an input folder";
-        }
-    }
-    return std::nullopt;
+std::string status_path_of(const BatchOptions& batch) {
+    if (!batch.status_path.empty()) return batch.status_path;
+    const auto name = batch.shard ? shard_status_name(*batch.shard) : std::string(kStatusName);
+    return (std::filesystem::path(batch.out_folder) / name).string();
 }
 
 std::size_t thread_count(const BatchOptions& batch) {
@@ -118,6 +113,15 @@ bool workers_left(const BatchScheduler& scheduler, InterruptWatch& watch, Clock:
     return true;
 }
 
+std::string started_workers_line(std::size_t started, std::size_t wanted,
+                                 std::string_view reason) {
+    std::string line = "started " + std::to_string(started) + " of " + std::to_string(wanted) +
+                       " worker threads (" + std::string(reason) + "); ";
+    line += started == 0 ? "the families run one at a time on the main thread"
+                         : "the batch runs on those";
+    return line;
+}
+
 std::string summary_line(const std::vector<FamilyOutcome>& outcomes, std::string_view status_path,
                          int signal) {
     std::array<std::size_t, 5> counts{};
@@ -139,10 +143,8 @@ std::string summary_line(const std::vector<FamilyOutcome>& outcomes, std::string
 }
 
 // Writes the status table and the summary line; returns the exit status.
-int report_outcomes(const BatchFamilies& families, const BatchOptions& batch, int signal) {
-    const auto status_path = batch.status_path.empty()
-                                 ? (std::filesystem::path(batch.out_folder) / "status.tsv").string()
-                                 : batch.status_path;
+int report_outcomes(const BatchFamilies& families, const BatchOptions& batch,
+                    const std::string& status_path, int signal) {
     int exit_status = std::ranges::all_of(families.outcomes(), is_success, &FamilyOutcome::status)
                           ? kExitOk
                           : kExitFailure;
@@ -158,39 +160,75 @@ int report_outcomes(const BatchFamilies& families, const BatchOptions& batch, in
     return signal != 0 ? kExitSignalBase + signal : exit_status;
 }
 
+// Joins the shard tables into status.tsv.
+int merge_status(const BatchOptions& batch) {
+    auto merged = merge_shard_tables(batch.merge_folder);
+    std::optional<io::IoFailure> failure;
+    if (auto* refused = std::get_if<io::IoFailure>(&merged)) {
+        failure = std::move(*refused);
+    } else {
+        failure = write_whole_file(
+            (std::filesystem::path(batch.merge_folder) / kStatusName).string(),
+            std::get<std::string>(merged));
+    }
+    if (!failure) return kExitOk;
+    print_line(failure->message);
+    return kExitFailure;
+}
+
 }  // namespace
 
 int run_batch(const BatchOptions& batch, const family::AlignOptions& align) {
-    auto loaded = load_families(batch);
-    if (auto* failure = std::get_if<io::IoFailure>(&loaded)) {
-        print_line(failure->message);
-        return kExitCannotStart;
-    }
-    if (auto problem = output_folder_problem(batch)) {
-        print_line(*problem);
-        return kExitCannotStart;
-    }
+    if (!batch.merge_folder.empty()) return merge_status(batch);
+    // Whatever an earlier run left half-written was last touched before this moment.
+    const auto started = std::filesystem::file_time_type::clock::now();
+    // Signals are watched from the start, so that even a message written to a closed
+    // pipe while the families load ends the batch with its status table.
     auto opened = InterruptWatch::open();
     if (auto* failure = std::get_if<std::string>(&opened)) {
         print_line(*failure);
         return kExitCannotStart;
     }
     auto& watch = std::get<InterruptWatch>(opened);
+    auto loaded = load_families(batch);
+    if (auto* failure = std::get_if<io::IoFailure>(&loaded)) {
+        print_line(failure->message);
+        return kExitCannotStart;
+    }
+    if (batch.shard) {
+        loaded = families_of_shard(std::get<std::vector<family::FamilyInputs>>(std::move(loaded)),
+                                   *batch.shard);
+    }
+    const auto status_path = status_path_of(batch);
+    if (auto problem = output_placement_problem(
+            batch, std::get<std::vector<family::FamilyInputs>>(loaded), status_path)) {
+        print_line(*problem);
+        return kExitCannotStart;
+    }
+    remove_leftover_temporaries(batch.out_folder, started);
 
     BatchFamilies families(std::get<std::vector<family::FamilyInputs>>(std::move(loaded)), batch,
                            align);
     auto order = families.schedule();
     const auto total = order.size();
+    const auto threads = std::min(thread_count(batch), total);
     BatchScheduler scheduler(
-        std::move(order), thread_count(batch), batch.fail_fast,
+        std::move(order), threads, batch.fail_fast,
         [&families](std::size_t i) { return families.run_one(i); }, [&watch] { watch.wake(); });
+    int signal = 0;
+    if (scheduler.workers() < threads) {
+        print_line(started_workers_line(scheduler.workers(), threads, scheduler.start_failure()));
+        if (scheduler.workers() == 0) {
+            scheduler.work_here([&] { return (signal = watch.poll()) != 0; });
+        }
+    }
     const bool show_progress = !batch.quiet && ::isatty(STDERR_FILENO) == 1;
-    const int signal = watch_families(families, scheduler, watch, show_progress, total);
+    if (signal == 0) signal = watch_families(families, scheduler, watch, show_progress, total);
     if (signal != 0) {
         scheduler.stop();
         families.close();
     }
-    const int exit_status = report_outcomes(families, batch, signal);
+    const int exit_status = report_outcomes(families, batch, status_path, signal);
     if (signal != 0 && !workers_left(scheduler, watch, kInterruptGrace)) {
         // A worker is still inside a family (a huge one, or a read that blocks).  Nothing
         // of it can reach the disk any more, so the command ends without waiting for it.

@@ -4,7 +4,8 @@
 //   family  status  kind  records  codon_columns  nucleotides  seconds  summary
 //
 // status is aligned, failed, input_error, skipped or not_run; kind names the core's
-// failure (failed only); the counts and seconds are empty for families that did not run.
+// failure (failed only); the counts and seconds are empty for families that did not run,
+// codon_columns for every family that did not align.
 
 #include <cstddef>
 #include <cstdint>
