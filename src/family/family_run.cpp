@@ -119,6 +119,12 @@ std::optional<std::string> unaligned_rows(std::span<const std::string_view> rows
     return std::nullopt;
 }
 
+std::size_t nucleotides_read(const FamilyFiles& files) noexcept {
+    std::size_t total = 0;
+    for (const auto& record : files.nucleotides) total += record.sequence.size();
+    return total;
+}
+
 // The path the core's reports label an input by; "" (a default label) for standard
 // input or for several nucleotide files.
 std::string_view report_path(std::string_view path) noexcept {
@@ -138,13 +144,19 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options)
 
     auto chosen =
         choose_genetic_code(inputs.table.value_or(options.table), options.code_table_path);
+    // A family that fails after its files were read still reports what was read.
+    const auto read_counts = [&](FamilyResult result, std::size_t nucleotides) {
+        result.records = files.peptides.size();
+        result.nucleotides = nucleotides;
+        return result;
+    };
     if (auto* failure = std::get_if<io::IoFailure>(&chosen))
-        return input_error(std::move(failure->message));
+        return read_counts(input_error(std::move(failure->message)), nucleotides_read(files));
     const GeneticCodeChoice& code = std::get<GeneticCodeChoice>(chosen);
 
     auto paired = options.pairing == Pairing::by_id ? pair_by_id(files) : pair_by_order(files);
     if (auto* failure = std::get_if<PairingFailure>(&paired))
-        return input_error(std::move(failure->message));
+        return read_counts(input_error(std::move(failure->message)), nucleotides_read(files));
     const RecordPairs& pairs = std::get<RecordPairs>(paired);
 
     PairedFamily family = pair_records(files, pairs, options, code.stops);
@@ -155,13 +167,15 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options)
     if (auto* failure = std::get_if<codon::Failure>(&outcome)) {
         const bool hint =
             failure->kind == codon::FailureKind::length && !options.trim_terminal_stop;
-        return core_failure(std::move(*failure),
-                            hint ? terminal_stop_hint(files, pairs, code.stops) : "");
+        return read_counts(core_failure(std::move(*failure),
+                                        hint ? terminal_stop_hint(files, pairs, code.stops) : ""),
+                           family.nucleotides);
     }
 
     const std::string& text = std::get<std::string>(outcome);
     const std::vector<std::string_view> rows = codon_rows(text, files.peptides.size());
-    if (auto message = unaligned_rows(rows, files)) return input_error(std::move(*message));
+    if (auto message = unaligned_rows(rows, files))
+        return read_counts(input_error(std::move(*message)), family.nucleotides);
     std::string filtered;
     const ColumnDrops drops{options.remove_stop_columns ? &code.stops : nullptr,
                             options.remove_gap_columns};
