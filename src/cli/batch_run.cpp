@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <span>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -76,6 +78,20 @@ std::string status_path_of(const BatchOptions& batch) {
     if (!batch.status_path.empty()) return batch.status_path;
     const auto name = batch.shard ? shard_status_name(*batch.shard) : std::string(kStatusName);
     return (std::filesystem::path(batch.out_folder) / name).string();
+}
+
+// The names of the files a batch of `families` writes into its output folder, sorted.
+std::vector<std::string> own_file_names(std::span<const FamilyInputs> families,
+                                        const AlignOptions& align, const std::string& status_path) {
+    std::vector<std::string> names;
+    names.reserve(2 * families.size() + 1);
+    for (const auto& family : families) {
+        names.push_back(family.name + '.' + std::string(output_extension(align.format)));
+        names.push_back(family.name + ".err");
+    }
+    names.push_back(std::filesystem::path(status_path).filename().string());
+    std::ranges::sort(names);
+    return names;
 }
 
 std::size_t thread_count(const BatchOptions& batch) {
@@ -205,7 +221,15 @@ int run_batch(const BatchOptions& batch, const family::AlignOptions& align) {
         print_line(*problem);
         return kExitCannotStart;
     }
-    remove_leftover_temporaries(batch.out_folder, started);
+    {
+        // A shard leaves the temporaries of the other shards, which may be running.
+        const auto own = batch.shard ? own_file_names(std::get<std::vector<FamilyInputs>>(loaded),
+                                                      align, status_path)
+                                     : std::vector<std::string>{};
+        remove_leftover_temporaries(batch.out_folder, started, [&](std::string_view target) {
+            return !batch.shard || std::ranges::binary_search(own, target);
+        });
+    }
 
     BatchFamilies families(std::get<std::vector<family::FamilyInputs>>(std::move(loaded)), batch,
                            align);

@@ -1,6 +1,9 @@
 """Sharded batches: `--shard K/N` runs every N-th family, the N shards together run each
 family exactly once, and `--merge-status` joins their tables in the families' order."""
 
+import os
+import time
+
 import pytest
 from test_batch import manifest_batch, read_status, run_batch, write_family
 
@@ -82,3 +85,20 @@ def test_shard_usage_errors(tmp_path, args, message):
     result = run_batch(manifest, "--out-dir", tmp_path / "out", *args)
     assert result.returncode == 2
     assert message in result.stderr
+
+
+def test_a_shard_leaves_the_other_shards_temporaries(tmp_path):
+    """Shards of one batch may run at once into one folder: a shard clears only the
+    leftovers of its own files."""
+    manifest_batch(tmp_path, dict.fromkeys(NAMES[:4], False))
+    out = tmp_path / "out"
+    out.mkdir()
+    own = [out / ".fam0.fa.0123456789ab.tmp", out / ".status.1-of-2.tsv.0123456789ab.tmp"]
+    other = [out / ".fam1.fa.0123456789ab.tmp", out / ".status.2-of-2.tsv.0123456789ab.tmp"]
+    for path in own + other:
+        path.write_text("partial")
+        os.utime(path, (time.time() - 60, time.time() - 60))
+    result = run_batch("families.tsv", "--out-dir", out, "--shard", "1/2", cwd=tmp_path)
+    assert result.returncode == 0, result.stderr
+    assert not any(path.exists() for path in own)
+    assert all(path.exists() for path in other)
