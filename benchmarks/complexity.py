@@ -262,9 +262,27 @@ CASES = [
     Case("n references to one 1 MB str", 100, repeated_long_candidate),
     Case("n references to one 1 MB str, no match", 100, repeated_long_mismatch),
     Case("n keys sharing one 100,000-codon list", 100, shared_codon_list),
-    Case("align: n single-record nucleotide files", 1_000, align_files(1), limit=COMMAND_RATIO_LIMIT, command=True),
-    Case("align: n files of 2,000 records", 25, align_files(2_000), limit=COMMAND_RATIO_LIMIT, command=True),
-    Case("batch: one manifest line of n files", 1_000, batch_manifest_line, limit=COMMAND_RATIO_LIMIT, command=True),
+    Case(
+        "align: n single-record nucleotide files",
+        1_000,
+        align_files(1),
+        limit=COMMAND_RATIO_LIMIT,
+        command=True,
+    ),
+    Case(
+        "align: n files of 2,000 records",
+        25,
+        align_files(2_000),
+        limit=COMMAND_RATIO_LIMIT,
+        command=True,
+    ),
+    Case(
+        "batch: one manifest line of n files",
+        1_000,
+        batch_manifest_line,
+        limit=COMMAND_RATIO_LIMIT,
+        command=True,
+    ),
 ]
 
 

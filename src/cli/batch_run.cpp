@@ -81,8 +81,8 @@ std::string status_path_of(const BatchOptions& batch) {
 }
 
 // The names of the files a batch of `families` writes into its output folder, sorted.
-std::vector<std::string> own_file_names(std::span<const FamilyInputs> families,
-                                        const AlignOptions& align, const std::string& status_path) {
+std::vector<std::string> own_file_names(std::span<const family::FamilyInputs> families,
+                                        const family::AlignOptions& align, const std::string& status_path) {
     std::vector<std::string> names;
     names.reserve(2 * families.size() + 1);
     for (const auto& family : families) {
@@ -129,8 +129,7 @@ bool workers_left(const BatchScheduler& scheduler, InterruptWatch& watch, Clock:
     return true;
 }
 
-std::string started_workers_line(std::size_t started, std::size_t wanted,
-                                 std::string_view reason) {
+std::string started_workers_line(std::size_t started, std::size_t wanted, std::string_view reason) {
     std::string line = "started " + std::to_string(started) + " of " + std::to_string(wanted) +
                        " worker threads (" + std::string(reason) + "); ";
     line += started == 0 ? "the families run one at a time on the main thread"
@@ -183,9 +182,9 @@ int merge_status(const BatchOptions& batch) {
     if (auto* refused = std::get_if<io::IoFailure>(&merged)) {
         failure = std::move(*refused);
     } else {
-        failure = write_whole_file(
-            (std::filesystem::path(batch.merge_folder) / kStatusName).string(),
-            std::get<std::string>(merged));
+        failure =
+            write_whole_file((std::filesystem::path(batch.merge_folder) / kStatusName).string(),
+                             std::get<std::string>(merged));
     }
     if (!failure) return kExitOk;
     print_line(failure->message);
@@ -223,7 +222,7 @@ int run_batch(const BatchOptions& batch, const family::AlignOptions& align) {
     }
     {
         // A shard leaves the temporaries of the other shards, which may be running.
-        const auto own = batch.shard ? own_file_names(std::get<std::vector<FamilyInputs>>(loaded),
+        const auto own = batch.shard ? own_file_names(std::get<std::vector<family::FamilyInputs>>(loaded),
                                                       align, status_path)
                                      : std::vector<std::string>{};
         remove_leftover_temporaries(batch.out_folder, started, [&](std::string_view target) {

@@ -14,7 +14,6 @@ namespace {
 std::atomic<const char*> g_temporary{nullptr};
 static_assert(std::atomic<const char*>::is_always_lock_free);  // read in a signal handler
 
-
 extern "C" void remove_temporary_and_exit(int signal_number) {
     if (const char* path = g_temporary.exchange(nullptr)) unlink(path);
     _exit(kExitSignalBase + signal_number);

@@ -29,13 +29,11 @@ std::string_view temporary_target(std::string_view file_name) noexcept {
     return file_name.substr(1, file_name.size() - 2);
 }
 
-void remove_leftover_temporaries(const std::string& folder,
-                                 std::filesystem::file_time_type started,
+void remove_leftover_temporaries(const std::string& folder, std::filesystem::file_time_type started,
                                  const std::function<bool(std::string_view target)>& is_own) {
     std::error_code error;
     std::filesystem::directory_iterator entries(folder, error);
-    for (; !error && entries != std::filesystem::directory_iterator();
-         entries.increment(error)) {
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
         const auto& entry = *entries;
         const auto name = entry.path().filename().native();
         const auto target = temporary_target(name);

@@ -17,8 +17,7 @@ std::string_view temporary_target(std::string_view file_name) noexcept;
 // Removes from `folder` the temporaries last written before `started` whose target
 // `is_own` accepts: those of a run that ended earlier.  A run under way beside this one
 // (another shard of the batch) writes other targets, so its temporaries are left alone.
-void remove_leftover_temporaries(const std::string& folder,
-                                 std::filesystem::file_time_type started,
+void remove_leftover_temporaries(const std::string& folder, std::filesystem::file_time_type started,
                                  const std::function<bool(std::string_view target)>& is_own);
 
 }  // namespace velbrin::cli

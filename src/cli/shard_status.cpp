@@ -46,7 +46,8 @@ std::optional<std::pair<std::string_view, std::string_view>> shard_name_parts(
     if (between == std::string_view::npos) return std::nullopt;
     const auto numerator = name.substr(0, between), denominator = name.substr(between + 4);
     const auto is_digits = [](std::string_view text) {
-        return !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
+        return !text.empty() &&
+               std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
     };
     if (!is_digits(numerator) || !is_digits(denominator)) return std::nullopt;
     return std::pair{numerator, denominator};
@@ -63,7 +64,9 @@ std::variant<std::vector<ShardTable>, io::IoFailure> find_shard_tables(const std
         const auto parts = shard_name_parts(name);
         if (!parts) continue;
         const auto shard = shard_of(parts->first, parts->second);
-        if (!shard) return io::failure_in(entries->path().string(), "names no shard K of N with 1 <= K <= N");
+        if (!shard)
+            return io::failure_in(entries->path().string(),
+                                  "names no shard K of N with 1 <= K <= N");
         tables.push_back({*shard, entries->path().string(), {}, {}});
     }
     if (tables.empty()) {
@@ -89,10 +92,10 @@ std::variant<std::vector<ShardTable>, io::IoFailure> find_shard_tables(const std
     for (std::size_t number = 1; number <= count; ++number) {
         if (number > tables.size() || tables[number - 1].shard.number != number) {
             return io::failure_in(
-                folder, "shard " + std::to_string(number) + " of " + std::to_string(count) +
-                            " is missing: no " +
-                            (std::filesystem::path(folder) / shard_status_name({number, count}))
-                                .string());
+                folder,
+                "shard " + std::to_string(number) + " of " + std::to_string(count) +
+                    " is missing: no " +
+                    (std::filesystem::path(folder) / shard_status_name({number, count})).string());
         }
     }
     return tables;
@@ -159,10 +162,10 @@ std::variant<std::string, io::IoFailure> merge_shard_tables(const std::string& f
     for (std::size_t k = 1; k < tables.size(); ++k) {
         const auto rows = tables[k].rows.size();
         if (rows > tables[k - 1].rows.size() || rows + 1 < most) {
-            return io::failure_in(tables[k].path,
-                                  "holds " + std::to_string(rows) + " rows beside " +
-                                      std::to_string(most) + " of " + tables.front().path +
-                                      ": not a shard of the same batch");
+            return io::failure_in(tables[k].path, "holds " + std::to_string(rows) +
+                                                      " rows beside " + std::to_string(most) +
+                                                      " of " + tables.front().path +
+                                                      ": not a shard of the same batch");
         }
     }
     std::string merged;

@@ -18,7 +18,7 @@ from test_batch import manifest_batch, run_batch
     ],
 )
 def test_refused_before_anything_runs(tmp_path, args, message):
-    manifest, _ = manifest_batch(tmp_path, {"a": False, "b": False})
+    manifest_batch(tmp_path, {"a": False, "b": False})
     (tmp_path / "linked").symlink_to("nt")
     before = {path: path.read_bytes() for path in tmp_path.rglob("*") if path.is_file()}
     options = {"--out-dir": "out", **dict(zip(args[::2], args[1::2], strict=True))}

@@ -81,7 +81,16 @@ def test_batch_with_standard_error_closed_still_writes_its_status_table(tmp_path
     os.close(reader)
     try:
         process = subprocess.run(
-            [command_path(), "batch", "--peptides", "aa", "--nucleotides", "nt", "--out-dir", "out"],
+            [
+                command_path(),
+                "batch",
+                "--peptides",
+                "aa",
+                "--nucleotides",
+                "nt",
+                "--out-dir",
+                "out",
+            ],
             cwd=tmp_path,
             stderr=writer,
             timeout=60,
