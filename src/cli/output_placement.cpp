@@ -65,6 +65,7 @@ std::optional<std::string> output_placement_problem(const BatchOptions& batch,
         return batch.out_folder + ": cannot create the output folder: " + error.message();
     }
     const auto out_folder = identity_of(batch.out_folder);
+    if (!out_folder) return batch.out_folder + ": the output folder cannot be seen";
     for (const auto& input : {batch.peptide_folder, batch.nucleotide_folder}) {
         if (!input.empty() && identity_of(input) == out_folder) {
             return "the output folder " + batch.out_folder + " is an input folder";
