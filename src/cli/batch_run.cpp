@@ -82,7 +82,8 @@ std::string status_path_of(const BatchOptions& batch) {
 
 // The names of the files a batch of `families` writes into its output folder, sorted.
 std::vector<std::string> own_file_names(std::span<const family::FamilyInputs> families,
-                                        const family::AlignOptions& align, const std::string& status_path) {
+                                        const family::AlignOptions& align,
+                                        const std::string& status_path) {
     std::vector<std::string> names;
     names.reserve(2 * families.size() + 1);
     for (const auto& family : families) {
@@ -222,9 +223,10 @@ int run_batch(const BatchOptions& batch, const family::AlignOptions& align) {
     }
     {
         // A shard leaves the temporaries of the other shards, which may be running.
-        const auto own = batch.shard ? own_file_names(std::get<std::vector<family::FamilyInputs>>(loaded),
-                                                      align, status_path)
-                                     : std::vector<std::string>{};
+        const auto own = batch.shard
+                             ? own_file_names(std::get<std::vector<family::FamilyInputs>>(loaded),
+                                              align, status_path)
+                             : std::vector<std::string>{};
         remove_leftover_temporaries(batch.out_folder, started, [&](std::string_view target) {
             return !batch.shard || std::ranges::binary_search(own, target);
         });

@@ -124,7 +124,8 @@ std::optional<Shard> parse_shard(std::string_view text) noexcept {
     return shard_of(text.substr(0, slash), text.substr(slash + 1));
 }
 
-std::vector<family::FamilyInputs> families_of_shard(std::vector<family::FamilyInputs> families, Shard shard) {
+std::vector<family::FamilyInputs> families_of_shard(std::vector<family::FamilyInputs> families,
+                                                    Shard shard) {
     std::vector<family::FamilyInputs> chosen;
     chosen.reserve(families.size() / shard.count + 1);
     for (std::size_t i = shard.number - 1; i < families.size(); i += shard.count) {

@@ -21,7 +21,8 @@ namespace velbrin::cli {
 std::optional<Shard> parse_shard(std::string_view text) noexcept;
 
 // The families of `shard`, in their order.
-std::vector<family::FamilyInputs> families_of_shard(std::vector<family::FamilyInputs> families, Shard shard);
+std::vector<family::FamilyInputs> families_of_shard(std::vector<family::FamilyInputs> families,
+                                                    Shard shard);
 
 // "status.K-of-N.tsv"
 std::string shard_status_name(Shard shard);
