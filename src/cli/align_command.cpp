@@ -12,6 +12,7 @@
 #include "cli/interrupt_cleanup.hpp"
 #include "family/family_run.hpp"
 #include "io/atomic_output.hpp"
+#include "io/result.hpp"
 
 namespace velbrin::cli {
 namespace {
@@ -20,7 +21,7 @@ struct AlignRequest {
     family::FamilyInputs inputs;
     family::AlignOptions options;
     std::string output_path;  // empty: standard output
-    bool verbose = false;
+    int verbose = 0;          // -v counts, -vv also lists
 };
 
 void print_error(std::string_view message) {
@@ -41,6 +42,12 @@ bool write_standard_output(std::string_view bytes) {
            std::fflush(stdout) == 0;
 }
 
+void print_notes(const family::FamilyResult& result, int verbose) {
+    for (const family::Note& note : result.notes) {
+        if (note.verbosity <= verbose) print_error(note.text);
+    }
+}
+
 void report_counts(const family::FamilyResult& result) {
     std::fprintf(stderr,
                  "velbrin: %zu records, %zu codon columns, %zu nucleotides; %zu nucleotide records "
@@ -54,16 +61,17 @@ int run_align(const AlignRequest& request) {
     // The output file is opened first, so an unwritable target fails before the work.
     std::optional<io::AtomicOutput> output;
     if (!request.output_path.empty()) {
-        auto created = io::AtomicOutput::create(request.output_path);
-        if (auto* failure = std::get_if<io::IoFailure>(&created)) {
-            print_error(failure->message);
+        io::Result<io::AtomicOutput> created = io::AtomicOutput::create(request.output_path);
+        if (!created) {
+            print_error(created.failure().message);
             return kExitFailure;
         }
-        output.emplace(std::move(std::get<io::AtomicOutput>(created)));
+        output.emplace(std::move(created).value());
         interrupt_cleanup.remove_on_interrupt(output->temporary_path());
     }
 
     const family::FamilyResult result = family::run_family(request.inputs, request.options);
+    print_notes(result, request.verbose);
     if (result.status == family::FamilyStatus::input_error) {
         print_error(result.summary);
         return kExitFailure;
@@ -110,8 +118,12 @@ Command add_align_command(CLI::App& velbrin) {
             "Write the alignment to FILE (replaced only on success) instead of standard output")
         ->type_name("FILE");
     align->add_flag("-v,--verbose", request->verbose,
-                    "Report the counts, skipped nucleotide records included, on standard error");
-    align->parse_complete_callback([request] { check_one_standard_input(*request); });
+                    "Report the counts, skipped nucleotide records and loose pairs included, on "
+                    "standard error; -vv also lists the loose pairs");
+    align->parse_complete_callback([request] {
+        check_one_standard_input(*request);
+        check_align_options(request->options);
+    });
     return Command{align, [request] { return run_align(*request); }};
 }
 

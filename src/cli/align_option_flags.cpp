@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,13 +33,42 @@ CLI::Option* add_choice(CLI::App& command, const std::string& name, Value& targe
         ->default_str(fallback);
 }
 
+// An ID pattern, compiled when parsed; a faulty one is a usage error naming the option.
+void add_id_pattern(CLI::App& command, const std::string& name,
+                    std::optional<family::IdPattern>& target, const std::string& help) {
+    const auto compile = [&target, name](const std::string& pattern) {
+        io::Result<family::IdPattern> compiled = family::IdPattern::compile(pattern);
+        if (!compiled) {
+            throw CLI::ValidationError(name,
+                                       "invalid regular expression: " + compiled.failure().message);
+        }
+        target.emplace(std::move(compiled).value());
+    };
+    command.add_option_function<std::string>(name, compile, help)->type_name("REGEX");
+}
+
 }  // namespace
 
 void add_align_options(CLI::App& command, family::AlignOptions& options) {
-    add_choice<family::Pairing>(
-        command, "--pair", options.pairing,
-        {{"id", family::Pairing::by_id}, {"order", family::Pairing::by_order}}, "id",
-        "Pair records by ID (the header's first word) or by position in the files");
+    add_choice<family::Pairing>(command, "--pair", options.pairing,
+                                {{"id", family::Pairing::by_id},
+                                 {"order", family::Pairing::by_order},
+                                 {"loose", family::Pairing::loose}},
+                                "id",
+                                "Pair records by ID (the header's first word), by position in "
+                                "the files, or by ID with names as aligners rewrite them");
+    add_id_pattern(command, "--peptide-id", options.peptide_id,
+                   "Pair by the first group (else the match) of REGEX in each peptide header");
+    add_id_pattern(command, "--nucleotide-id", options.nucleotide_id,
+                   "Pair by the first group (else the match) of REGEX in each nucleotide header");
+    command
+        .add_option_function<std::string>(
+            "--pair-map",
+            [&options](const std::string& path) {
+                options.pair_map = std::make_shared<const family::SharedPairMap>(path);
+            },
+            "Pair by a two-column TSV file: peptide ID, tab, nucleotide ID")
+        ->type_name("FILE");
 
     auto* table = command.add_option("--table", options.table, "NCBI genetic code by number")
                       ->type_name("N")
@@ -66,6 +97,11 @@ void add_align_options(CLI::App& command, family::AlignOptions& options) {
                     "FASTA line width; 0 writes each sequence on one line")
         ->type_name("N")
         ->default_val(60);
+}
+
+void check_align_options(const family::AlignOptions& options) {
+    if (options.pair_map && options.pairing == family::Pairing::by_order)
+        throw CLI::ValidationError("--pair-map pairs by ID; it cannot be used with --pair order");
 }
 
 }  // namespace velbrin::cli

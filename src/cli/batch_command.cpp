@@ -111,6 +111,7 @@ Command add_batch_command(CLI::App& velbrin) {
         request->threads_given = threads->count() > 0;
         request->out_folder_given = out_folder->count() > 0;
         check_request(*request);
+        check_align_options(request->align);
     });
     return Command{command, [request] { return run_batch(request->batch, request->align); }};
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <new>
@@ -11,6 +12,7 @@
 
 #include "cli/batch_scheduler.hpp"
 #include "io/atomic_output.hpp"
+#include "io/result.hpp"
 
 namespace velbrin::cli {
 
@@ -37,21 +39,23 @@ std::uint64_t input_size(const family::FamilyInputs& family) {
     return total;
 }
 
-family::FamilyResult input_error(std::string summary) {
-    family::FamilyResult result;
-    result.status = family::FamilyStatus::input_error;
-    result.report = summary + '\n';
-    result.summary = std::move(summary);
-    return result;
-}
-
 family::FamilyResult failure_of_exception(std::string_view what) noexcept {
     try {
-        return input_error(std::string(what));
+        return family::input_error(std::string(what));
     } catch (const std::bad_alloc&) {
         family::FamilyResult result;  // the status alone still tells the family did not align
         result.status = family::FamilyStatus::input_error;
         return result;
+    }
+}
+
+// The notes every run shows, such as pairs by order whose IDs differ, named by family.
+void print_notes(std::string_view family_name, const family::FamilyResult& result) {
+    for (const family::Note& note : result.notes) {
+        if (note.verbosity > 0) continue;
+        std::string line("velbrin batch: ");
+        line.append(family_name).append(": ").append(note.text).push_back('\n');
+        std::fwrite(line.data(), 1, line.size(), stderr);
     }
 }
 
@@ -71,11 +75,10 @@ void record(FamilyOutcome& outcome, const family::FamilyResult& result) {
 }  // namespace
 
 std::optional<io::IoFailure> write_whole_file(std::string path, std::string_view content) {
-    auto created = io::AtomicOutput::create(std::move(path));
-    if (auto* failure = std::get_if<io::IoFailure>(&created)) return std::move(*failure);
-    auto& output = std::get<io::AtomicOutput>(created);
-    if (auto failure = output.write(content)) return failure;
-    return output.commit();
+    io::Result<io::AtomicOutput> created = io::AtomicOutput::create(std::move(path));
+    if (!created) return std::move(created).failure();
+    if (auto failure = created->write(content)) return failure;
+    return created->commit();
 }
 
 std::string_view output_extension(io::OutputFormat format) noexcept {
@@ -119,6 +122,7 @@ bool BatchFamilies::run_one(std::size_t i) noexcept {
     }
     std::shared_lock open(delivery_);
     if (closed_) return true;
+    if (!batch_.quiet) print_notes(families_[i].name, result);
     auto& outcome = outcomes_[i];
     try {
         record(outcome, deliver(i, std::move(result)));
@@ -162,8 +166,8 @@ std::string BatchFamilies::report_path(std::size_t i) const {
 
 family::FamilyResult BatchFamilies::align(const family::FamilyInputs& family) const {
     if (family.nucleotide_paths.empty()) {
-        return input_error("no nucleotide file named after the family '" + family.name + "' in " +
-                           batch_.nucleotide_folder);
+        return family::input_error("no nucleotide file named after the family '" + family.name +
+                                   "' in " + batch_.nucleotide_folder);
     }
     return family::run_family(family, align_);
 }
@@ -179,7 +183,7 @@ family::FamilyResult BatchFamilies::deliver(std::size_t i, family::FamilyResult 
             std::filesystem::remove(report_path(i), ignored);
             return result;
         }
-        result = input_error(std::move(failure->message));
+        result = family::input_error(std::move(failure->message));
     }
     std::filesystem::remove(output_path(i), ignored);
     if (auto failure = write_whole_file(report_path(i), result.report)) {

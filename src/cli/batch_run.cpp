@@ -54,19 +54,18 @@ std::string folder_of(std::string_view path) {
     return std::filesystem::path(path).parent_path().string();
 }
 
-std::variant<std::vector<family::FamilyInputs>, io::IoFailure> load_manifest(
-    std::string_view path) {
-    auto text = io::read_input(path);
-    if (auto* failure = std::get_if<io::IoFailure>(&text)) return std::move(*failure);
-    return parse_manifest(std::get<std::string>(text), io::input_label(path), folder_of(path));
+io::Result<std::vector<family::FamilyInputs>> load_manifest(std::string_view path) {
+    io::Result<std::string> text = io::read_input(path);
+    if (!text) return std::move(text).failure();
+    return parse_manifest(*text, io::input_label(path), folder_of(path));
 }
 
-std::variant<std::vector<family::FamilyInputs>, io::IoFailure> load_families(
-    const BatchOptions& batch) {
+io::Result<std::vector<family::FamilyInputs>> load_families(const BatchOptions& batch) {
     if (!batch.manifest_path.empty()) return load_manifest(batch.manifest_path);
-    auto found = discover_families(batch.peptide_folder, batch.nucleotide_folder);
-    if (auto* failure = std::get_if<io::IoFailure>(&found)) return std::move(*failure);
-    auto& discovered = std::get<DiscoveredFamilies>(found);
+    io::Result<DiscoveredFamilies> found =
+        discover_families(batch.peptide_folder, batch.nucleotide_folder);
+    if (!found) return std::move(found).failure();
+    DiscoveredFamilies& discovered = *found;
     if (discovered.unpaired_nucleotide_files > 0 && !batch.quiet) {
         print_line(std::to_string(discovered.unpaired_nucleotide_files) +
                    " nucleotide file(s) without a peptide partner skipped");
@@ -201,39 +200,32 @@ int run_batch(const BatchOptions& batch, const family::AlignOptions& align) {
     // Signals are watched from the start, so that even a message written to a closed
     // pipe while the families load ends the batch with its status table.
     auto opened = InterruptWatch::open();
-    if (auto* failure = std::get_if<std::string>(&opened)) {
-        print_line(*failure);
+    if (!opened) {
+        print_line(opened.failure().message);
         return kExitCannotStart;
     }
-    auto& watch = std::get<InterruptWatch>(opened);
-    auto loaded = load_families(batch);
-    if (auto* failure = std::get_if<io::IoFailure>(&loaded)) {
-        print_line(failure->message);
+    InterruptWatch& watch = *opened;
+    io::Result<std::vector<family::FamilyInputs>> loaded = load_families(batch);
+    if (!loaded) {
+        print_line(loaded.failure().message);
         return kExitCannotStart;
     }
-    if (batch.shard) {
-        loaded = families_of_shard(std::get<std::vector<family::FamilyInputs>>(std::move(loaded)),
-                                   *batch.shard);
-    }
+    if (batch.shard) *loaded = families_of_shard(std::move(*loaded), *batch.shard);
     const auto status_path = status_path_of(batch);
-    if (auto problem = output_placement_problem(
-            batch, std::get<std::vector<family::FamilyInputs>>(loaded), status_path)) {
+    if (auto problem = output_placement_problem(batch, *loaded, status_path)) {
         print_line(*problem);
         return kExitCannotStart;
     }
     {
         // A shard leaves the temporaries of the other shards, which may be running.
-        const auto own = batch.shard
-                             ? own_file_names(std::get<std::vector<family::FamilyInputs>>(loaded),
-                                              align, status_path)
-                             : std::vector<std::string>{};
+        const auto own =
+            batch.shard ? own_file_names(*loaded, align, status_path) : std::vector<std::string>{};
         remove_leftover_temporaries(batch.out_folder, started, [&](std::string_view target) {
             return !batch.shard || std::ranges::binary_search(own, target);
         });
     }
 
-    BatchFamilies families(std::get<std::vector<family::FamilyInputs>>(std::move(loaded)), batch,
-                           align);
+    BatchFamilies families(std::move(loaded).value(), batch, align);
     auto order = families.schedule();
     const auto total = order.size();
     const auto threads = std::min(thread_count(batch), total);

@@ -31,21 +31,24 @@ void close_descriptor(int& descriptor) noexcept {
     descriptor = -1;
 }
 
+io::Failure interrupt_failure(std::string_view what, int error) {
+    return io::Failure{std::string(what) + std::strerror(error), io::FailureKind::interrupt};
+}
+
 }  // namespace
 
-std::variant<InterruptWatch, std::string> InterruptWatch::open() {
+io::Result<InterruptWatch> InterruptWatch::open() {
     const auto signals = interrupt_signals();
     if (const int error = pthread_sigmask(SIG_BLOCK, &signals, nullptr); error != 0) {
-        return std::string("cannot block interrupt signals: ") + std::strerror(error);
+        return interrupt_failure("cannot block interrupt signals: ", error);
     }
     const int signal_descriptor = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (signal_descriptor < 0)
-        return std::string("cannot watch interrupt signals: ") + std::strerror(errno);
+    if (signal_descriptor < 0) return interrupt_failure("cannot watch interrupt signals: ", errno);
     const int wake_descriptor = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake_descriptor < 0) {
         const int error = errno;
         ::close(signal_descriptor);
-        return std::string("cannot create an event descriptor: ") + std::strerror(error);
+        return interrupt_failure("cannot create an event descriptor: ", error);
     }
     return InterruptWatch(signal_descriptor, wake_descriptor);
 }

@@ -4,8 +4,8 @@
 
 #include <chrono>
 #include <optional>
-#include <string>
-#include <variant>
+
+#include "io/result.hpp"
 
 namespace velbrin::cli {
 
@@ -15,7 +15,7 @@ namespace velbrin::cli {
 // arriving late must not kill it before it has written its status table.
 class InterruptWatch {
 public:
-    static std::variant<InterruptWatch, std::string> open();
+    static io::Result<InterruptWatch> open();
 
     InterruptWatch(InterruptWatch&& other) noexcept;
     InterruptWatch& operator=(InterruptWatch&&) = delete;

@@ -73,10 +73,26 @@ private:
     CustomAmbiguity ambiguity_;
 };
 
+// The summary line each kind's report carries.
+constexpr std::string_view summary_of(FailureKind kind) noexcept {
+    switch (kind) {
+        case FailureKind::header: return diagnostics::kHeaderMismatch;
+        case FailureKind::length: return diagnostics::kLengthMismatch;
+        case FailureKind::inconsistency: return diagnostics::kSequenceMismatch;
+        case FailureKind::unknown_residue: return diagnostics::kMissingAminoAcid;
+        case FailureKind::table: return diagnostics::kInvalidTableNumber;
+    }
+    return diagnostics::kSequenceMismatch;
+}
+
+Failure failure(std::string report, FailureKind kind) {
+    return Failure{std::move(report), kind, summary_of(kind)};
+}
+
 Failure record_failure(const AminoAcidTranslator& record) {
-    if (!record.error().empty()) return Failure{record.error(), record.error_kind()};
-    return Failure{diagnostics::format_error_block(diagnostics::kSequenceMismatch, ""),
-                   FailureKind::inconsistency};
+    if (!record.error().empty()) return failure(record.error(), record.error_kind());
+    return failure(diagnostics::format_error_block(diagnostics::kSequenceMismatch, ""),
+                   FailureKind::inconsistency);
 }
 
 // The exact size of the result: every record's key line and codon line, three bytes
@@ -100,7 +116,8 @@ char* write_line(char* out, std::string_view text) {
 template <class Rules>
 AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& nt_label,
                                RecordMap& records, const Rules& rules,
-                               const ResultBuffer& result_buffer) {
+                               const ResultBuffer& result_buffer,
+                               std::vector<CodonRow>* rows = nullptr) {
     std::vector<std::size_t> columns;
     const std::size_t size = result_size(records, columns);
     std::string own_result;
@@ -109,6 +126,8 @@ AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& n
         own_result.resize(size);
         out = own_result.data();
     }
+    char* const start = out;
+    if (rows != nullptr) rows->reserve(records.records().size());
     std::size_t counter = 0;
     for (const RecordPair& pair : records.records()) {
         AminoAcidTranslator record(aa_label, pair.peptide.header, pair.peptide.sequence, nt_label,
@@ -121,6 +140,8 @@ AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& n
         }
         out = write_line(out, pair.key);
         if (!walk_codons(record, rules, out)) return record_failure(record);
+        if (rows != nullptr)
+            rows->push_back({std::size_t(out - start), 3 * record.aa_seq().size()});
         out += 3 * record.aa_seq().size();
         *out++ = '\n';
     }
@@ -130,6 +151,10 @@ AlignmentOutcome align_records(const SharedLabel& aa_label, const SharedLabel& n
 SharedLabel make_label(std::string_view path, std::string_view default_label) {
     return std::make_shared<const std::string>(
         diagnostics::source_label_from_path(path, default_label));
+}
+
+SharedLabel finished_label(std::string_view label) {
+    return std::make_shared<const std::string>(label);
 }
 
 std::string table_number_report(std::int32_t table_num) {
@@ -142,20 +167,40 @@ std::string table_number_report(std::int32_t table_num) {
 
 AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path,
                                       std::int32_t table_num, RecordMap records,
-                                      const ResultBuffer& result_buffer) {
-    const SharedLabel aa_label = make_label(aa_path, "aa.fa");
-    const SharedLabel nt_label = make_label(nt_path, "nt.fa");
+                                      const AlignmentCall& call) {
+    const SharedLabel aa_label =
+        call.finished_labels ? finished_label(aa_path) : make_label(aa_path, "aa.fa");
+    const SharedLabel nt_label =
+        call.finished_labels ? finished_label(nt_path) : make_label(nt_path, "nt.fa");
     const std::optional<std::string_view> table = ncbi_table(table_num);
-    if (!table) return Failure{table_number_report(table_num), FailureKind::table};
-    return align_records(aa_label, nt_label, records, NcbiRules(*table), result_buffer);
+    if (!table) return failure(table_number_report(table_num), FailureKind::table);
+    return align_records(aa_label, nt_label, records, NcbiRules(*table), call.result_buffer,
+                         call.rows);
+}
+
+AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
+                                        const CustomCodonTable& table, RecordMap records,
+                                        const AlignmentCall& call) {
+    const SharedLabel aa_label =
+        call.finished_labels ? finished_label(aa_path) : make_label(aa_path, "aa.fa");
+    const SharedLabel nt_label =
+        call.finished_labels ? finished_label(nt_path) : make_label(nt_path, "nt.fa");
+    return align_records(aa_label, nt_label, records, CustomRules(table), call.result_buffer,
+                         call.rows);
+}
+
+AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path,
+                                      std::int32_t table_num, RecordMap records,
+                                      const ResultBuffer& result_buffer) {
+    return align_with_ncbi_code(aa_path, nt_path, table_num, std::move(records),
+                                AlignmentCall{result_buffer});
 }
 
 AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
                                         const CustomCodonTable& table, RecordMap records,
                                         const ResultBuffer& result_buffer) {
-    const SharedLabel aa_label = make_label(aa_path, "aa.fa");
-    const SharedLabel nt_label = make_label(nt_path, "nt.fa");
-    return align_records(aa_label, nt_label, records, CustomRules(table), result_buffer);
+    return align_with_custom_code(aa_path, nt_path, table, std::move(records),
+                                  AlignmentCall{result_buffer});
 }
 
 }  // namespace velbrin::codon

@@ -249,6 +249,11 @@ AminoAcidTranslator::AminoAcidTranslator(SharedLabel aa_label, std::string_view 
       nt_seq_(nt_seq),
       index_(index) {}
 
+CodingLengths coding_lengths(std::string_view normalised_peptide,
+                             std::string_view normalised_nucleotides) noexcept {
+    return {count_residues(normalised_peptide), normalised_nucleotides.size()};
+}
+
 void AminoAcidTranslator::streamline() {
     aa_seq_ = normalise_peptide(aa_seq_, aa_storage_);
     nt_seq_ = normalise_nucleotides(nt_seq_, nt_storage_);
@@ -265,8 +270,8 @@ void AminoAcidTranslator::do_checks() const {
         record_error(diagnostics::format_error_block(diagnostics::kHeaderMismatch, details),
                      FailureKind::header);
     }
-    const std::size_t residue_count = count_residues(aa_seq_);
-    if (nt_seq_.size() != 3 * residue_count) {
+    const CodingLengths lengths = coding_lengths(aa_seq_, nt_seq_);
+    if (!lengths.agree()) {
         const std::string residues = ungapped(aa_seq_);
         std::size_t position = 0;
         if (!residues.empty()) {

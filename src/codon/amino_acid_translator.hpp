@@ -72,6 +72,15 @@ private:
 std::string_view normalise_peptide(std::string_view source, std::string& storage);
 std::string_view normalise_nucleotides(std::string_view source, std::string& storage);
 
+// What the length check compares: the residues of a normalised peptide (its gaps
+// left out) and the bases of the normalised nucleotides, which must be three per residue.
+struct CodingLengths {
+    std::size_t residues = 0, bases = 0;
+    bool agree() const noexcept { return bases == 3 * residues; }
+};
+CodingLengths coding_lengths(std::string_view normalised_peptide,
+                             std::string_view normalised_nucleotides) noexcept;
+
 // The length `normalise_peptide` gives `source`: its characters, once trimmed.
 std::size_t normalised_peptide_length(std::string_view source) noexcept;
 

@@ -17,11 +17,10 @@ std::string location(std::string_view label, std::size_t line) {
 
 // Reads `path` whole and parses it with `parse` (read_fasta or read_alignment).
 template <class Parse>
-std::variant<std::vector<io::SequenceRecord>, io::IoFailure> read_records(std::string_view path,
-                                                                          Parse parse) {
-    std::variant<std::string, io::IoFailure> text = io::read_input(path);
-    if (auto* failure = std::get_if<io::IoFailure>(&text)) return std::move(*failure);
-    return parse(std::get<std::string>(text), io::input_label(path));
+io::Result<std::vector<io::SequenceRecord>> read_records(std::string_view path, Parse parse) {
+    io::Result<std::string> text = io::read_input(path);
+    if (!text) return std::move(text).failure();
+    return parse(*text, io::input_label(path));
 }
 
 }  // namespace
@@ -34,19 +33,19 @@ std::string FamilyFiles::nucleotide_location(std::size_t record) const {
     return location(nucleotide_labels[nucleotide_file[record]], nucleotides[record].line);
 }
 
-std::variant<FamilyFiles, io::IoFailure> read_family_files(
-    std::string_view peptide_path, const std::vector<std::string>& nucleotide_paths) {
+io::Result<FamilyFiles> read_family_files(std::string_view peptide_path,
+                                          const std::vector<std::string>& nucleotide_paths) {
     FamilyFiles files;
     files.peptide_label = io::input_label(peptide_path);
     auto peptides = read_records(peptide_path, io::read_alignment);
-    if (auto* failure = std::get_if<io::IoFailure>(&peptides)) return std::move(*failure);
-    files.peptides = std::move(std::get<0>(peptides));
+    if (!peptides) return std::move(peptides).failure();
+    files.peptides = std::move(peptides).value();
 
     files.nucleotide_labels.reserve(nucleotide_paths.size());
     for (const std::string& path : nucleotide_paths) {
         auto records = read_records(path, io::read_fasta);
-        if (auto* failure = std::get_if<io::IoFailure>(&records)) return std::move(*failure);
-        auto& read = std::get<0>(records);
+        if (!records) return std::move(records).failure();
+        auto& read = *records;
         const auto file = std::uint32_t(files.nucleotide_labels.size());
         files.nucleotide_labels.emplace_back(io::input_label(path));
         if (files.nucleotides.empty()) {

@@ -6,10 +6,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
-#include "io/io_failure.hpp"
+#include "io/result.hpp"
 #include "io/sequence_reader.hpp"
 
 namespace velbrin::family {
@@ -26,7 +25,7 @@ struct FamilyFiles {
     std::string nucleotide_location(std::size_t record) const;
 };
 
-std::variant<FamilyFiles, io::IoFailure> read_family_files(
-    std::string_view peptide_path, const std::vector<std::string>& nucleotide_paths);
+io::Result<FamilyFiles> read_family_files(std::string_view peptide_path,
+                                          const std::vector<std::string>& nucleotide_paths);
 
 }  // namespace velbrin::family

@@ -1,5 +1,7 @@
 #include "family/family_run.hpp"
 
+#include <array>
+#include <span>
 #include <utility>
 
 #include "family/column_filter.hpp"
@@ -12,21 +14,13 @@
 namespace velbrin::family {
 namespace {
 
-FamilyResult input_error(std::string message) {
-    FamilyResult result;
-    result.status = FamilyStatus::input_error;
-    result.summary = message;
-    result.report = std::move(message) + '\n';
-    return result;
-}
-
 // The paired records as the core gets them: views of the read texts, in peptide order.
 struct PairedFamily {
     codon::RecordMap records;
     std::size_t nucleotides = 0;
 };
 
-PairedFamily pair_records(const FamilyFiles& files, const RecordPairs& pairs,
+PairedFamily core_records(const FamilyFiles& files, const RecordPairs& pairs,
                           const AlignOptions& options, const codon::StopCodons& stops) {
     PairedFamily family;
     family.records.reserve(files.peptides.size());
@@ -41,14 +35,9 @@ PairedFamily pair_records(const FamilyFiles& files, const RecordPairs& pairs,
             if (const auto trimmed = without_terminal_stop(peptide.sequence, bases, stops, scratch))
                 bases = *trimmed;
         }
-        // Pairing by ID has established identity, so the core compares the IDs; by
-        // order, the full headers, so that a misordered pair fails the header check.
-        const bool by_id = options.pairing == Pairing::by_id;
-        const std::string_view peptide_header = by_id ? id : std::string_view(peptide.header);
-        const std::string_view nucleotide_header =
-            by_id ? io::record_name(nucleotide.header) : std::string_view(nucleotide.header);
-        family.records.insert_new(
-            {id, {peptide_header, peptide.sequence}, {nucleotide_header, bases}});
+        // Pairing has established which records belong together, so the core's header
+        // check is given the peptide's ID on both sides.
+        family.records.insert_new({id, {id, peptide.sequence}, {id, bases}});
     }
     return family;
 }
@@ -63,47 +52,23 @@ std::string terminal_stop_hint(const FamilyFiles& files, const RecordPairs& pair
         const std::string_view bases = files.nucleotides[pairs.partner[record]].sequence;
         if (!lengths_disagree(peptide, bases, scratch)) continue;
         if (!without_terminal_stop(peptide, bases, stops, scratch)) return {};
-        return "hint: the nucleotides of '" +
-               std::string(io::record_name(files.peptides[record].header)) +
-               "' end with a stop codon that its peptide leaves out; --trim-terminal-stop drops "
+        return "hint: the nucleotides of " +
+               quoted(io::record_name(files.peptides[record].header)) +
+               " end with a stop codon that its peptide leaves out; --trim-terminal-stop drops "
                "it\n";
     }
     return {};
-}
-
-// "Peptide and nucleotide lengths are inconsistent." from the report's summary line.
-std::string summary_line(std::string_view report) {
-    constexpr std::string_view kMarker = "ERROR: ";
-    std::size_t start = report.find(kMarker);
-    start = start == std::string_view::npos ? 0 : start + kMarker.size();
-    const std::size_t end = report.find('\n', start);
-    return std::string(report.substr(start, end == std::string_view::npos ? end : end - start));
 }
 
 FamilyResult core_failure(codon::Failure failure, std::string hint) {
     FamilyResult result;
     result.status = FamilyStatus::failed;
     result.kind = failure.kind;
-    result.summary = summary_line(failure.message);
+    result.summary = std::string(failure.summary);
     result.report = std::move(failure.message);
     if (result.report.empty() || result.report.back() != '\n') result.report.push_back('\n');
     result.report.append(hint);
     return result;
-}
-
-// The codon rows of the core's text: each record's key line (an ID: no line feed in
-// it) is followed by its codon line.
-std::vector<std::string_view> codon_rows(std::string_view text, std::size_t count) {
-    std::vector<std::string_view> rows;
-    rows.reserve(count);
-    std::size_t at = 0;
-    for (std::size_t record = 0; record < count; ++record) {
-        at = text.find('\n', at) + 1;
-        const std::size_t end = text.find('\n', at);
-        rows.push_back(text.substr(at, end - at));
-        at = end + 1;
-    }
-    return rows;
 }
 
 // Rows of different lengths come from a peptide file whose records are not aligned.
@@ -119,65 +84,146 @@ std::optional<std::string> unaligned_rows(std::span<const std::string_view> rows
     return std::nullopt;
 }
 
+// The nucleotide input as reports name it: its file, or its files one after another.
+std::string nucleotide_label(const FamilyFiles& files) {
+    std::string label;
+    for (const std::string& file : files.nucleotide_labels)
+        label.append(label.empty() ? "" : ", ").append(file);
+    return label;
+}
+
+// Formats that name rows by ID: two rows of one name are refused or mixed up downstream.
+bool keys_rows_by_id(io::OutputFormat format) noexcept { return format != io::OutputFormat::fasta; }
+
+constexpr std::array<std::string_view, 3> kLooseRuleNames{"rewritten characters", "a cut name",
+                                                          "a frame suffix"};
+static_assert(kLooseRuleNames.size() == std::size_t(LooseRule::frame_suffix) + 1);
+
+std::vector<Note> pairing_notes(const FamilyFiles& files, const RecordPairs& pairs,
+                                const AlignOptions& options) {
+    std::vector<Note> notes;
+    if (pairs.differing_ids > 0) {
+        const std::size_t first = pairs.first_differing;
+        notes.push_back(
+            {0, "paired by order; " + std::to_string(pairs.differing_ids) + " of " +
+                    std::to_string(pairs.partner.size()) + " pairs have different IDs (first: " +
+                    quoted(pairing_id(files.peptides[first].header,
+                                      options.peptide_id ? &*options.peptide_id : nullptr)) +
+                    " with " +
+                    quoted(pairing_id(files.nucleotides[first].header,
+                                      options.nucleotide_id ? &*options.nucleotide_id : nullptr)) +
+                    ")"});
+    }
+    if (pairs.nucleotides_without_id > 0) {
+        notes.push_back({1, std::to_string(pairs.nucleotides_without_id) +
+                                " nucleotide headers in which --nucleotide-id finds no ID left "
+                                "unpaired"});
+    }
+    if (!pairs.loose.empty()) {
+        std::array<std::size_t, kLooseRuleNames.size()> by_rule{};
+        for (const LooseMatch& match : pairs.loose) ++by_rule[std::size_t(match.rule)];
+        std::string text = std::to_string(pairs.loose.size()) + " pairs matched loosely:";
+        for (std::size_t rule = 0; rule < by_rule.size(); ++rule) {
+            if (by_rule[rule] == 0) continue;
+            text.append(text.back() == ':' ? " " : ", ")
+                .append(std::to_string(by_rule[rule]))
+                .append(" by ")
+                .append(kLooseRuleNames[rule]);
+        }
+        notes.push_back({1, std::move(text)});
+        for (const LooseMatch& match : pairs.loose) {
+            notes.push_back(
+                {2, "paired " + quoted(io::record_name(files.peptides[match.peptide].header)) +
+                        " with " +
+                        quoted(io::record_name(files.nucleotides[match.nucleotide].header)) + " (" +
+                        std::string(kLooseRuleNames[std::size_t(match.rule)]) + ")"});
+        }
+    }
+    return notes;
+}
+
+io::Result<RecordPairs> pair_family(const FamilyFiles& files, const AlignOptions& options) {
+    PairingRules rules;
+    rules.mode = options.pairing;
+    rules.peptide_id = options.peptide_id ? &*options.peptide_id : nullptr;
+    rules.nucleotide_id = options.nucleotide_id ? &*options.nucleotide_id : nullptr;
+    if (options.pair_map) {
+        const io::Result<PairMap>& map = options.pair_map->get();
+        if (!map) return map.failure();
+        rules.map = &*map;
+    }
+    if (options.pairing == Pairing::by_order && keys_rows_by_id(options.format)) {
+        if (auto repeated = repeated_peptide_id(files)) {
+            repeated->message += "; paired by order, the output format would name two rows alike";
+            return std::move(*repeated);
+        }
+    }
+    return pair_records(files, rules);
+}
+
+}  // namespace
+
+namespace {
+
 std::size_t nucleotides_read(const FamilyFiles& files) noexcept {
     std::size_t total = 0;
     for (const auto& record : files.nucleotides) total += record.sequence.size();
     return total;
 }
 
-// The path the core's reports label an input by; "" (a default label) for standard
-// input or for several nucleotide files.
-std::string_view report_path(std::string_view path) noexcept {
-    return path == "-" ? std::string_view() : path;
-}
-std::string_view report_path(const std::vector<std::string>& paths) noexcept {
-    return paths.size() == 1 ? report_path(paths.front()) : std::string_view();
-}
-
 }  // namespace
 
-FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options) {
-    auto read = read_family_files(inputs.peptide_path, inputs.nucleotide_paths);
-    if (auto* failure = std::get_if<io::IoFailure>(&read))
-        return input_error(std::move(failure->message));
-    const FamilyFiles& files = std::get<FamilyFiles>(read);
+FamilyResult input_error(std::string message) {
+    FamilyResult result;
+    result.status = FamilyStatus::input_error;
+    result.report = message + '\n';
+    result.summary = std::move(message);
+    return result;
+}
 
-    auto chosen =
-        choose_genetic_code(inputs.table.value_or(options.table), options.code_table_path);
+FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options) {
+    const io::Result<FamilyFiles> read =
+        read_family_files(inputs.peptide_path, inputs.nucleotide_paths);
+    if (!read) return input_error(read.failure().message);
+    const FamilyFiles& files = *read;
+
     // A family that fails after its files were read still reports what was read.
     const auto read_counts = [&](FamilyResult result, std::size_t nucleotides) {
         result.records = files.peptides.size();
         result.nucleotides = nucleotides;
         return result;
     };
-    if (auto* failure = std::get_if<io::IoFailure>(&chosen))
-        return read_counts(input_error(std::move(failure->message)), nucleotides_read(files));
-    const GeneticCodeChoice& code = std::get<GeneticCodeChoice>(chosen);
+    const io::Result<GeneticCodeChoice> code =
+        choose_genetic_code(inputs.table.value_or(options.table), options.code_table_path);
+    if (!code) return read_counts(input_error(code.failure().message), nucleotides_read(files));
 
-    auto paired = options.pairing == Pairing::by_id ? pair_by_id(files) : pair_by_order(files);
-    if (auto* failure = std::get_if<PairingFailure>(&paired))
-        return read_counts(input_error(std::move(failure->message)), nucleotides_read(files));
-    const RecordPairs& pairs = std::get<RecordPairs>(paired);
+    const io::Result<RecordPairs> pairs = pair_family(files, options);
+    if (!pairs) return read_counts(input_error(pairs.failure().message), nucleotides_read(files));
 
-    PairedFamily family = pair_records(files, pairs, options, code.stops);
-
+    PairedFamily family = core_records(files, *pairs, options, code->stops);
+    std::vector<codon::CodonRow> spans;
+    codon::AlignmentCall call;
+    call.rows = &spans;
+    call.finished_labels = true;
     codon::AlignmentOutcome outcome =
-        code.align(report_path(inputs.peptide_path), report_path(inputs.nucleotide_paths),
-                   std::move(family.records));
+        code->align(files.peptide_label, nucleotide_label(files), std::move(family.records), call);
     if (auto* failure = std::get_if<codon::Failure>(&outcome)) {
         const bool hint =
             failure->kind == codon::FailureKind::length && !options.trim_terminal_stop;
-        return read_counts(core_failure(std::move(*failure),
-                                        hint ? terminal_stop_hint(files, pairs, code.stops) : ""),
-                           family.nucleotides);
+        FamilyResult result = core_failure(
+            std::move(*failure), hint ? terminal_stop_hint(files, *pairs, code->stops) : "");
+        result.notes = pairing_notes(files, *pairs, options);
+        return read_counts(std::move(result), family.nucleotides);
     }
 
-    const std::string& text = std::get<std::string>(outcome);
-    const std::vector<std::string_view> rows = codon_rows(text, files.peptides.size());
+    const std::string_view text = std::get<std::string>(outcome);
+    std::vector<std::string_view> rows;
+    rows.reserve(spans.size());
+    for (const codon::CodonRow& row : spans) rows.push_back(text.substr(row.offset, row.size));
     if (auto message = unaligned_rows(rows, files))
         return read_counts(input_error(std::move(*message)), family.nucleotides);
     std::string filtered;
-    const ColumnDrops drops{options.remove_stop_columns ? &code.stops : nullptr,
+    const ColumnDrops drops{options.remove_stop_columns ? &code->stops : nullptr,
                             options.remove_gap_columns};
     const std::vector<std::string_view> kept = drop_columns(rows, drops, filtered);
 
@@ -191,7 +237,8 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options)
     result.records = kept.size();
     result.columns = kept.empty() ? 0 : kept.front().size() / 3;
     result.nucleotides = family.nucleotides;
-    result.skipped_nucleotide_records = pairs.skipped_nucleotides;
+    result.skipped_nucleotide_records = pairs->skipped_nucleotides;
+    result.notes = pairing_notes(files, *pairs, options);
     return result;
 }
 

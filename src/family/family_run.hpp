@@ -4,19 +4,23 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "codon/alignment.hpp"
+#include "family/id_pattern.hpp"
+#include "family/pair_map.hpp"
+#include "family/record_pairing.hpp"
 #include "io/alignment_writer.hpp"
 
 namespace velbrin::family {
 
-enum class Pairing { by_id, by_order };
-
 struct AlignOptions {
     Pairing pairing = Pairing::by_id;
+    std::optional<IdPattern> peptide_id, nucleotide_id;  // --peptide-id, --nucleotide-id
+    std::shared_ptr<const SharedPairMap> pair_map;       // --pair-map
     std::int32_t table = 1;       // NCBI table, unless code_table_path is set
     std::string code_table_path;  // --table-file
     bool trim_terminal_stop = false;
@@ -40,6 +44,12 @@ enum class FamilyStatus {
     input_error,  // unreadable or invalid input
 };
 
+// A line for standard error, shown from the given verbosity on (0: always).
+struct Note {
+    int verbosity = 0;
+    std::string text;
+};
+
 struct FamilyResult {
     FamilyStatus status = FamilyStatus::aligned;
     std::optional<codon::FailureKind> kind;  // set when status == failed
@@ -53,7 +63,11 @@ struct FamilyResult {
     // records and nucleotides are what was read, also for a family that failed once its
     // files were read; columns are those of the alignment, 0 without one.
     std::size_t records = 0, columns = 0, nucleotides = 0, skipped_nucleotide_records = 0;
+    std::vector<Note> notes;  // how records were paired
 };
+
+// A family that did not get as far as the core: unreadable or invalid input.
+FamilyResult input_error(std::string message);
 
 FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options);
 

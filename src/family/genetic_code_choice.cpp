@@ -8,17 +8,19 @@
 
 namespace velbrin::family {
 
-codon::AlignmentOutcome GeneticCodeChoice::align(std::string_view peptide_path,
-                                                 std::string_view nucleotide_path,
-                                                 codon::RecordMap records) const {
+codon::AlignmentOutcome GeneticCodeChoice::align(std::string_view peptide_label,
+                                                 std::string_view nucleotide_label,
+                                                 codon::RecordMap records,
+                                                 const codon::AlignmentCall& call) const {
     if (custom)
-        return codon::align_with_custom_code(peptide_path, nucleotide_path, *custom,
-                                             std::move(records));
-    return codon::align_with_ncbi_code(peptide_path, nucleotide_path, table, std::move(records));
+        return codon::align_with_custom_code(peptide_label, nucleotide_label, *custom,
+                                             std::move(records), call);
+    return codon::align_with_ncbi_code(peptide_label, nucleotide_label, table, std::move(records),
+                                       call);
 }
 
-std::variant<GeneticCodeChoice, io::IoFailure> choose_genetic_code(
-    std::int32_t table, const std::string& code_table_path) {
+io::Result<GeneticCodeChoice> choose_genetic_code(std::int32_t table,
+                                                  const std::string& code_table_path) {
     GeneticCodeChoice choice;
     choice.table = table;
     if (code_table_path.empty()) {
@@ -26,12 +28,12 @@ std::variant<GeneticCodeChoice, io::IoFailure> choose_genetic_code(
             choice.stops = codon::StopCodons::of_ncbi_table(*letters);
         return choice;
     }
-    std::variant<std::string, io::IoFailure> text = io::read_input(code_table_path);
-    if (auto* failure = std::get_if<io::IoFailure>(&text)) return std::move(*failure);
-    auto custom =
-        io::read_code_table(std::get<std::string>(text), io::input_label(code_table_path));
-    if (auto* failure = std::get_if<io::IoFailure>(&custom)) return std::move(*failure);
-    choice.custom.emplace(std::move(std::get<codon::CustomCodonTable>(custom)));
+    io::Result<std::string> text = io::read_input(code_table_path);
+    if (!text) return std::move(text).failure();
+    io::Result<codon::CustomCodonTable> custom =
+        io::read_code_table(*text, io::input_label(code_table_path));
+    if (!custom) return std::move(custom).failure();
+    choice.custom.emplace(std::move(custom).value());
     choice.stops = codon::StopCodons::of_custom_table(*choice.custom);
     return choice;
 }

@@ -5,11 +5,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include "codon/alignment.hpp"
 #include "genetic_code/stop_codons.hpp"
-#include "io/io_failure.hpp"
+#include "io/result.hpp"
 
 namespace velbrin::family {
 
@@ -19,12 +18,12 @@ struct GeneticCodeChoice {
     codon::StopCodons stops;  // none for an unsupported table, which the core then reports
 
     // The core's alignment under this code.
-    codon::AlignmentOutcome align(std::string_view peptide_path, std::string_view nucleotide_path,
-                                  codon::RecordMap records) const;
+    codon::AlignmentOutcome align(std::string_view peptide_label, std::string_view nucleotide_label,
+                                  codon::RecordMap records, const codon::AlignmentCall& call) const;
 };
 
 // The code file at `code_table_path` when it is not empty, else NCBI table `table`.
-std::variant<GeneticCodeChoice, io::IoFailure> choose_genetic_code(
-    std::int32_t table, const std::string& code_table_path);
+io::Result<GeneticCodeChoice> choose_genetic_code(std::int32_t table,
+                                                  const std::string& code_table_path);
 
 }  // namespace velbrin::family

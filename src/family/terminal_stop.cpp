@@ -9,18 +9,17 @@
 namespace velbrin::family {
 namespace {
 
-struct CodingLengths {
-    std::size_t residues = 0;
-    std::string_view bases;  // the normalised nucleotides
+// The normalised nucleotides and what the length check compares.
+struct Normalised {
+    codon::CodingLengths lengths;
+    std::string_view bases;
 };
 
-// What the length check compares: the peptide's residues and the nucleotide bytes,
-// both as normalised.
-CodingLengths coding_lengths(std::string_view peptide, std::string_view nucleotides,
-                             NormaliseScratch& scratch) {
+Normalised normalised(std::string_view peptide, std::string_view nucleotides,
+                      NormaliseScratch& scratch) {
     const std::string_view residues = codon::normalise_peptide(peptide, scratch.peptide);
-    const auto gaps = std::size_t(std::count(residues.begin(), residues.end(), '-'));
-    return {residues.size() - gaps, codon::normalise_nucleotides(nucleotides, scratch.nucleotides)};
+    const std::string_view bases = codon::normalise_nucleotides(nucleotides, scratch.nucleotides);
+    return {codon::coding_lengths(residues, bases), bases};
 }
 
 bool is_gap_sign(char c) noexcept { return c == '-' || c == '.'; }
@@ -42,16 +41,15 @@ std::optional<std::string_view> without_terminal_stop(std::string_view peptide,
                                                       std::string_view nucleotides,
                                                       const codon::StopCodons& stops,
                                                       NormaliseScratch& scratch) {
-    const CodingLengths lengths = coding_lengths(peptide, nucleotides, scratch);
-    if (lengths.bases.size() != 3 * lengths.residues + 3) return std::nullopt;
-    if (!stops.is_stop(lengths.bases.substr(lengths.bases.size() - 3))) return std::nullopt;
+    const Normalised record = normalised(peptide, nucleotides, scratch);
+    if (record.lengths.bases != 3 * record.lengths.residues + 3) return std::nullopt;
+    if (!stops.is_stop(record.bases.substr(record.bases.size() - 3))) return std::nullopt;
     return before_last_codon(nucleotides);
 }
 
 bool lengths_disagree(std::string_view peptide, std::string_view nucleotides,
                       NormaliseScratch& scratch) {
-    const CodingLengths lengths = coding_lengths(peptide, nucleotides, scratch);
-    return lengths.bases.size() != 3 * lengths.residues;
+    return !normalised(peptide, nucleotides, scratch).lengths.agree();
 }
 
 }  // namespace velbrin::family

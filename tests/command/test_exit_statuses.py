@@ -26,7 +26,7 @@ def family(velbrin):
             ["pep.fa", "nt.fa", "--format", "xml"],
             "--format: xml not in {fasta,phylip,paml,clustal}",
         ),
-        (["pep.fa", "nt.fa", "--pair", "name"], "--pair: name not in {id,order}"),
+        (["pep.fa", "nt.fa", "--pair", "name"], "--pair: name not in {id,order,loose}"),
         (["pep.fa", "nt.fa", "--width", "-1"], "--width"),
         (["pep.fa", "nt.fa", "--table", "1", "--table-file", "code.txt"], "--table"),
         (["-", "-"], "standard input ('-') can be given for one input only"),
