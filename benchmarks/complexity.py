@@ -2,9 +2,12 @@
 memory grow with references rather than with the strings behind them.
 
     PYTHONPATH=<build dir> python3.14 benchmarks/complexity.py [--only NAME,...]
+        [--command <build dir>/velbrin]
 
 Every case runs at size n and 8n (best of a few runs each) and prints the ratio of the
-two times: linear work gives about 8; a ratio above 12 fails the run.  Then the memory
+two times: linear work gives about 8; a ratio above 12 fails the run.  With --command,
+the command's file-count cases run too (many nucleotide files on the command line or on
+one manifest line, timed with the process start), where a ratio above 10 fails.  Then the memory
 cases run in fresh processes, and the absolute targets are checked.  Exit status 1 when
 any ratio or target fails.  Times are taken with the allocator held warm (see run.py):
 memory freed by one call stays in the process for the next, so that page faults, which
@@ -27,11 +30,14 @@ import argparse
 import json
 import os
 import random
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 from collections.abc import Callable
 from dataclasses import dataclass
+from pathlib import Path
 
 try:
     import velbrin
@@ -132,6 +138,8 @@ class Case:
     n: int
     prepare: Callable[[int], Callable[[], object]]  # size -> the call to time
     reference: bool = False  # shown for comparison, never fails
+    limit: float = LINEAR_RATIO_LIMIT
+    command: bool = False  # runs the velbrin command (--command), not the module
 
 
 def tarnix_gapless(codon, residue="M"):
@@ -185,6 +193,58 @@ def shared_codon_list(n):
     return lambda: velbrin.tarnix_original_args("g", "a", "n", table, seqs)
 
 
+# ---------------------------------------------------------------- the command's file counts
+
+# The velbrin command to run (--command); its cases are skipped without it.
+COMMAND = {"path": None}
+COMMAND_RATIO_LIMIT = 10.0
+
+
+def _write_records(path, records):
+    path.write_text("".join(f">{name}\n{sequence}\n" for name, sequence in records))
+
+
+def _family_files(n_files, records_per_file):
+    """A peptide file and n_files nucleotide files of records_per_file records each, in a
+    fresh folder; returns (folder, peptide name, nucleotide names)."""
+    folder = Path(tempfile.mkdtemp(prefix="velbrin-complexity-"))
+    _CLEANUP.append(folder)
+    (folder / "nt").mkdir()
+    peptides, names = [], []
+    for file in range(n_files):
+        records = [(f"r{file}_{k}", "ATGAAA") for k in range(records_per_file)]
+        name = f"nt/f{file}.fa"
+        _write_records(folder / name, records)
+        names.append(name)
+        peptides += [(rid, "MK") for rid, _ in records]
+    _write_records(folder / "pep.fa", peptides)
+    return folder, "pep.fa", names
+
+
+def _run_command(folder, *args):
+    def call():
+        subprocess.run([COMMAND["path"], *args], cwd=folder, check=True, capture_output=True)
+
+    return call
+
+
+def align_files(records_per_file):
+    def prepare(n):
+        folder, peptides, nucleotides = _family_files(n, records_per_file)
+        return _run_command(folder, "align", peptides, *nucleotides, "-o", "out.fa")
+
+    return prepare
+
+
+def batch_manifest_line(n):
+    folder, peptides, nucleotides = _family_files(n, 1)
+    (folder / "families.tsv").write_text(f"fam\t{peptides}\t{','.join(nucleotides)}\n")
+    return _run_command(folder, "batch", "families.tsv", "--out-dir", "out", "--quiet")
+
+
+_CLEANUP = []
+
+
 # Sizes keep both runs of a case beyond the processor's second-level cache where they
 # can: a call whose inputs outgrow it gets slower per item, by a factor of 2 to 6 on
 # the shared 2-core machine, which a ratio straddling that point would take for growth.
@@ -203,6 +263,27 @@ CASES = [
     Case("n references to one 1 MB str", 100, repeated_long_candidate),
     Case("n references to one 1 MB str, no match", 100, repeated_long_mismatch),
     Case("n keys sharing one 100,000-codon list", 100, shared_codon_list),
+    Case(
+        "align: n single-record nucleotide files",
+        1_000,
+        align_files(1),
+        limit=COMMAND_RATIO_LIMIT,
+        command=True,
+    ),
+    Case(
+        "align: n files of 2,000 records",
+        25,
+        align_files(2_000),
+        limit=COMMAND_RATIO_LIMIT,
+        command=True,
+    ),
+    Case(
+        "batch: one manifest line of n files",
+        1_000,
+        batch_manifest_line,
+        limit=COMMAND_RATIO_LIMIT,
+        command=True,
+    ),
 ]
 
 
@@ -296,7 +377,9 @@ def main(argv=None):
         "--only", help="comma-separated case names (substrings); 'memory' for the memory probes"
     )
     parser.add_argument("--memory-probe", help=argparse.SUPPRESS)
+    parser.add_argument("--command", help="the velbrin command, for its file-count cases")
     arguments = parser.parse_args(argv)
+    COMMAND["path"] = arguments.command
     if arguments.memory_probe:
         return memory_probe(arguments.memory_probe)
 
@@ -305,12 +388,14 @@ def main(argv=None):
     assert len(set(crafted)) == 8 and len({libstdcxx_hash(key.encode()) for key in crafted}) == 1
     wanted = arguments.only.split(",") if arguments.only else None
     chosen = [case for case in CASES if wanted is None or any(part in case.name for part in wanted)]
+    if not arguments.command:
+        chosen = [case for case in chosen if not case.command]
 
     print(f"{'case':40} {'n':>8} {'t(n) s':>9} {'t(8n) s':>9} {'ratio':>7}")
     failed = False
     for case in chosen:
         result = run_case(case)
-        verdict = "ok" if result["ratio"] <= LINEAR_RATIO_LIMIT else "FAIL"
+        verdict = "ok" if result["ratio"] <= case.limit else "FAIL"
         if case.reference:
             verdict = "(for comparison)"
         failed |= verdict == "FAIL"
@@ -319,6 +404,9 @@ def main(argv=None):
             f"{result['ratio']:7.1f} {verdict}",
             flush=True,
         )
+
+    for folder in _CLEANUP:
+        shutil.rmtree(folder, ignore_errors=True)
 
     memory = {}
     if wanted is None or "memory" in wanted:

@@ -1,5 +1,6 @@
 #include "cli/batch_families.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -102,8 +103,7 @@ std::vector<std::size_t> BatchFamilies::schedule() {
     std::vector<std::size_t> order;
     order.reserve(families_.size());
     for (const auto i : largest_first(sizes_)) {
-        std::error_code error;
-        if (batch_.skip_existing && std::filesystem::exists(output_path(i), error)) {
+        if (batch_.skip_existing && output_is_current(i)) {
             outcomes_[i].status = BatchStatus::skipped;
             outcomes_[i].summary = "output exists";
             continue;
@@ -176,21 +176,39 @@ family::FamilyResult BatchFamilies::align(const family::FamilyInputs& family) co
     return family::run_family(family, align_);
 }
 
-// Writes the alignment, or the failure's report; a report left by an earlier run of
-// a family that now aligns is removed, so every .err file belongs to this run.
+// Writes the alignment, or the failure's report; what an earlier run left of the other
+// kind is removed, so the folder never holds both an output and a report of one family,
+// and every file in it tells what became of the family in this run.
 family::FamilyResult BatchFamilies::deliver(std::size_t i, family::FamilyResult result) const {
+    std::error_code ignored;
     if (result.status == family::FamilyStatus::aligned) {
-        if (auto failure = write_whole_file(output_path(i), result.output, align_.sync_outputs)) {
-            return family::input_error(std::move(failure->message));
+        auto failure = write_whole_file(output_path(i), result.output, align_.sync_outputs);
+        if (!failure) {
+            std::filesystem::remove(report_path(i), ignored);
+            return result;
         }
-        std::error_code ignored;
-        std::filesystem::remove(report_path(i), ignored);
-        return result;
+        result = family::input_error(std::move(failure->message));
     }
+    std::filesystem::remove(output_path(i), ignored);
     if (auto failure = write_whole_file(report_path(i), result.report, align_.sync_outputs)) {
         result.summary += " (its report could not be written: " + failure->message + ")";
     }
     return result;
+}
+
+// An output counts as done only when it is at least as new as every input and no report
+// of a failure lies beside it (left by a run that could not remove the output).
+bool BatchFamilies::output_is_current(std::size_t i) const {
+    std::error_code error;
+    if (std::filesystem::exists(report_path(i), error) || error) return false;
+    const auto written = std::filesystem::last_write_time(output_path(i), error);
+    if (error) return false;
+    const auto& family = families_[i];
+    const auto newer = [&](const std::string& input) {
+        const auto changed = std::filesystem::last_write_time(input, error);
+        return !error && changed <= written;
+    };
+    return newer(family.peptide_path) && std::ranges::all_of(family.nucleotide_paths, newer);
 }
 
 }  // namespace velbrin::cli

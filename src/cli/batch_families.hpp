@@ -38,8 +38,9 @@ public:
     BatchFamilies(std::vector<family::FamilyInputs> families, const BatchOptions& batch,
                   const family::AlignOptions& align);
 
-    // The families still to run, largest first; when resuming, those whose output exists
-    // are marked skipped instead.
+    // The families still to run, largest first; when resuming, those whose output is
+    // newer than their inputs, with no failure report beside it, are marked skipped
+    // instead.
     std::vector<std::size_t> schedule();
 
     // Aligns family `i` and, unless the families were closed meanwhile, writes its files
@@ -61,6 +62,7 @@ private:
     std::string report_path(std::size_t i) const;
     family::FamilyResult align(const family::FamilyInputs& family) const;
     family::FamilyResult deliver(std::size_t i, family::FamilyResult result) const;
+    bool output_is_current(std::size_t i) const;
 
     std::vector<family::FamilyInputs> families_;
     std::vector<FamilyOutcome> outcomes_;

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <span>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -20,7 +22,10 @@
 #include "cli/family_discovery.hpp"
 #include "cli/family_manifest.hpp"
 #include "cli/interrupt_watch.hpp"
+#include "cli/leftover_temporaries.hpp"
+#include "cli/output_placement.hpp"
 #include "cli/progress_line.hpp"
+#include "cli/shard_status.hpp"
 #include "cli/status_table.hpp"
 #include "io/input_file.hpp"
 
@@ -32,7 +37,7 @@ using Clock = BatchFamilies::Clock;
 
 // A batch whose families or output folder are unusable never starts: like a usage error.
 constexpr int kExitCannotStart = kExitUsage;
-constexpr int kExitSignalBase = 128;
+constexpr std::string_view kStatusName = "status.tsv";
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 // How long an interrupted batch waits for the families under way before it ends anyway.
 constexpr auto kInterruptGrace = std::chrono::milliseconds(250);
@@ -68,18 +73,25 @@ io::Result<std::vector<family::FamilyInputs>> load_families(const BatchOptions& 
     return std::move(discovered.families);
 }
 
-// Output written into an input folder would be read as input by the next run.
-std::optional<std::string> output_folder_problem(const BatchOptions& batch) {
-    std::error_code error;
-    if (!std::filesystem::create_directories(batch.out_folder, error) && error) {
-        return batch.out_folder + ": " + error.message();
+std::string status_path_of(const BatchOptions& batch) {
+    if (!batch.status_path.empty()) return batch.status_path;
+    const auto name = batch.shard ? shard_status_name(*batch.shard) : std::string(kStatusName);
+    return (std::filesystem::path(batch.out_folder) / name).string();
+}
+
+// The names of the files a batch of `families` writes into its output folder, sorted.
+std::vector<std::string> own_file_names(std::span<const family::FamilyInputs> families,
+                                        const family::AlignOptions& align,
+                                        const std::string& status_path) {
+    std::vector<std::string> names;
+    names.reserve(2 * families.size() + 1);
+    for (const auto& family : families) {
+        names.push_back(family.name + '.' + std::string(output_extension(align.format)));
+        names.push_back(family.name + ".err");
     }
-    for (const auto& input : {batch.peptide_folder, batch.nucleotide_folder}) {
-        if (!input.empty() && std::filesystem::equivalent(input, batch.out_folder, error)) {
-            return "the output folder " + batch.out_folder + " is an input folder";
-        }
-    }
-    return std::nullopt;
+    names.push_back(std::filesystem::path(status_path).filename().string());
+    std::ranges::sort(names);
+    return names;
 }
 
 std::size_t thread_count(const BatchOptions& batch) {
@@ -115,6 +127,14 @@ bool workers_left(const BatchScheduler& scheduler, InterruptWatch& watch, Clock:
         watch.wait(left);
     }
     return true;
+}
+
+std::string started_workers_line(std::size_t started, std::size_t wanted, std::string_view reason) {
+    std::string line = "started " + std::to_string(started) + " of " + std::to_string(wanted) +
+                       " worker threads (" + std::string(reason) + "); ";
+    line += started == 0 ? "the families run one at a time on the main thread"
+                         : "the batch runs on those";
+    return line;
 }
 
 std::string summary_line(const std::vector<FamilyOutcome>& outcomes, std::string_view status_path,
@@ -156,10 +176,8 @@ std::string mismatch_log(const std::vector<FamilyOutcome>& outcomes) {
 // Writes the status table, the mismatch log and the summary line; returns the exit
 // status.
 int report_outcomes(const BatchFamilies& families, const BatchOptions& batch,
-                    const family::AlignOptions& align, int signal) {
-    const auto status_path = batch.status_path.empty()
-                                 ? (std::filesystem::path(batch.out_folder) / "status.tsv").string()
-                                 : batch.status_path;
+                    const family::AlignOptions& align, const std::string& status_path,
+                    int signal) {
     int exit_status = std::ranges::all_of(families.outcomes(), is_success, &FamilyOutcome::status)
                           ? kExitOk
                           : kExitFailure;
@@ -184,38 +202,77 @@ int report_outcomes(const BatchFamilies& families, const BatchOptions& batch,
     return signal != 0 ? kExitSignalBase + signal : exit_status;
 }
 
+// Joins the shard tables into status.tsv.
+int merge_status(const BatchOptions& batch) {
+    auto merged = merge_shard_tables(batch.merge_folder);
+    std::optional<io::IoFailure> failure;
+    if (auto* refused = std::get_if<io::IoFailure>(&merged)) {
+        failure = std::move(*refused);
+    } else {
+        failure =
+            write_whole_file((std::filesystem::path(batch.merge_folder) / kStatusName).string(),
+                             std::get<std::string>(merged), /*durable=*/true);
+    }
+    if (!failure) return kExitOk;
+    print_line(failure->message);
+    return kExitFailure;
+}
+
 }  // namespace
 
 int run_batch(const BatchOptions& batch, const family::AlignOptions& align) {
-    io::Result<std::vector<family::FamilyInputs>> loaded = load_families(batch);
-    if (!loaded) {
-        print_line(loaded.failure().message);
-        return kExitCannotStart;
-    }
-    if (auto problem = output_folder_problem(batch)) {
-        print_line(*problem);
-        return kExitCannotStart;
-    }
+    if (!batch.merge_folder.empty()) return merge_status(batch);
+    // Whatever an earlier run left half-written was last touched before this moment.
+    const auto started = std::filesystem::file_time_type::clock::now();
+    // Signals are watched from the start, so that even a message written to a closed
+    // pipe while the families load ends the batch with its status table.
     auto opened = InterruptWatch::open();
     if (!opened) {
         print_line(opened.failure().message);
         return kExitCannotStart;
     }
     InterruptWatch& watch = *opened;
+    io::Result<std::vector<family::FamilyInputs>> loaded = load_families(batch);
+    if (!loaded) {
+        print_line(loaded.failure().message);
+        return kExitCannotStart;
+    }
+    if (batch.shard) *loaded = families_of_shard(std::move(*loaded), *batch.shard);
+    const auto status_path = status_path_of(batch);
+    if (auto problem = output_placement_problem(batch, *loaded, status_path)) {
+        print_line(*problem);
+        return kExitCannotStart;
+    }
+    {
+        // A shard leaves the temporaries of the other shards, which may be running.
+        const auto own =
+            batch.shard ? own_file_names(*loaded, align, status_path) : std::vector<std::string>{};
+        remove_leftover_temporaries(batch.out_folder, started, [&](std::string_view target) {
+            return !batch.shard || std::ranges::binary_search(own, target);
+        });
+    }
 
     BatchFamilies families(std::move(loaded).value(), batch, align);
     auto order = families.schedule();
     const auto total = order.size();
+    const auto threads = std::min(thread_count(batch), total);
     BatchScheduler scheduler(
-        std::move(order), thread_count(batch), batch.fail_fast,
+        std::move(order), threads, batch.fail_fast,
         [&families](std::size_t i) { return families.run_one(i); }, [&watch] { watch.wake(); });
+    int signal = 0;
+    if (scheduler.workers() < threads) {
+        print_line(started_workers_line(scheduler.workers(), threads, scheduler.start_failure()));
+        if (scheduler.workers() == 0) {
+            scheduler.work_here([&] { return (signal = watch.poll()) != 0; });
+        }
+    }
     const bool show_progress = !batch.quiet && ::isatty(STDERR_FILENO) == 1;
-    const int signal = watch_families(families, scheduler, watch, show_progress, total);
+    if (signal == 0) signal = watch_families(families, scheduler, watch, show_progress, total);
     if (signal != 0) {
         scheduler.stop();
         families.close();
     }
-    const int exit_status = report_outcomes(families, batch, align, signal);
+    const int exit_status = report_outcomes(families, batch, align, status_path, signal);
     if (signal != 0 && !workers_left(scheduler, watch, kInterruptGrace)) {
         // A worker is still inside a family (a huge one, or a read that blocks).  Nothing
         // of it can reach the disk any more, so the command ends without waiting for it.

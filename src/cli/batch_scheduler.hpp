@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -25,7 +26,8 @@ public:
     // Called on a worker as it leaves, after its last task.
     using WorkerDone = std::function<void()>;
 
-    // Starts min(threads, order.size()) workers (at least one thread is asked for).
+    // Starts min(threads, order.size()) workers (at least one thread is asked for); when
+    // the system refuses a thread, runs with those that started.
     BatchScheduler(std::vector<std::size_t> order, std::size_t threads, bool fail_fast, Task task,
                    WorkerDone worker_done);
     BatchScheduler(const BatchScheduler&) = delete;
@@ -39,8 +41,17 @@ public:
     bool finished() const noexcept { return running_.load(std::memory_order_acquire) == 0; }
     void join();
 
+    // The workers that started, and why no more did ("" when all did).
+    std::size_t workers() const noexcept { return workers_.size(); }
+    const std::string& start_failure() const noexcept { return start_failure_; }
+    // Runs families on the calling thread until none is left, the batch is stopped or
+    // `interrupted` (asked between families) says so: the batch's only worker when no
+    // thread could be started.
+    void work_here(const std::function<bool()>& interrupted);
+
 private:
     void work();
+    void pull_tasks(const std::function<bool()>& interrupted);
 
     std::vector<std::size_t> order_;
     bool fail_fast_;
@@ -49,6 +60,7 @@ private:
     std::atomic<std::size_t> next_{0};
     std::atomic<std::size_t> running_{0};
     std::atomic<bool> stopped_{false};
+    std::string start_failure_;
     std::vector<std::jthread> workers_;
 };
 

@@ -18,5 +18,7 @@ struct Command {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // an alignment or input failure
 inline constexpr int kExitUsage = 2;
+// A command ended by a signal exits with this plus the signal's number, as a shell reports it.
+inline constexpr int kExitSignalBase = 128;
 
 }  // namespace velbrin::cli

@@ -52,6 +52,8 @@ public:
     }
 
     std::variant<family::FamilyInputs, io::IoFailure> parse(std::string_view line) const {
+        // A path with a NUL would be cut short by every system call that takes it.
+        if (line.find('\0') != std::string_view::npos) return failure("the line holds a NUL byte");
         const auto fields = split(line, '\t');
         if (fields.size() < kLeastFields || fields.size() > kMostFields) {
             return failure(

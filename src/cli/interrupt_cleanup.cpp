@@ -5,24 +5,25 @@
 
 #include <atomic>
 
+#include "cli/command.hpp"
+#include "cli/ending_signals.hpp"
+
 namespace velbrin::cli {
 namespace {
 
 std::atomic<const char*> g_temporary{nullptr};
 static_assert(std::atomic<const char*>::is_always_lock_free);  // read in a signal handler
 
-constexpr int kSignals[] = {SIGINT, SIGTERM};
-
 extern "C" void remove_temporary_and_exit(int signal_number) {
     if (const char* path = g_temporary.exchange(nullptr)) unlink(path);
-    _exit(128 + signal_number);
+    _exit(kExitSignalBase + signal_number);
 }
 
 void set_handler(void (*handler)(int)) {
     struct sigaction action{};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
-    for (const int signal_number : kSignals) sigaction(signal_number, &action, nullptr);
+    for (const int signal_number : kEndingSignals) sigaction(signal_number, &action, nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
-// Ctrl-C and SIGTERM end the command with status 128 + signal, removing the output's
-// temporary file first.
+// Ctrl-C, SIGTERM, SIGHUP, SIGQUIT and SIGPIPE end the command with status 128 + signal,
+// removing the output's temporary file first.
 
 #include <string>
 

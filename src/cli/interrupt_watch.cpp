@@ -12,6 +12,8 @@
 #include <cstring>
 #include <utility>
 
+#include "cli/ending_signals.hpp"
+
 namespace velbrin::cli {
 
 namespace {
@@ -19,8 +21,8 @@ namespace {
 sigset_t interrupt_signals() {
     sigset_t signals;
     sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
+    // Blocked, SIGPIPE turns a write to a closed pipe into a failed write plus an event.
+    for (const int signal_number : kEndingSignals) sigaddset(&signals, signal_number);
     return signals;
 }
 

@@ -9,9 +9,9 @@
 
 namespace velbrin::cli {
 
-// Blocks SIGINT and SIGTERM in the calling thread (threads started afterwards inherit
-// the mask, so none of them is interrupted) and receives them through a descriptor.
-// The mask stays in force after destruction: the command ends soon after, and a signal
+// Blocks SIGINT, SIGTERM, SIGHUP, SIGQUIT and SIGPIPE in the calling thread (threads started
+// afterwards inherit the mask, so none of them is interrupted) and receives them through a
+// descriptor. The mask stays in force after destruction: the command ends soon after, and a signal
 // arriving late must not kill it before it has written its status table.
 class InterruptWatch {
 public:

@@ -51,7 +51,8 @@ void append_row(std::string& out, std::string_view family, const FamilyOutcome& 
     if (ran(outcome.status)) {
         append_number(out, outcome.records);
         out.push_back('\t');
-        append_number(out, outcome.columns);
+        // Only an alignment has codon columns; a failed family's records were still read.
+        if (outcome.status == BatchStatus::aligned) append_number(out, outcome.columns);
         out.push_back('\t');
         append_number(out, outcome.nucleotides);
         out.push_back('\t');

@@ -5,7 +5,8 @@
 //   trimmed_stops  alternative_starts  masked_codons  dropped_records
 //
 // status is aligned, failed, input_error, skipped or not_run; kind names the core's
-// failure (failed only); the counts and seconds are empty for families that did not run.
+// failure (failed only); the counts and seconds are empty for families that did not run,
+// codon_columns for every family that did not align.
 // Columns are only ever added at the end, so readers by position keep working.
 
 #include <cstddef>

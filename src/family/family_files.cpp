@@ -1,5 +1,6 @@
 #include "family/family_files.hpp"
 
+#include <iterator>
 #include <utility>
 
 #include "io/input_file.hpp"
@@ -57,8 +58,8 @@ io::Result<FamilyFiles> read_family_files(std::string_view peptide_path,
         if (files.nucleotides.empty()) {
             files.nucleotides = std::move(read);
         } else {
-            files.nucleotides.reserve(files.nucleotides.size() + read.size());
-            std::move(read.begin(), read.end(), std::back_inserter(files.nucleotides));
+            files.nucleotides.insert(files.nucleotides.end(), std::make_move_iterator(read.begin()),
+                                     std::make_move_iterator(read.end()));
         }
         files.nucleotide_file.resize(files.nucleotides.size(), file);
         files.storage.push_back(std::move(records).value());

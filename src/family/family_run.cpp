@@ -223,6 +223,16 @@ io::Result<RecordPairs> pair_family(const FamilyFiles& files, const AlignOptions
 
 }  // namespace
 
+namespace {
+
+std::size_t nucleotides_read(const FamilyFiles& files) noexcept {
+    std::size_t total = 0;
+    for (const auto& record : files.nucleotides) total += record.sequence.size();
+    return total;
+}
+
+}  // namespace
+
 FamilyResult input_error(std::string message) {
     FamilyResult result;
     result.status = FamilyStatus::input_error;
@@ -238,12 +248,18 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options,
     if (!read) return input_error(read.failure().message);
     const FamilyFiles& files = *read;
 
+    // A family that fails after its files were read still reports what was read.
+    const auto read_counts = [&](FamilyResult result, std::size_t nucleotides) {
+        result.records = files.peptides.size();
+        result.nucleotides = nucleotides;
+        return result;
+    };
     const io::Result<GeneticCodeChoice> code =
         choose_genetic_code(inputs.table.value_or(options.table), options.code_table_path);
-    if (!code) return input_error(code.failure().message);
+    if (!code) return read_counts(input_error(code.failure().message), nucleotides_read(files));
 
     const io::Result<RecordPairs> pairs = pair_family(files, options);
-    if (!pairs) return input_error(pairs.failure().message);
+    if (!pairs) return read_counts(input_error(pairs.failure().message), nucleotides_read(files));
     RecordPolicy policy(options.on_mismatch, code->starts, options.strict_start,
                         files.peptides.size());
 
@@ -264,7 +280,7 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options,
         FamilyResult result = core_failure(std::move(*failure), std::move(hint));
         record_policy_counts(result, policy, inputs, files, family.trimmed_stops);
         result.notes = pairing_notes(files, *pairs, options);
-        return result;
+        return read_counts(std::move(result), family.nucleotides);
     }
 
     const std::vector<std::size_t> kept_order = kept_records(files.peptides.size(), policy);
@@ -272,14 +288,14 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options,
         FamilyResult result = no_record_left(policy.dropped_records());
         record_policy_counts(result, policy, inputs, files, family.trimmed_stops);
         result.notes = pairing_notes(files, *pairs, options);
-        return result;
+        return read_counts(std::move(result), family.nucleotides);
     }
     const std::string_view text = std::get<std::string>(outcome);
     std::vector<std::string_view> rows;
     rows.reserve(spans.size());
     for (const codon::CodonRow& row : spans) rows.push_back(text.substr(row.offset, row.size));
     if (auto message = unaligned_rows(rows, kept_order, files))
-        return input_error(std::move(*message));
+        return read_counts(input_error(std::move(*message)), family.nucleotides);
     std::string filtered;
     const ColumnDrops drops{options.remove_stop_columns ? &code->stops : nullptr,
                             options.remove_gap_columns};

@@ -72,6 +72,8 @@ struct FamilyResult {
     // One line: the report's summary line ("Peptide and nucleotide lengths are
     // inconsistent.") or the input error.
     std::string summary;
+    // records and nucleotides are what was read, also for a family that failed once its
+    // files were read; columns are those of the alignment, 0 without one.
     std::size_t records = 0, columns = 0, nucleotides = 0, skipped_nucleotide_records = 0;
     std::vector<Note> notes;  // how records were paired
     // What the command accepted or changed; the counts are set for aligned and failed

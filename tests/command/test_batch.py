@@ -345,3 +345,27 @@ def test_progress_only_on_a_terminal(tmp_path, terminal, quiet):
         assert stderr.replace("\r\n", "\n").endswith("\r\x1b[K" + summary + "\n")
     else:
         assert stderr == summary + "\n"
+
+
+@pytest.mark.parametrize(
+    "failure, status, nucleotides",
+    [
+        ("inconsistent codon", "failed", 5 * 117),
+        ("table 99", "failed", 5 * 117),
+        ("a nucleotide record missing", "input_error", 4 * 117),
+    ],
+)
+def test_a_failed_familys_row_counts_what_was_read(tmp_path, failure, status, nucleotides):
+    manifest, _ = manifest_batch(tmp_path, {"good": False, "bad": failure == "inconsistent codon"})
+    if failure == "table 99":
+        manifest.write_text(manifest.read_text().replace("nt/bad.fna\n", "nt/bad.fna\t99\n"))
+    if failure == "a nucleotide record missing":
+        records = (tmp_path / "nt" / "bad.fna").read_text().split(">")[1:]
+        (tmp_path / "nt" / "bad.fna").write_text(">" + ">".join(records[:-1]))
+    out = tmp_path / "out"
+    assert run_batch(manifest, "--out-dir", out).returncode == 1
+    rows = {row["family"]: row for row in read_status(out / "status.tsv")}
+    bad = rows["bad"]
+    assert bad["status"] == status
+    assert (bad["records"], bad["codon_columns"], bad["nucleotides"]) == ("5", "", str(nucleotides))
+    assert rows["good"]["codon_columns"] == "40"
