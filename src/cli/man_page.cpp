@@ -42,7 +42,8 @@ void append_option(std::string& out, const OptionOutline& option) {
     for (std::size_t i = 0; i < option.names.size(); ++i) {
         out.append(i == 0 ? "" : ", ").append("\\fB").append(roff(option.names[i])).append("\\fR");
     }
-    if (!option.value_name.empty()) out.append(" \\fI").append(roff(option.value_name)).append("\\fR");
+    if (!option.value_name.empty())
+        out.append(" \\fI").append(roff(option.value_name)).append("\\fR");
     out.append("\n").append(roff(option.description));
     if (!option.default_value.empty())
         out.append(" (default: ").append(roff(option.default_value)).append(")");
@@ -67,10 +68,15 @@ void append_synopsis(std::string& out, std::string_view program, const CommandOu
 }
 
 void append_subcommand(std::string& out, std::string_view program, const CommandOutline& command) {
-    out.append(".SS \"").append(roff(program)).append(" ").append(roff(command.name)).append("\"\n");
+    out.append(".SS \"")
+        .append(roff(program))
+        .append(" ")
+        .append(roff(command.name))
+        .append("\"\n");
     out.append(roff(command.description)).append("\n");
     append_synopsis(out, program, command);
-    for (const PositionalOutline& positional : command.positionals) append_positional(out, positional);
+    for (const PositionalOutline& positional : command.positionals)
+        append_positional(out, positional);
     for (const OptionOutline& option : command.options) append_option(out, option);
 }
 

@@ -27,26 +27,27 @@ Command add_completions_command(CLI::App& velbrin) {
     auto shell = std::make_shared<Shell>(Shell::bash);
     CLI::App* command = velbrin.add_subcommand(
         "completions", "Print a completion script for bash, zsh or fish on standard output");
-    command
-        ->add_option("SHELL", *shell, "The shell: bash, zsh or fish")
+    command->add_option("SHELL", *shell, "The shell: bash, zsh or fish")
         ->transform(CLI::CheckedTransformer(
-            std::map<std::string, Shell>{
-                {"bash", Shell::bash}, {"zsh", Shell::zsh}, {"fish", Shell::fish}},
-            CLI::ignore_case).description(""))
+                        std::map<std::string, Shell>{
+                            {"bash", Shell::bash}, {"zsh", Shell::zsh}, {"fish", Shell::fish}},
+                        CLI::ignore_case)
+                        .description(""))
         ->type_name("bash|zsh|fish")
         ->required();
     const CLI::App* top = &velbrin;
-    return Command{command, [shell, top] {
-                       return write_standard_output(completion_script(*shell, outline_command(*top)));
-                   }};
+    return Command{
+        command, [shell, top] {
+            return write_standard_output(completion_script(*shell, outline_command(*top)));
+        }};
 }
 
 Command add_man_command(CLI::App& velbrin) {
     CLI::App* command = velbrin.add_subcommand("man", "Print the manual page in roff")->group("");
     const CLI::App* top = &velbrin;
-    return Command{command, [top] {
-                       return write_standard_output(man_page(outline_command(*top), VELBRIN_VERSION));
-                   }};
+    return Command{
+        command,
+        [top] { return write_standard_output(man_page(outline_command(*top), VELBRIN_VERSION)); }};
 }
 
 }  // namespace velbrin::cli

@@ -39,13 +39,10 @@ std::string bash_value_reply(ValueKind kind, const std::vector<std::string>& cho
     switch (kind) {
         case ValueKind::choice:
             return "_velbrin_reply -W " + single_quoted(joined(choices)) + " --";
-        case ValueKind::directory:
-            return "_velbrin_reply -d --";
-        case ValueKind::file:
-            return "_velbrin_reply -f --";
+        case ValueKind::directory: return "_velbrin_reply -d --";
+        case ValueKind::file: return "_velbrin_reply -f --";
         case ValueKind::none:
-        case ValueKind::text:
-            break;
+        case ValueKind::text: break;
     }
     return "COMPREPLY=()";
 }
@@ -139,15 +136,11 @@ std::string zsh_escaped(std::string_view text) {
 
 std::string zsh_action(ValueKind kind, const std::vector<std::string>& choices) {
     switch (kind) {
-        case ValueKind::choice:
-            return "(" + joined(choices) + ")";
-        case ValueKind::directory:
-            return "_files -/";
-        case ValueKind::file:
-            return "_files";
+        case ValueKind::choice: return "(" + joined(choices) + ")";
+        case ValueKind::directory: return "_files -/";
+        case ValueKind::file: return "_files";
         case ValueKind::none:
-        case ValueKind::text:
-            break;
+        case ValueKind::text: break;
     }
     return " ";
 }
@@ -174,8 +167,8 @@ std::string zsh_quoted_spec(const OptionOutline& option) {
     return single_quoted(exclusion) + "{" + joined(option.names, ",") + "}" + single_quoted(rest);
 }
 
-void append_zsh_arguments(std::string& out, const CommandOutline& command,
-                          std::string_view indent, std::string_view flags = "-s -S") {
+void append_zsh_arguments(std::string& out, const CommandOutline& command, std::string_view indent,
+                          std::string_view flags = "-s -S") {
     out.append(indent).append("_arguments ").append(flags);
     for (const OptionOutline& option : command.options)
         out.append(" \\\n").append(indent).append("    ").append(zsh_quoted_spec(option));
@@ -227,17 +220,10 @@ std::string fish_option_line(const std::string& program, const std::string& cond
         case ValueKind::choice:
             line.append(" -x -a " + single_quoted(joined(option.choices)));
             break;
-        case ValueKind::directory:
-            line.append(" -x -a '(__fish_complete_directories)'");
-            break;
-        case ValueKind::file:
-            line.append(" -r -F");
-            break;
-        case ValueKind::text:
-            line.append(" -x");
-            break;
-        case ValueKind::none:
-            break;
+        case ValueKind::directory: line.append(" -x -a '(__fish_complete_directories)'"); break;
+        case ValueKind::file: line.append(" -r -F"); break;
+        case ValueKind::text: line.append(" -x"); break;
+        case ValueKind::none: break;
     }
     return line + " -d " + single_quoted(option.description) + "\n";
 }
@@ -248,8 +234,8 @@ std::string fish_script(const CommandOutline& command) {
     for (const OptionOutline& option : command.options)
         out.append(fish_option_line(program, "__fish_use_subcommand", option));
     for (const CommandOutline& sub : command.subcommands) {
-        out.append("complete -c " + program + " -n __fish_use_subcommand -a " + sub.name +
-                   " -d " + single_quoted(sub.description) + "\n");
+        out.append("complete -c " + program + " -n __fish_use_subcommand -a " + sub.name + " -d " +
+                   single_quoted(sub.description) + "\n");
     }
     for (const CommandOutline& sub : command.subcommands) {
         const std::string condition = "__fish_seen_subcommand_from " + sub.name;
@@ -271,12 +257,9 @@ std::string fish_script(const CommandOutline& command) {
 
 std::string completion_script(Shell shell, const CommandOutline& command) {
     switch (shell) {
-        case Shell::bash:
-            return bash_script(command);
-        case Shell::zsh:
-            return zsh_script(command);
-        case Shell::fish:
-            return fish_script(command);
+        case Shell::bash: return bash_script(command);
+        case Shell::zsh: return zsh_script(command);
+        case Shell::fish: return fish_script(command);
     }
     return {};
 }

@@ -5,7 +5,6 @@ import shlex
 import subprocess
 
 import pytest
-
 from conftest import command_path
 
 SHELLS = ["bash", "zsh", "fish"]

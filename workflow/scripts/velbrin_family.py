@@ -11,6 +11,7 @@ it failed and --fail-on-error was given, 2 when velbrin itself could not run the
 """
 
 import argparse
+import contextlib
 import os
 import re
 import subprocess
@@ -33,10 +34,8 @@ EXIT_FAILURE = 1
 
 
 def remove(path):
-    try:
+    with contextlib.suppress(FileNotFoundError):
         os.remove(path)
-    except FileNotFoundError:
-        pass
 
 
 def write_whole(path, text):
