@@ -97,6 +97,26 @@ def test_snakemake_leaves_what_batch_leaves_and_reruns_nothing(batch, tmp_path):
     assert "Nothing to be done" in rerun.stdout + rerun.stderr
 
 
+def test_snakemake_on_folders_leaves_what_batch_leaves(tmp_path):
+    peptides = tmp_path / "peptides"
+    shutil.copytree(FAMILIES / "peptides", peptides)
+    shutil.copy(peptides / "recA.faa", peptides / "lonely.faa")  # no nucleotide partner
+    nucleotides = FAMILIES / "nucleotides"
+    batch = tmp_path / "batch"
+    folders = ["--peptides", peptides, "--nucleotides", nucleotides]
+    ran = run(command_path(), "batch", *folders, "--out-dir", batch, "-q", cwd=tmp_path)
+    assert ran.returncode == 1, ran.stderr  # the family without nucleotides
+
+    result = snakemake(tmp_path, "manifest=", f"peptides={peptides}", f"nucleotides={nucleotides}")
+    assert result.returncode == 0, result.stdout + result.stderr
+    aligned = tmp_path / "aligned"
+    assert outputs(aligned) == outputs(batch)
+    assert "lonely.err" in outputs(aligned)
+    assert without_seconds((aligned / "status.tsv").read_text()) == without_seconds(
+        (batch / "status.tsv").read_text()
+    )
+
+
 def test_snakemake_stops_at_a_failing_family_when_asked(tmp_path):
     result = snakemake(tmp_path, "fail_on_error=true")
     assert result.returncode != 0

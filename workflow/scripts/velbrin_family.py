@@ -79,6 +79,9 @@ def main():
     parser.add_argument("--row", required=True, help="file for the family's status row")
     parser.add_argument("--velbrin", default="velbrin")
     parser.add_argument("--fail-on-error", action="store_true")
+    parser.add_argument(
+        "--no-nucleotides-in", metavar="DIR", help="the family has no nucleotide file in DIR"
+    )
     parser.add_argument("align", nargs=argparse.REMAINDER)
     options = parser.parse_args()
     align = options.align[1:] if options.align[:1] == ["--"] else options.align
@@ -87,16 +90,26 @@ def main():
     error_path = os.path.join(options.out_dir, f"{options.family}.err")
     os.makedirs(options.out_dir, exist_ok=True)
     os.makedirs(os.path.dirname(options.row) or ".", exist_ok=True)
-    started = time.monotonic()
-    result = subprocess.run(
-        [options.velbrin, "align", *align, "-v", "-o", alignment], stderr=subprocess.PIPE
-    )
-    seconds = time.monotonic() - started
-    if result.returncode not in (0, EXIT_FAILURE):
-        sys.stderr.buffer.write(result.stderr)
-        return result.returncode
+    if options.no_nucleotides_in is not None:
+        message = (
+            f"no nucleotide file named after the family '{options.family}' in "
+            f"{options.no_nucleotides_in}"
+        )
+        status_row, report = (
+            row(options.family, "input_error", "", None, 0, message),
+            message + "\n",
+        )
+    else:
+        started = time.monotonic()
+        result = subprocess.run(
+            [options.velbrin, "align", *align, "-v", "-o", alignment], stderr=subprocess.PIPE
+        )
+        seconds = time.monotonic() - started
+        if result.returncode not in (0, EXIT_FAILURE):
+            sys.stderr.buffer.write(result.stderr)
+            return result.returncode
+        status_row, report = outcome(options.family, result, seconds)
 
-    status_row, report = outcome(options.family, result, seconds)
     if report is None:
         remove(error_path)  # a report of an earlier run
     else:
