@@ -78,7 +78,7 @@ def bash_complete(script, words):
         (["velbrin", ""], sorted(subcommands())),
         (["velbrin", "align", "--format", ""], ["clustal", "fasta", "paml", "phylip"]),
         (["velbrin", "align", "--format", "=", "p"], ["paml", "phylip"]),
-        (["velbrin", "batch", "--pair", ""], ["id", "order"]),
+        (["velbrin", "batch", "--pair", "o"], ["order"]),
         (["velbrin", "batch", "--remove-g"], ["--remove-gap-columns"]),
         (["velbrin", "completions", ""], ["bash", "fish", "zsh"]),
         (["velbrin", "align", "--width", ""], []),
