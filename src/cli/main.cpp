@@ -14,6 +14,7 @@
 #include "cli/align_command.hpp"
 #include "cli/batch_command.hpp"
 #include "cli/command.hpp"
+#include "cli/reference_commands.hpp"
 
 namespace {
 
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
     const std::vector<velbrin::cli::Command> commands{
         velbrin::cli::add_align_command(app),
         velbrin::cli::add_batch_command(app),
+        velbrin::cli::add_completions_command(app),
+        velbrin::cli::add_man_command(app),
     };
     try {
         app.parse(argc, argv);
