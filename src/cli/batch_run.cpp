@@ -176,8 +176,7 @@ std::string mismatch_log(const std::vector<FamilyOutcome>& outcomes) {
 // Writes the status table, the mismatch log and the summary line; returns the exit
 // status.
 int report_outcomes(const BatchFamilies& families, const BatchOptions& batch,
-                    const family::AlignOptions& align, const std::string& status_path,
-                    int signal) {
+                    const family::AlignOptions& align, const std::string& status_path, int signal) {
     int exit_status = std::ranges::all_of(families.outcomes(), is_success, &FamilyOutcome::status)
                           ? kExitOk
                           : kExitFailure;
@@ -188,9 +187,8 @@ int report_outcomes(const BatchFamilies& families, const BatchOptions& batch,
         exit_status = kExitFailure;
     }
     if (!align.mismatch_log_path.empty()) {
-        if (auto failure =
-                write_whole_file(align.mismatch_log_path, mismatch_log(families.outcomes()),
-                                 align.sync_outputs)) {
+        if (auto failure = write_whole_file(
+                align.mismatch_log_path, mismatch_log(families.outcomes()), align.sync_outputs)) {
             print_line(failure->message);
             exit_status = kExitFailure;
         }

@@ -121,8 +121,8 @@ bool dropped_for_length(const AminoAcidTranslator& record, MismatchPolicy* polic
 template <class Rules>
 AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_label,
                                RecordMap& records, const Rules& rules,
-                               const ResultBuffer& result_buffer,
-                               std::vector<CodonRow>* rows, MismatchPolicy* policy) {
+                               const ResultBuffer& result_buffer, std::vector<CodonRow>* rows,
+                               MismatchPolicy* policy) {
     std::vector<std::size_t> columns;
     const std::size_t size = result_size(records, columns);
     std::string own_result;

@@ -93,8 +93,14 @@ def test_a_shard_leaves_the_other_shards_temporaries(tmp_path):
     manifest_batch(tmp_path, dict.fromkeys(NAMES[:4], False))
     out = tmp_path / "out"
     out.mkdir()
-    own = [out / ".velbrin-tmp-0123456789ab-fam0.fa", out / ".velbrin-tmp-0123456789ab-status.1-of-2.tsv"]
-    other = [out / ".velbrin-tmp-0123456789ab-fam1.fa", out / ".velbrin-tmp-0123456789ab-status.2-of-2.tsv"]
+    own = [
+        out / ".velbrin-tmp-0123456789ab-fam0.fa",
+        out / ".velbrin-tmp-0123456789ab-status.1-of-2.tsv",
+    ]
+    other = [
+        out / ".velbrin-tmp-0123456789ab-fam1.fa",
+        out / ".velbrin-tmp-0123456789ab-status.2-of-2.tsv",
+    ]
     for path in own + other:
         path.write_text("partial")
         os.utime(path, (time.time() - 60, time.time() - 60))

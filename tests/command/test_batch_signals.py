@@ -31,7 +31,9 @@ def test_align_removes_its_temporary(tmp_path, signal_number):
         stderr=subprocess.DEVNULL,
     )
     try:
-        wait_for(lambda: any(p.name.startswith(".velbrin-tmp-") for p in tmp_path.iterdir()), process)
+        wait_for(
+            lambda: any(p.name.startswith(".velbrin-tmp-") for p in tmp_path.iterdir()), process
+        )
         process.send_signal(signal_number)
         assert process.wait(timeout=30) == 128 + signal_number
     finally:

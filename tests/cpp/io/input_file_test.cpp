@@ -137,7 +137,9 @@ TEST(GzipLimits, BombsAndJunkAreRefusedEarly) {
               "big.fa.gz: larger than the input size limit of 1M (--max-input-size)");
     EXPECT_EQ(failure_of(inflate_if_gzip(gzip(std::string(8 * kMiB, '\0')), "nul.gz", kMiB)),
               "nul.gz:1: binary data (byte 0x00)");
-    EXPECT_EQ(failure_of(inflate_if_gzip(gzip(">a\nAC\n>b\nA\x01" "C\n"), "c.gz")),
+    EXPECT_EQ(failure_of(inflate_if_gzip(gzip(">a\nAC\n>b\nA\x01"
+                                              "C\n"),
+                                         "c.gz")),
               "c.gz:4: binary data (byte 0x01)");
     const auto exact = inflate_if_gzip(gzip(fasta), "big.fa.gz", fasta.size());
     ASSERT_TRUE(std::holds_alternative<std::string>(exact)) << failure_of(exact);
