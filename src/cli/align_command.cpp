@@ -53,7 +53,8 @@ std::vector<std::string> input_paths(const AlignRequest& request) {
 void check_output_is_no_input(const AlignRequest& request) {
     if (request.output_path.empty()) return;
     const std::vector<std::string> inputs = input_paths(request);
-    if (const auto input = io::OutputGuard(inputs).input_at(request.output_path)) {
+    const io::OutputGuard guard(inputs);  // the input it names lives in the guard
+    if (const auto input = guard.input_at(request.output_path)) {
         throw CLI::ValidationError("the output " + request.output_path + " is the input " +
                                    std::string(*input) + "; name another output file");
     }
@@ -147,6 +148,7 @@ int run_align(const AlignRequest& request) {
         interrupt_cleanup.forget();
         write_mismatch_log(request, result, interrupt_cleanup);
         std::fputs(result.report.c_str(), stderr);
+        if (request.verbose) report_counts(result);  // what was read, as batch's status row
         return kExitFailure;
     }
     if (request.verbose) report_counts(result);

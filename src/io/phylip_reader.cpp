@@ -135,11 +135,23 @@ private:
     std::size_t first_line_residues_ = 0;
 };
 
+// A file may be read twice (sequential, then interleaved), so control bytes are refused
+// once, up front, wherever they stand.
+std::optional<IoFailure> binary_line(std::string_view text, std::string_view label) {
+    LineCursor cursor(text);
+    while (const auto line = cursor.next()) {
+        if (const auto byte = first_binary_byte(*line))
+            return failure_at(label, cursor.line_number(), binary_data_reason(*byte));
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool is_phylip_counts(std::string_view line) noexcept { return counts_of(line).has_value(); }
 
 SequenceOutcome read_phylip(std::string_view text, std::string_view label) {
+    if (auto failure = binary_line(text, label)) return std::move(*failure);
     LineCursor cursor(text);
     const auto counts_line = next_filled(cursor);
     const auto counts = counts_line ? counts_of(*counts_line) : std::nullopt;

@@ -235,10 +235,8 @@ SequenceOutcome read_clustal_lines(LineCursor cursor, std::string_view label) {
 }
 
 bool has_other_gap(std::string_view sequence) noexcept {
-    for (const char gap : kOtherGaps) {
-        if (std::memchr(sequence.data(), gap, sequence.size())) return true;
-    }
-    return false;
+    return sequence.find_first_of(std::string_view(kOtherGaps.data(), kOtherGaps.size())) !=
+           std::string_view::npos;
 }
 
 // '.' and '~' become '-' (in a copy: the text read may be a read-only mapping).

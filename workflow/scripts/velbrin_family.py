@@ -18,7 +18,10 @@ import subprocess
 import sys
 import time
 
-HEADING = "family\tstatus\tkind\trecords\tcodon_columns\tnucleotides\tseconds\tsummary\n"
+HEADING = (
+    "family\tstatus\tkind\trecords\tcodon_columns\tnucleotides\tseconds\tsummary\t"
+    "trimmed_stops\talternative_starts\tmasked_codons\tdropped_records\n"
+)
 
 # Each kind of alignment report starts with its own summary line.
 KIND_OF_SUMMARY = {
@@ -30,6 +33,10 @@ KIND_OF_SUMMARY = {
 }
 SUMMARY = re.compile(r"ERROR: (.*)")
 COUNTS = re.compile(r"velbrin: (\d+) records, (\d+) codon columns, (\d+) nucleotides")
+STARTS_AND_STOPS = re.compile(
+    r"velbrin: (\d+) terminal stop codons trimmed, (\d+) alternative start codons read as M"
+)
+CHANGES = re.compile(r"velbrin: (\d+) codon\(s\) masked, (\d+) record\(s\) dropped")
 EXIT_FAILURE = 1
 
 
@@ -50,25 +57,36 @@ def cell(text):
     return re.sub(r"[\t\r\n]", " ", text)
 
 
-def row(family, status, kind, counts, seconds, summary):
-    numbers = [*counts, f"{seconds:.3f}"] if counts else ["0", "0", "0", f"{seconds:.3f}"]
-    return "\t".join([family, status, kind, *numbers, cell(summary)]) + "\n"
+def row(family, status, kind, report, seconds, summary):
+    """The family's status row, its counts read from `align -v`'s lines in `report`."""
+    counts = COUNTS.search(report)
+    records, columns, nucleotides = counts.groups() if counts else ("0", "0", "0")
+    if status != "aligned":
+        columns = ""  # only an alignment has codon columns
+    starts_and_stops = STARTS_AND_STOPS.search(report)
+    changes = CHANGES.search(report)
+    policy = [
+        *(starts_and_stops.groups() if starts_and_stops else ("0", "0")),
+        *(changes.groups() if changes else ("0", "0")),
+    ]
+    numbers = [records, columns, nucleotides, f"{seconds:.3f}"]
+    return "\t".join([family, status, kind, *numbers, cell(summary), *policy]) + "\n"
 
 
 def outcome(family, result, seconds):
     """The status row and the report (None once the family aligned)."""
     report = result.stderr.decode("utf-8", "replace")
     if result.returncode == 0:
-        counts = COUNTS.search(report)
-        return row(family, "aligned", "", counts.groups() if counts else None, seconds, ""), None
+        return row(family, "aligned", "", report, seconds, ""), None
     found = SUMMARY.search(report)
     if found:
         summary = found.group(1)
         kind = KIND_OF_SUMMARY.get(summary, "inconsistency")
-        return row(family, "failed", kind, None, seconds, summary), report
+        shown = report[: counts.start()] if (counts := COUNTS.search(report)) else report
+        return row(family, "failed", kind, report, seconds, summary), shown
     message = report.splitlines()[0] if report else "velbrin align failed"
     message = message.removeprefix("velbrin: ")
-    return row(family, "input_error", "", None, seconds, message), message + "\n"
+    return row(family, "input_error", "", report, seconds, message), message + "\n"
 
 
 def main():
@@ -96,7 +114,7 @@ def main():
             f"{options.no_nucleotides_in}"
         )
         status_row, report = (
-            row(options.family, "input_error", "", None, 0, message),
+            row(options.family, "input_error", "", "", 0, message),
             message + "\n",
         )
     else:
