@@ -145,25 +145,26 @@ std::string zsh_action(ValueKind kind, const std::vector<std::string>& choices) 
     return " ";
 }
 
-std::string zsh_option_spec(const OptionOutline& option) {
-    std::string spec;
-    if (option.names.size() > 1) spec.append("(" + joined(option.names) + ")");
-    spec.append(option.names.size() > 1 ? "{" + joined(option.names, ",") + "}" : option.names[0]);
-    spec.append("[" + zsh_escaped(option.description) + "]");
+std::string zsh_option_argument(const OptionOutline& option) {
+    std::string argument;
+    if (option.names.size() > 1) argument.append("(" + joined(option.names) + ")");
+    argument.append(option.names.size() > 1 ? "{" + joined(option.names, ",") + "}"
+                                            : option.names[0]);
+    argument.append("[" + zsh_escaped(option.description) + "]");
     if (option.kind != ValueKind::none) {
-        spec.append(":" + zsh_escaped(option.value_name) + ":" +
-                    zsh_action(option.kind, option.choices));
+        argument.append(":" + zsh_escaped(option.value_name) + ":" +
+                        zsh_action(option.kind, option.choices));
     }
-    return spec;
+    return argument;
 }
 
 // The {-o,--output} brace list must stay outside the quotes.
-std::string zsh_quoted_spec(const OptionOutline& option) {
-    if (option.names.size() == 1) return single_quoted(zsh_option_spec(option));
+std::string zsh_quoted_argument(const OptionOutline& option) {
+    if (option.names.size() == 1) return single_quoted(zsh_option_argument(option));
     const std::string exclusion = "(" + joined(option.names) + ")";
     OptionOutline alone = option;
     alone.names.resize(1);
-    std::string rest = zsh_option_spec(alone).substr(option.names[0].size());
+    std::string rest = zsh_option_argument(alone).substr(option.names[0].size());
     return single_quoted(exclusion) + "{" + joined(option.names, ",") + "}" + single_quoted(rest);
 }
 
@@ -171,7 +172,7 @@ void append_zsh_arguments(std::string& out, const CommandOutline& command, std::
                           std::string_view flags = "-s -S") {
     out.append(indent).append("_arguments ").append(flags);
     for (const OptionOutline& option : command.options)
-        out.append(" \\\n").append(indent).append("    ").append(zsh_quoted_spec(option));
+        out.append(" \\\n").append(indent).append("    ").append(zsh_quoted_argument(option));
     std::size_t position = 1;
     for (const PositionalOutline& positional : command.positionals) {
         const std::string place = positional.repeated ? "*" : std::to_string(position++);
