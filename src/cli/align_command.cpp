@@ -12,7 +12,6 @@
 #include "cli/align_option_flags.hpp"
 #include "cli/interrupt_cleanup.hpp"
 #include "family/family_run.hpp"
-#include "io/alignment_output.hpp"
 #include "io/output_file.hpp"
 #include "io/output_guard.hpp"
 #include "io/result.hpp"
@@ -125,18 +124,17 @@ int run_align(const AlignRequest& request) {
     if (const std::string* temporary = output.temporary_path())
         interrupt_cleanup.remove_on_interrupt(*temporary);
 
-    // The rows are written only once the whole family has passed every check, straight
-    // from the alignment through one buffer.
-    const io::AlignmentLayout layout{request.options.format, request.options.width};
-    const auto deliver = [&](std::span<const io::AlignedRecord> records) {
-        if (auto failure = io::stream_alignment(output, layout, records)) return failure;
-        auto failure = output.commit();
-        interrupt_cleanup.forget();
-        return failure;
-    };
+    // Rows reach standard output or a device only once the whole family has passed; a
+    // temporary file, which goes unless committed, may take them while they are checked.
+    const family::OutputSink sink{[&output](std::string_view bytes) { return output.write(bytes); },
+                                  [&] {
+                                      auto failure = output.commit();
+                                      interrupt_cleanup.forget();
+                                      return failure;
+                                  },
+                                  output.temporary_path() != nullptr};
     // On failure the output's temporary goes before the interrupt handler does.
-    const family::FamilyResult result =
-        family::run_family(request.inputs, request.options, deliver);
+    const family::FamilyResult result = family::run_family(request.inputs, request.options, &sink);
     print_notes(result, request.verbose);
     if (result.status == family::FamilyStatus::input_error) {
         print_error(result.summary);

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <shared_mutex>
+#include <string>
 #include <system_error>
 #include <utility>
 
@@ -74,6 +76,44 @@ void record(FamilyOutcome& outcome, const family::FamilyResult& result) {
     outcome.mismatch_rows = result.mismatch_rows;
 }
 
+// The output file of one family: created at its first bytes and put in place at the end,
+// only while the families are open, which they stay until it is done.  Unless finished,
+// it goes when this object does.
+class FamilyOutputFile {
+public:
+    FamilyOutputFile(std::shared_mutex& delivery, const bool& closed, std::string path,
+                     bool durable)
+        : delivery_(delivery), closed_(closed), path_(std::move(path)), durable_(durable) {}
+
+    std::optional<io::IoFailure> write(std::string_view bytes) {
+        if (auto failure = create()) return failure;
+        return file_->write(bytes);
+    }
+    std::optional<io::IoFailure> finish() {
+        if (auto failure = create()) return failure;
+        return file_->commit();
+    }
+
+private:
+    std::optional<io::IoFailure> create() {
+        if (file_) return std::nullopt;
+        open_ = std::shared_lock(delivery_);
+        if (closed_) return io::IoFailure{"the batch was stopped"};
+        io::Result<io::AtomicOutput> created = io::AtomicOutput::create(path_);
+        if (!created) return std::move(created).failure();
+        file_.emplace(std::move(created).value());
+        file_->set_sync_on_commit(durable_);
+        return std::nullopt;
+    }
+
+    std::shared_mutex& delivery_;
+    const bool& closed_;
+    std::string path_;
+    bool durable_;
+    std::shared_lock<std::shared_mutex> open_;  // declared before file_, so released after it
+    std::optional<io::AtomicOutput> file_;
+};
+
 }  // namespace
 
 std::optional<io::IoFailure> write_whole_file(std::string path, std::string_view content,
@@ -118,7 +158,7 @@ bool BatchFamilies::run_one(std::size_t i) noexcept {
     const auto started = Clock::now();
     family::FamilyResult result;
     try {
-        result = align(families_[i]);
+        result = align(i);
     } catch (const std::bad_alloc&) {
         result = failure_of_exception("out of memory");
     } catch (const std::exception& exception) {
@@ -129,7 +169,7 @@ bool BatchFamilies::run_one(std::size_t i) noexcept {
     if (!batch_.quiet) print_notes(families_[i].name, result);
     auto& outcome = outcomes_[i];
     try {
-        record(outcome, deliver(i, std::move(result)));
+        record(outcome, keep_one_kind(i, std::move(result)));
     } catch (const std::bad_alloc&) {
         record(outcome, failure_of_exception("out of memory"));
     }
@@ -168,26 +208,28 @@ std::string BatchFamilies::report_path(std::size_t i) const {
     return joined_path(batch_.out_folder, families_[i].name + ".err");
 }
 
-family::FamilyResult BatchFamilies::align(const family::FamilyInputs& family) const {
+// Aligns family `i` and writes its output, as it is formatted, into its output file.
+family::FamilyResult BatchFamilies::align(std::size_t i) {
+    const family::FamilyInputs& family = families_[i];
     if (family.nucleotide_paths.empty()) {
         return family::input_error("no nucleotide file named after the family '" + family.name +
                                    "' in " + batch_.nucleotide_folder);
     }
-    return family::run_family(family, align_);
+    FamilyOutputFile output(delivery_, closed_, output_path(i), align_.sync_outputs);
+    const family::OutputSink sink{[&output](std::string_view bytes) { return output.write(bytes); },
+                                  [&output] { return output.finish(); }, true};
+    return family::run_family(family, align_, &sink);
 }
 
-// Writes the alignment, or the failure's report; what an earlier run left of the other
-// kind is removed, so the folder never holds both an output and a report of one family,
-// and every file in it tells what became of the family in this run.
-family::FamilyResult BatchFamilies::deliver(std::size_t i, family::FamilyResult result) const {
+// Writes the failure's report; what an earlier run left of the other kind is removed, so
+// the folder never holds both an output and a report of one family, and every file in it
+// tells what became of the family in this run.
+family::FamilyResult BatchFamilies::keep_one_kind(std::size_t i,
+                                                  family::FamilyResult result) const {
     std::error_code ignored;
     if (result.status == family::FamilyStatus::aligned) {
-        auto failure = write_whole_file(output_path(i), result.output, align_.sync_outputs);
-        if (!failure) {
-            std::filesystem::remove(report_path(i), ignored);
-            return result;
-        }
-        result = family::input_error(std::move(failure->message));
+        std::filesystem::remove(report_path(i), ignored);
+        return result;
     }
     std::filesystem::remove(output_path(i), ignored);
     if (auto failure = write_whole_file(report_path(i), result.report, align_.sync_outputs)) {

@@ -60,8 +60,8 @@ public:
 private:
     std::string output_path(std::size_t i) const;
     std::string report_path(std::size_t i) const;
-    family::FamilyResult align(const family::FamilyInputs& family) const;
-    family::FamilyResult deliver(std::size_t i, family::FamilyResult result) const;
+    family::FamilyResult align(std::size_t i);
+    family::FamilyResult keep_one_kind(std::size_t i, family::FamilyResult result) const;
     bool output_is_current(std::size_t i) const;
 
     std::vector<family::FamilyInputs> families_;

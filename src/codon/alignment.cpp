@@ -159,6 +159,29 @@ AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_la
     return own_result;
 }
 
+template <class Rules>
+std::variant<RecordAligner::Row, Failure> align_one(std::string_view aa_label,
+                                                    std::string_view nt_label,
+                                                    const RecordPair& pair, std::size_t number,
+                                                    const Rules& rules, std::string& row,
+                                                    MismatchPolicy* policy) {
+    AminoAcidTranslator record(aa_label, pair.peptide.header, pair.peptide.sequence, nt_label,
+                               pair.nucleotide.header, pair.nucleotide.sequence, number);
+    record.streamline();
+    record.do_checks();
+    if (record.has_error()) {
+        if (dropped_for_length(record, policy)) return RecordAligner::Row::dropped;
+        return record_failure(record);
+    }
+    row.resize(3 * record.aa_seq().size());
+    switch (walk_codons(record, rules, row.data(), policy)) {
+        case WalkEnd::failed: return record_failure(record);
+        case WalkEnd::dropped: return RecordAligner::Row::dropped;
+        case WalkEnd::written: break;
+    }
+    return RecordAligner::Row::written;
+}
+
 std::string make_label(std::string_view path, std::string_view default_label) {
     return diagnostics::source_label_from_path(path, default_label);
 }
@@ -194,6 +217,43 @@ AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_vi
     const std::string nt_label = label_of(nt_path, "nt.fa", call.finished_labels);
     return align_records(aa_label, nt_label, records, CustomRules(table), call.result_buffer,
                          call.rows, call.policy);
+}
+
+struct RecordAligner::Rules {
+    std::variant<NcbiRules, CustomRules> rules;
+};
+
+RecordAligner::RecordAligner(std::string aa_label, std::string nt_label,
+                             std::unique_ptr<Rules> rules)
+    : aa_label_(std::move(aa_label)), nt_label_(std::move(nt_label)), rules_(std::move(rules)) {}
+RecordAligner::RecordAligner(RecordAligner&&) noexcept = default;
+RecordAligner& RecordAligner::operator=(RecordAligner&&) noexcept = default;
+RecordAligner::~RecordAligner() = default;
+
+std::variant<RecordAligner, Failure> RecordAligner::under_ncbi_code(std::string aa_label,
+                                                                    std::string nt_label,
+                                                                    std::int32_t table_num) {
+    const std::optional<std::string_view> table = ncbi_table(table_num);
+    if (!table) return failure(table_number_report(table_num), FailureKind::table);
+    return RecordAligner(std::move(aa_label), std::move(nt_label),
+                         std::make_unique<Rules>(Rules{NcbiRules(*table)}));
+}
+
+RecordAligner RecordAligner::under_custom_code(std::string aa_label, std::string nt_label,
+                                               const CustomCodonTable& table) {
+    auto rules = std::make_unique<Rules>(
+        Rules{std::variant<NcbiRules, CustomRules>(std::in_place_type<CustomRules>, table)});
+    return RecordAligner(std::move(aa_label), std::move(nt_label), std::move(rules));
+}
+
+std::variant<RecordAligner::Row, Failure> RecordAligner::align(const RecordPair& record,
+                                                               std::size_t number, std::string& row,
+                                                               MismatchPolicy* policy) const {
+    return std::visit(
+        [&](const auto& rules) {
+            return align_one(aa_label_, nt_label_, record, number, rules, row, policy);
+        },
+        rules_->rules);
 }
 
 AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path,

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -64,5 +65,37 @@ AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view
 AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
                                         const CustomCodonTable& table, RecordMap records,
                                         const ResultBuffer& result_buffer = {});
+
+// Aligns a gene one record at a time, for callers that keep no whole result: each
+// record's codon row is written into memory the caller reuses.  The labels are finished
+// labels; the records are numbered as the reports count them, from 1, and reports come
+// out as the whole-gene drivers give them.
+class RecordAligner {
+public:
+    enum class Row { written, dropped };
+
+    static std::variant<RecordAligner, Failure> under_ncbi_code(std::string aa_label,
+                                                                std::string nt_label,
+                                                                std::int32_t table_num);
+    // `table` outlives the aligner.
+    static RecordAligner under_custom_code(std::string aa_label, std::string nt_label,
+                                           const CustomCodonTable& table);
+
+    RecordAligner(RecordAligner&&) noexcept;
+    RecordAligner& operator=(RecordAligner&&) noexcept;
+    ~RecordAligner();
+
+    // The codon row of `record` in `row` (resized to it), or why the record fails; a
+    // record the policy drops leaves `row` unspecified.
+    std::variant<Row, Failure> align(const RecordPair& record, std::size_t number, std::string& row,
+                                     MismatchPolicy* policy) const;
+
+private:
+    struct Rules;
+    RecordAligner(std::string aa_label, std::string nt_label, std::unique_ptr<Rules> rules);
+
+    std::string aa_label_, nt_label_;
+    std::unique_ptr<Rules> rules_;
+};
 
 }  // namespace velbrin::codon

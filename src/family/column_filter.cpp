@@ -9,12 +9,13 @@ namespace {
 bool is_gap(std::string_view codon) noexcept { return codon == "---"; }
 
 // One flag per codon column: whether any row drops it.
-std::vector<char> dropped_columns(std::span<const std::string_view> rows, const ColumnDrops& drops,
-                                  std::size_t columns) {
+std::vector<char> dropped_columns(std::span<const char> rows, std::size_t row_size,
+                                  const ColumnDrops& drops) {
+    const std::size_t columns = row_size / 3;
     std::vector<char> dropped(columns, 0);
-    for (const std::string_view row : rows) {
+    for (std::size_t start = 0; start < rows.size(); start += row_size) {
         for (std::size_t column = 0; column < columns; ++column) {
-            const std::string_view codon = row.substr(3 * column, 3);
+            const std::string_view codon(rows.data() + start + 3 * column, 3);
             dropped[column] |=
                 char((drops.gaps && is_gap(codon)) || (drops.stops && drops.stops->is_stop(codon)));
         }
@@ -24,28 +25,23 @@ std::vector<char> dropped_columns(std::span<const std::string_view> rows, const 
 
 }  // namespace
 
-std::vector<std::string_view> drop_columns(std::span<const std::string_view> rows,
-                                           const ColumnDrops& drops, std::string& storage) {
-    std::vector<std::string_view> kept(rows.begin(), rows.end());
-    if (rows.empty() || (!drops.gaps && drops.stops == nullptr)) return kept;
-    const std::size_t columns = rows.front().size() / 3;
-    const std::vector<char> dropped = dropped_columns(rows, drops, columns);
+std::size_t drop_columns(std::span<char> rows, std::size_t row_size, const ColumnDrops& drops) {
+    if (rows.empty() || row_size == 0 || (!drops.gaps && drops.stops == nullptr)) return row_size;
+    const std::vector<char> dropped = dropped_columns(rows, row_size, drops);
     std::size_t kept_columns = 0;
     for (const char drop : dropped) kept_columns += drop == 0;
-    if (kept_columns == columns) return kept;
+    if (3 * kept_columns == row_size) return row_size;
 
-    storage.resize(rows.size() * 3 * kept_columns);
-    char* out = storage.data();
-    for (std::size_t row = 0; row < rows.size(); ++row) {
-        char* const start = out;
-        for (std::size_t column = 0; column < columns; ++column) {
+    // Every write lands at or before the codon it copies, which is read first.
+    char* out = rows.data();
+    for (std::size_t start = 0; start < rows.size(); start += row_size) {
+        for (std::size_t column = 0; column < dropped.size(); ++column) {
             if (dropped[column] != 0) continue;
-            std::memcpy(out, rows[row].data() + 3 * column, 3);
+            std::memmove(out, rows.data() + start + 3 * column, 3);
             out += 3;
         }
-        kept[row] = std::string_view(start, std::size_t(out - start));
     }
-    return kept;
+    return 3 * kept_columns;
 }
 
 }  // namespace velbrin::family

@@ -15,9 +15,9 @@ struct ColumnDrops {
     bool gaps = false;                         // drop columns where any row has "---"
 };
 
-// `rows` (codon rows of equal length) without the dropped columns.  The result views
-// `rows` when nothing is dropped, else `storage`.
-std::vector<std::string_view> drop_columns(std::span<const std::string_view> rows,
-                                           const ColumnDrops& drops, std::string& storage);
+// Drops the columns from `rows`: codon rows of `row_size` bytes each, one after another.
+// The kept columns move forward in place, so the rows then stand one after another at
+// the size returned.
+std::size_t drop_columns(std::span<char> rows, std::size_t row_size, const ColumnDrops& drops);
 
 }  // namespace velbrin::family

@@ -24,6 +24,8 @@ io::Result<io::SequenceFile> read_records(std::string_view path, std::size_t max
     if (auto* failure = std::get_if<io::IoFailure>(&text)) return std::move(*failure);
     io::InputText& bytes = std::get<io::InputText>(text);
     io::SequenceOutcome outcome = parse(bytes.view(), io::input_label(path));
+    // The records are read a file at a time, so only one file need be held at once.
+    bytes.drop_pages(bytes.view());
     if (auto* file = std::get_if<io::SequenceFile>(&outcome)) file->text = std::move(bytes);
     return outcome;
 }

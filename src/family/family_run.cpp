@@ -1,59 +1,35 @@
 #include "family/family_run.hpp"
 
 #include <array>
+#include <cstring>
+#include <memory>
 #include <span>
 #include <utility>
 
+#include "diagnostics/internal_fault.hpp"
 #include "family/column_filter.hpp"
 #include "family/family_files.hpp"
 #include "family/genetic_code_choice.hpp"
 #include "family/record_pairing.hpp"
+#include "family/record_walk.hpp"
 #include "family/terminal_stop.hpp"
 #include "io/alignment_writer.hpp"
+#include "io/buffered_writer.hpp"
+#include "io/page_buffer.hpp"
 
 namespace velbrin::family {
 namespace {
-
-// The paired records as the core gets them: views of the read texts, in peptide order.
-struct PairedFamily {
-    codon::RecordMap records;
-    std::size_t nucleotides = 0;
-    std::size_t trimmed_stops = 0;
-};
-
-PairedFamily core_records(const FamilyFiles& files, const RecordPairs& pairs,
-                          const AlignOptions& options, const codon::StopCodons& stops) {
-    PairedFamily family;
-    family.records.reserve(files.peptides.size());
-    NormaliseScratch scratch;
-    for (std::size_t record = 0; record < files.peptides.size(); ++record) {
-        const io::SequenceRecord& peptide = files.peptides[record];
-        const io::SequenceRecord& nucleotide = files.nucleotides[pairs.partner[record]];
-        const std::string_view id = io::record_name(peptide.header);
-        std::string_view bases = nucleotide.sequence;
-        family.nucleotides += bases.size();
-        if (!options.keep_terminal_stop) {
-            if (const auto trimmed =
-                    without_terminal_stop(peptide.sequence, bases, stops, scratch)) {
-                bases = *trimmed;
-                ++family.trimmed_stops;
-            }
-        }
-        // Pairing has established which records belong together, so the core's header
-        // check is given the peptide's ID on both sides.
-        family.records.insert_new({id, {id, peptide.sequence}, {id, bases}});
-    }
-    return family;
-}
 
 // The line after a length report whose record only carries the stop codon its
 // protein leaves out.
 std::string terminal_stop_hint(const FamilyFiles& files, const RecordPairs& pairs,
                                const codon::StopCodons& stops) {
     NormaliseScratch scratch;
+    std::string peptide_text, nucleotide_text;
     for (std::size_t record = 0; record < files.peptides.size(); ++record) {
-        const std::string_view peptide = files.peptides[record].sequence;
-        const std::string_view bases = files.nucleotides[pairs.partner[record]].sequence;
+        const std::string_view peptide = io::sequence_of(files.peptides[record], peptide_text);
+        const std::string_view bases =
+            io::sequence_of(files.nucleotides[pairs.partner[record]], nucleotide_text);
         if (!lengths_disagree(peptide, bases, scratch)) continue;
         if (!without_terminal_stop(peptide, bases, stops, scratch)) return {};
         return "hint: the nucleotides of " +
@@ -110,19 +86,13 @@ FamilyResult core_failure(codon::Failure failure, std::string hint) {
     return result;
 }
 
-// Rows of different lengths come from a peptide file whose records are not aligned;
-// `kept` gives each row's record.
-std::optional<std::string> unaligned_rows(std::span<const std::string_view> rows,
-                                          std::span<const std::size_t> kept,
-                                          const FamilyFiles& files) {
-    for (std::size_t row = 1; row < rows.size(); ++row) {
-        if (rows[row].size() == rows[0].size()) continue;
-        return files.peptide_label +
-               ": the peptide records are not aligned: " + files.peptide_location(kept[0]) +
-               " has " + std::to_string(rows[0].size() / 3) + " columns, " +
-               files.peptide_location(kept[row]) + " has " + std::to_string(rows[row].size() / 3);
-    }
-    return std::nullopt;
+// Rows of different lengths come from a peptide file whose records are not aligned.
+std::string unaligned_rows(const FamilyFiles& files, std::size_t first, std::size_t first_size,
+                           std::size_t other, std::size_t other_size) {
+    return files.peptide_label +
+           ": the peptide records are not aligned: " + files.peptide_location(first) + " has " +
+           std::to_string(first_size / 3) + " columns, " + files.peptide_location(other) + " has " +
+           std::to_string(other_size / 3);
 }
 
 // The nucleotide input as reports name it: its file, or its files one after another.
@@ -131,16 +101,6 @@ std::string nucleotide_label(const FamilyFiles& files) {
     for (const std::string& file : files.nucleotide_labels)
         label.append(label.empty() ? "" : ", ").append(file);
     return label;
-}
-
-// The records the policy did not drop, in order.
-std::vector<std::size_t> kept_records(std::size_t count, const RecordPolicy& policy) {
-    std::vector<std::size_t> kept;
-    kept.reserve(count - policy.dropped_records());
-    for (std::size_t record = 0; record < count; ++record) {
-        if (!policy.dropped(record)) kept.push_back(record);
-    }
-    return kept;
 }
 
 FamilyResult no_record_left(std::size_t dropped) {
@@ -223,16 +183,6 @@ io::Result<RecordPairs> pair_family(const FamilyFiles& files, const AlignOptions
 
 }  // namespace
 
-namespace {
-
-std::size_t nucleotides_read(const FamilyFiles& files) noexcept {
-    std::size_t total = 0;
-    for (const auto& record : files.nucleotides) total += record.sequence.size();
-    return total;
-}
-
-}  // namespace
-
 FamilyResult input_error(std::string message) {
     FamilyResult result;
     result.status = FamilyStatus::input_error;
@@ -241,83 +191,221 @@ FamilyResult input_error(std::string message) {
     return result;
 }
 
+namespace {
+
+// The rows of a family kept until every record has passed, for the formats and filters
+// that need them all before writing: one buffer, sized once at the first row for every
+// record still to come.
+class HeldRows {
+public:
+    void add(std::string_view row, std::size_t records_left) {
+        if (count_ == 0) {
+            row_size_ = row.size();
+            buffer_ = io::PageBuffer(records_left * row_size_);
+        }
+        if (row.size() != row_size_) return;  // an unaligned family, which fails
+        if (row_size_ > 0) std::memcpy(buffer_.data() + count_ * row_size_, row.data(), row_size_);
+        ++count_;
+    }
+    void drop_columns(const ColumnDrops& drops) {
+        row_size_ = family::drop_columns({buffer_.data(), count_ * row_size_}, row_size_, drops);
+    }
+    std::string_view row(std::size_t index) const noexcept {
+        return {buffer_.data() + index * row_size_, row_size_};
+    }
+    std::size_t row_size() const noexcept { return row_size_; }
+
+private:
+    io::PageBuffer buffer_;
+    std::size_t row_size_ = 0, count_ = 0;
+};
+
+// How the rows reach the output: written while the records are checked (when the
+// output drops what it got unless finished, and the format needs no counts), held until
+// all have passed, or written by a second walk once all have passed.
+enum class Writing { while_checking, held, second_walk };
+
+Writing writing_for(const AlignOptions& options, const OutputSink& sink) noexcept {
+    if (options.remove_stop_columns || options.remove_gap_columns ||
+        !io::writes_row_by_row(options.format))
+        return Writing::held;
+    if (sink.discards_unfinished && options.format == io::OutputFormat::fasta)
+        return Writing::while_checking;
+    return Writing::second_walk;
+}
+
+// The first walk's findings: the records kept, in order, and the size of their rows.
+struct CheckedRecords {
+    std::vector<std::size_t> kept;
+    std::size_t row_size = 0;
+    std::optional<std::string> unaligned;  // rows of different sizes
+    std::optional<codon::Failure> failure;
+    std::size_t trimmed_stops = 0;
+};
+
+CheckedRecords check_records(const FamilyFiles& files, RecordWalk& walk, RecordPolicy& policy,
+                             HeldRows* held, io::RowWriter* writer) {
+    CheckedRecords checked;
+    const std::size_t records = files.peptides.size();
+    checked.kept.reserve(records);
+    for (std::size_t record = 0; record < records; ++record) {
+        auto outcome = walk.align(record, &policy);
+        if (auto* failure = std::get_if<codon::Failure>(&outcome)) {
+            checked.failure = std::move(*failure);
+            checked.trimmed_stops = walk.trimmed_stops() + walk.trims_from(record + 1);
+            return checked;
+        }
+        if (std::get<codon::RecordAligner::Row>(outcome) == codon::RecordAligner::Row::dropped)
+            continue;
+        const std::string_view row = walk.row();
+        if (checked.kept.empty()) {
+            checked.row_size = row.size();
+        } else if (row.size() != checked.row_size && !checked.unaligned) {
+            checked.unaligned =
+                unaligned_rows(files, checked.kept.front(), checked.row_size, record, row.size());
+        }
+        checked.kept.push_back(record);
+        if (held) held->add(row, records - record);
+        if (writer) writer->row({files.peptides[record].header, row});
+    }
+    checked.trimmed_stops = walk.trimmed_stops();
+    return checked;
+}
+
+// The rows once more, now that every record has passed: the same walk under a fresh
+// policy gives the same rows.
+void write_second_walk(const FamilyFiles& files, RecordWalk& walk, RecordPolicy policy,
+                       const CheckedRecords& checked, io::RowWriter& writer) {
+    walk.start_again();
+    for (const std::size_t record : checked.kept) {
+        const auto outcome = walk.align(record, &policy);
+        if (!std::holds_alternative<codon::RecordAligner::Row>(outcome))
+            throw diagnostics::InternalFault("a record that passed failed when written");
+        writer.row({files.peptides[record].header, walk.row()});
+    }
+    writer.finish();
+}
+
+void write_held(const FamilyFiles& files, const AlignOptions& options, const HeldRows& held,
+                const CheckedRecords& checked, io::BufferedWriter& out) {
+    std::vector<io::AlignedRecord> aligned;
+    aligned.reserve(checked.kept.size());
+    for (std::size_t row = 0; row < checked.kept.size(); ++row)
+        aligned.push_back({files.peptides[checked.kept[row]].header, held.row(row)});
+    io::write_alignment(out, options.format, aligned, options.width);
+}
+
+std::optional<std::string> unwritable_names(const FamilyFiles& files, io::OutputFormat format,
+                                            const std::vector<std::size_t>& kept) {
+    std::vector<io::AlignedRecord> named;
+    named.reserve(kept.size());
+    for (const std::size_t record : kept) named.push_back({files.peptides[record].header, {}});
+    return io::unwritable_names(format, named);
+}
+
+}  // namespace
+
 FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options,
-                        const RowsDelivery& deliver) {
+                        const OutputSink* sink) {
     const io::Result<FamilyFiles> read =
         read_family_files(inputs.peptide_path, inputs.nucleotide_paths, options.max_input_size);
     if (!read) return input_error(read.failure().message);
     const FamilyFiles& files = *read;
 
+    std::size_t nucleotides = 0;
     // A family that fails after its files were read still reports what was read.
-    const auto read_counts = [&](FamilyResult result, std::size_t nucleotides) {
+    const auto read_counts = [&](FamilyResult result) {
         result.records = files.peptides.size();
         result.nucleotides = nucleotides;
         return result;
     };
     const io::Result<GeneticCodeChoice> code =
         choose_genetic_code(inputs.table.value_or(options.table), options.code_table_path);
-    if (!code) return read_counts(input_error(code.failure().message), nucleotides_read(files));
-
+    if (!code) {
+        for (const io::SequenceRecord& record : files.nucleotides) nucleotides += record.length();
+        return read_counts(input_error(code.failure().message));
+    }
     const io::Result<RecordPairs> pairs = pair_family(files, options);
-    if (!pairs) return read_counts(input_error(pairs.failure().message), nucleotides_read(files));
-    RecordPolicy policy(options.on_mismatch, code->starts, options.strict_start,
-                        files.peptides.size());
+    if (!pairs) {
+        for (const io::SequenceRecord& record : files.nucleotides) nucleotides += record.length();
+        return read_counts(input_error(pairs.failure().message));
+    }
+    nucleotides = paired_nucleotides(files, *pairs);
+    const auto failed = [&](FamilyResult result, const RecordPolicy& policy,
+                            std::size_t trimmed_stops) {
+        record_policy_counts(result, policy, inputs, files, trimmed_stops);
+        result.notes = pairing_notes(files, *pairs, options);
+        return read_counts(std::move(result));
+    };
+    const auto new_policy = [&] {
+        return RecordPolicy(options.on_mismatch, code->starts, options.strict_start,
+                            files.peptides.size());
+    };
+    RecordPolicy policy = new_policy();
+    auto made = code->record_aligner(files.peptide_label, nucleotide_label(files));
+    if (auto* failure = std::get_if<codon::Failure>(&made))
+        return failed(core_failure(std::move(*failure), ""), policy, 0);
+    RecordWalk walk(files, *pairs, code->stops, options.keep_terminal_stop,
+                    std::get<codon::RecordAligner>(made));
 
-    PairedFamily family = core_records(files, *pairs, options, code->stops);
-    std::vector<codon::CodonRow> spans;
-    codon::AlignmentCall call;
-    call.rows = &spans;
-    call.finished_labels = true;
-    call.policy = &policy;
-    codon::AlignmentOutcome outcome =
-        code->align(files.peptide_label, nucleotide_label(files), std::move(family.records), call);
-    if (auto* failure = std::get_if<codon::Failure>(&outcome)) {
+    std::string collected;  // the output, without a sink
+    const OutputSink collecting{
+        [&collected](std::string_view bytes) -> std::optional<io::IoFailure> {
+            collected.append(bytes);
+            return std::nullopt;
+        },
+        {},
+        true};
+    const OutputSink& output = sink ? *sink : collecting;
+    io::BufferedWriter out(output.write);
+    const Writing writing = writing_for(options, output);
+    HeldRows held;
+    std::optional<io::RowWriter> early;
+    if (writing == Writing::while_checking) early.emplace(out, options.format, options.width, 0, 0);
+
+    CheckedRecords checked = check_records(
+        files, walk, policy, writing == Writing::held ? &held : nullptr, early ? &*early : nullptr);
+    if (checked.failure) {
         // A trailing stop is kept only under --keep-terminal-stop, so only then can it be
         // what failed the length check.
-        std::string hint = failure->kind != codon::FailureKind::length || options.keep_terminal_stop
-                               ? failure_hint(failure->kind, files, *pairs, code->stops, policy)
-                               : "";
-        FamilyResult result = core_failure(std::move(*failure), std::move(hint));
-        record_policy_counts(result, policy, inputs, files, family.trimmed_stops);
-        result.notes = pairing_notes(files, *pairs, options);
-        return read_counts(std::move(result), family.nucleotides);
+        std::string hint =
+            checked.failure->kind != codon::FailureKind::length || options.keep_terminal_stop
+                ? failure_hint(checked.failure->kind, files, *pairs, code->stops, policy)
+                : "";
+        return failed(core_failure(std::move(*checked.failure), std::move(hint)), policy,
+                      checked.trimmed_stops);
     }
-
-    const std::vector<std::size_t> kept_order = kept_records(files.peptides.size(), policy);
-    if (kept_order.empty() && !files.peptides.empty()) {
-        FamilyResult result = no_record_left(policy.dropped_records());
-        record_policy_counts(result, policy, inputs, files, family.trimmed_stops);
-        result.notes = pairing_notes(files, *pairs, options);
-        return read_counts(std::move(result), family.nucleotides);
-    }
-    const std::string_view text = std::get<std::string>(outcome);
-    std::vector<std::string_view> rows;
-    rows.reserve(spans.size());
-    for (const codon::CodonRow& row : spans) rows.push_back(text.substr(row.offset, row.size));
-    if (auto message = unaligned_rows(rows, kept_order, files))
-        return read_counts(input_error(std::move(*message)), family.nucleotides);
-    std::string filtered;
-    const ColumnDrops drops{options.remove_stop_columns ? &code->stops : nullptr,
-                            options.remove_gap_columns};
-    const std::vector<std::string_view> kept = drop_columns(rows, drops, filtered);
-
-    std::vector<io::AlignedRecord> aligned;
-    aligned.reserve(kept.size());
-    for (std::size_t row = 0; row < kept.size(); ++row) {
-        aligned.push_back({files.peptides[kept_order[row]].header, kept[row]});
-    }
-    if (auto problem = io::unwritable_names(options.format, aligned))
+    if (checked.kept.empty())
+        return failed(no_record_left(policy.dropped_records()), policy, checked.trimmed_stops);
+    if (checked.unaligned) return read_counts(input_error(std::move(*checked.unaligned)));
+    if (auto problem = unwritable_names(files, options.format, checked.kept))
         return input_error(std::move(*problem));
-    FamilyResult result;
-    record_policy_counts(result, policy, inputs, files, family.trimmed_stops);
-    if (!deliver) {
-        io::write_alignment(result.output, options.format, aligned, options.width);
-    } else if (auto failure = deliver(aligned)) {
-        return input_error(std::move(failure->message));
+
+    std::size_t row_size = checked.row_size;
+    switch (writing) {
+        case Writing::while_checking: early->finish(); break;
+        case Writing::held:
+            held.drop_columns(
+                {options.remove_stop_columns ? &code->stops : nullptr, options.remove_gap_columns});
+            row_size = held.row_size();
+            write_held(files, options, held, checked, out);
+            break;
+        case Writing::second_walk: {
+            io::RowWriter writer(out, options.format, options.width, checked.kept.size(), row_size);
+            write_second_walk(files, walk, new_policy(), checked, writer);
+            break;
+        }
     }
-    result.records = kept.size();
-    result.columns = kept.empty() ? 0 : kept.front().size() / 3;
-    result.nucleotides = family.nucleotides;
+    std::optional<io::IoFailure> failure = out.finish();
+    if (!failure && output.finish) failure = output.finish();
+    if (failure) return input_error(std::move(failure->message));
+
+    FamilyResult result;
+    record_policy_counts(result, policy, inputs, files, checked.trimmed_stops);
+    result.output = std::move(collected);
+    result.records = checked.kept.size();
+    result.columns = row_size / 3;
+    result.nucleotides = nucleotides;
     result.skipped_nucleotide_records = pairs->skipped_nucleotides;
     result.notes = pairing_notes(files, *pairs, options);
     return result;

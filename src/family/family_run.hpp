@@ -17,6 +17,7 @@
 #include "family/record_pairing.hpp"
 #include "family/record_policy.hpp"
 #include "io/alignment_writer.hpp"
+#include "io/buffered_writer.hpp"
 #include "io/input_limits.hpp"
 
 namespace velbrin::family {
@@ -85,13 +86,20 @@ struct FamilyResult {
 // A family that did not get as far as the core: unreadable or invalid input.
 FamilyResult input_error(std::string message);
 
-// Takes the rows of a family that aligned, in peptide order (views valid during the call
-// only), and writes them out; a failure becomes the family's input error.
-using RowsDelivery =
-    std::function<std::optional<io::IoFailure>(std::span<const io::AlignedRecord>)>;
+// Where the alignment of a family goes: its bytes in pieces of about 1 MiB as they are
+// formatted, then `finish` (when set) after the last piece, to put a file in place, say.
+// A failure of either becomes the family's input error.  Only a family that passed is
+// written, except to a sink that `discards_unfinished`: one that keeps nothing of what it
+// got unless finished (a temporary file), which may be written while the records are
+// still being checked.
+struct OutputSink {
+    io::BufferedWriter::Drain write;
+    std::function<std::optional<io::IoFailure>()> finish;
+    bool discards_unfinished = false;
+};
 
-// With `deliver`, the rows go to it instead of into FamilyResult::output.
+// With `sink`, the alignment goes to it instead of into FamilyResult::output.
 FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options,
-                        const RowsDelivery& deliver = {});
+                        const OutputSink* sink = nullptr);
 
 }  // namespace velbrin::family

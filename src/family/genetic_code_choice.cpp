@@ -19,6 +19,15 @@ codon::AlignmentOutcome GeneticCodeChoice::align(std::string_view peptide_label,
                                        call);
 }
 
+std::variant<codon::RecordAligner, codon::Failure> GeneticCodeChoice::record_aligner(
+    std::string peptide_label, std::string nucleotide_label) const {
+    if (custom)
+        return codon::RecordAligner::under_custom_code(std::move(peptide_label),
+                                                       std::move(nucleotide_label), *custom);
+    return codon::RecordAligner::under_ncbi_code(std::move(peptide_label),
+                                                 std::move(nucleotide_label), table);
+}
+
 io::Result<GeneticCodeChoice> choose_genetic_code(std::int32_t table,
                                                   const std::string& code_table_path) {
     GeneticCodeChoice choice;

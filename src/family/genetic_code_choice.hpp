@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 #include "codon/alignment.hpp"
 #include "genetic_code/start_codons.hpp"
@@ -22,6 +23,9 @@ struct GeneticCodeChoice {
     // The core's alignment under this code.
     codon::AlignmentOutcome align(std::string_view peptide_label, std::string_view nucleotide_label,
                                   codon::RecordMap records, const codon::AlignmentCall& call) const;
+    // The core's aligner of one record at a time under this code; it views this choice.
+    std::variant<codon::RecordAligner, codon::Failure> record_aligner(
+        std::string peptide_label, std::string nucleotide_label) const;
 };
 
 // The code file at `code_table_path` when it is not empty, else NCBI table `table`.

@@ -36,50 +36,17 @@ void append_wrapped(BufferedWriter& out, std::string_view text, std::size_t widt
     }
 }
 
-void write_fasta(BufferedWriter& out, std::span<const AlignedRecord> records, std::size_t width) {
-    for (const AlignedRecord& record : records) {
-        out.append('>');
-        out.append(record.header);
-        out.append('\n');
-        append_wrapped(out, record.codons, width);
-    }
-}
-
-void write_counts(BufferedWriter& out, std::span<const AlignedRecord> records,
+void write_counts(BufferedWriter& out, std::size_t records, std::size_t characters,
                   std::string_view indent) {
     out.append(indent);
-    out.append_number(records.size());
+    out.append_number(records);
     out.append(indent.empty() ? " " : indent);
-    out.append_number(longest_codons(records));
+    out.append_number(characters);
     out.append('\n');
-}
-
-// One record per line after a counts line: "name<separator>codons".
-void write_sequential(BufferedWriter& out, std::span<const AlignedRecord> records,
-                      std::string_view counts_indent, std::string_view separator) {
-    write_counts(out, records, counts_indent);
-    for (const AlignedRecord& record : records) {
-        out.append(record_name(record.header));
-        out.append(separator);
-        out.append(record.codons);
-        out.append('\n');
-    }
 }
 
 std::string_view strict_name(const AlignedRecord& record) noexcept {
     return record_name(record.header).substr(0, kStrictNameWidth);
-}
-
-// The name in a field of ten characters, then the codons.
-void write_phylip_strict(BufferedWriter& out, std::span<const AlignedRecord> records) {
-    write_counts(out, records, " ");
-    for (const AlignedRecord& record : records) {
-        const std::string_view name = strict_name(record);
-        out.append(name);
-        out.append_repeated(kStrictNameWidth - name.size(), ' ');
-        out.append(record.codons);
-        out.append('\n');
-    }
 }
 
 void write_clustal(BufferedWriter& out, std::span<const AlignedRecord> records) {
@@ -129,20 +96,15 @@ void append_nexus_name(BufferedWriter& out, std::string_view name) {
     out.append('\'');
 }
 
-void write_nexus(BufferedWriter& out, std::span<const AlignedRecord> records) {
-    const std::size_t characters = longest_codons(records);
+void write_nexus_head(BufferedWriter& out, std::size_t records, std::size_t characters) {
     out.append("#NEXUS\n\nBEGIN DATA;\n  DIMENSIONS NTAX=");
-    out.append_number(records.size());
+    out.append_number(records);
     out.append(" NCHAR=");
     out.append_number(characters);
     out.append(";\n  FORMAT DATATYPE=DNA GAP=- MISSING=?;\n  MATRIX\n");
-    for (const AlignedRecord& record : records) {
-        out.append("    ");
-        append_nexus_name(out, record_name(record.header));
-        out.append("  ");
-        out.append(record.codons);
-        out.append('\n');
-    }
+}
+
+void write_nexus_tail(BufferedWriter& out, std::size_t characters) {
     out.append("  ;\nEND;\n");
     if (characters < kCodonPositions) return;
     out.append("\nBEGIN SETS;\n");
@@ -185,16 +147,63 @@ std::optional<std::string> unwritable_names(OutputFormat format,
     return std::nullopt;
 }
 
+RowWriter::RowWriter(BufferedWriter& out, OutputFormat format, std::size_t fasta_width,
+                     std::size_t records, std::size_t characters)
+    : out_(out), format_(format), fasta_width_(fasta_width), characters_(characters) {
+    switch (format) {
+        case OutputFormat::phylip: write_counts(out, records, characters, ""); return;
+        case OutputFormat::phylip_strict: write_counts(out, records, characters, " "); return;
+        case OutputFormat::paml: write_counts(out, records, characters, "  "); return;
+        case OutputFormat::nexus: write_nexus_head(out, records, characters); return;
+        case OutputFormat::fasta:
+        case OutputFormat::clustal: return;
+    }
+}
+
+void RowWriter::row(const AlignedRecord& record) {
+    switch (format_) {
+        case OutputFormat::fasta:
+            out_.append('>');
+            out_.append(record.header);
+            out_.append('\n');
+            append_wrapped(out_, record.codons, fasta_width_);
+            return;
+        case OutputFormat::phylip:
+        case OutputFormat::paml:
+            out_.append(record_name(record.header));
+            out_.append(format_ == OutputFormat::paml ? kPamlSeparator : " ");
+            break;
+        case OutputFormat::phylip_strict: {
+            // The name in a field of ten characters.
+            const std::string_view name = strict_name(record);
+            out_.append(name);
+            out_.append_repeated(kStrictNameWidth - name.size(), ' ');
+            break;
+        }
+        case OutputFormat::nexus:
+            out_.append("    ");
+            append_nexus_name(out_, record_name(record.header));
+            out_.append("  ");
+            break;
+        case OutputFormat::clustal: return;  // never written row by row
+    }
+    out_.append(record.codons);
+    out_.append('\n');
+}
+
+void RowWriter::finish() {
+    if (format_ == OutputFormat::nexus) write_nexus_tail(out_, characters_);
+}
+
 void write_alignment(BufferedWriter& out, OutputFormat format,
                      std::span<const AlignedRecord> records, std::size_t fasta_width) {
-    switch (format) {
-        case OutputFormat::fasta: write_fasta(out, records, fasta_width); return;
-        case OutputFormat::phylip: write_sequential(out, records, "", " "); return;
-        case OutputFormat::phylip_strict: write_phylip_strict(out, records); return;
-        case OutputFormat::paml: write_sequential(out, records, "  ", kPamlSeparator); return;
-        case OutputFormat::clustal: write_clustal(out, records); return;
-        case OutputFormat::nexus: write_nexus(out, records); return;
+    if (!writes_row_by_row(format)) {
+        write_clustal(out, records);
+        return;
     }
+    RowWriter writer(out, format, fasta_width, records.size(), longest_codons(records));
+    for (const AlignedRecord& record : records) writer.row(record);
+    writer.finish();
 }
 
 void write_alignment(std::string& out, OutputFormat format, std::span<const AlignedRecord> records,

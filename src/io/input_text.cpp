@@ -56,6 +56,14 @@ InputText InputText::map_file(int descriptor, std::size_t size) noexcept {
     return text;
 }
 
+void InputText::drop_pages(std::string_view range) const noexcept {
+    if (writable_ || capacity_ == 0 || range.empty()) return;
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto begin = (reinterpret_cast<std::uintptr_t>(range.data()) + page - 1) / page * page;
+    const auto end = reinterpret_cast<std::uintptr_t>(range.data() + range.size()) / page * page;
+    if (begin < end) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+}
+
 void InputText::reserve_more(std::size_t count) {
     if (capacity_ > 0 && !writable_) throw std::bad_alloc();  // a mapped file does not grow
     if (capacity_ - size_ >= count) return;

@@ -31,6 +31,11 @@ public:
     std::size_t free_count() const noexcept { return capacity_ - size_; }
     // Takes `count` bytes written at `free_space()` into the text.
     void commit(std::size_t count) noexcept { size_ += count; }
+    // Lets go of the pages wholly inside `range` (a part of a mapped file's text): touched
+    // again, they are read back from the file, so every view stays valid, but until then
+    // the process does not hold them.  A grown buffer keeps its pages, the only copy.
+    void drop_pages(std::string_view range) const noexcept;
+
     // Writable bytes of a grown buffer (not of a mapped file), for joining lines in place.
     char* writable_data() noexcept { return writable_ ? data_ : nullptr; }
 

@@ -1,9 +1,11 @@
 #include "io/sequence_reader.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <optional>
 #include <utility>
+#include <variant>
 
 #include "io/phylip_reader.hpp"
 #include "io/record_drafts.hpp"
@@ -29,18 +31,17 @@ bool needs_cleaning(std::string_view line) noexcept {
     return special;
 }
 
-// Appends a sequence line without its blanks; gives the first byte no sequence may hold.
-std::optional<unsigned char> append_sequence_line(std::string& sequence, std::string_view line) {
-    if (!needs_cleaning(line)) {
-        sequence.append(line);
-        return std::nullopt;
-    }
+// The residues of a sequence line, its blanks left out; or the first byte no sequence
+// may hold.
+std::variant<std::size_t, unsigned char> residues_in_line(std::string_view line) noexcept {
+    if (!needs_cleaning(line)) return line.size();
+    std::size_t residues = 0;
     for (const char byte : line) {
         const auto value = static_cast<unsigned char>(byte);
         if (is_binary(value) || byte == kHeaderStart) return value;
-        if (!is_blank(value)) sequence += byte;
+        residues += !is_blank(value);
     }
-    return std::nullopt;
+    return residues;
 }
 
 std::string_view header_text(std::string_view line) noexcept {
@@ -50,41 +51,35 @@ std::string_view header_text(std::string_view line) noexcept {
     return line;
 }
 
-// The sequence of the record being read: a view of its one clean line, until a second
-// line (or a line that needs cleaning) makes it a joined copy.
+// The sequence of the record being read: where its lines start and end in the text and
+// how many residues they hold.  Nothing is copied; one clean line is the sequence itself.
 class SequenceInProgress {
 public:
-    explicit SequenceInProgress(std::deque<std::string>& joined) noexcept : joined_(joined) {}
-
-    std::optional<unsigned char> add_line(std::string_view line) {
+    std::optional<unsigned char> add_line(std::string_view line) noexcept {
         if (line.empty()) return std::nullopt;
-        if (!copy_ && single_.empty() && !needs_cleaning(line)) {
-            single_ = line;
-            return std::nullopt;
-        }
-        if (!copy_) {
-            copy_ = &joined_.emplace_back();
-            // Wrapped records of one file tend to have similar lengths.
-            copy_->reserve(previous_length_);
-            copy_->append(single_);
-        }
-        return append_sequence_line(*copy_, line);
+        const auto residues = residues_in_line(line);
+        if (const auto* byte = std::get_if<unsigned char>(&residues)) return *byte;
+        if (lines_ == 0) first_ = line.data();
+        end_ = line.data() + line.size();
+        ++lines_;
+        clean_ &= std::get<std::size_t>(residues) == line.size();
+        length_ += std::get<std::size_t>(residues);
+        return std::nullopt;
     }
 
-    // The sequence read, and a fresh start for the next record.
-    std::string_view finish() noexcept {
-        const std::string_view sequence = copy_ ? std::string_view(*copy_) : single_;
-        if (copy_) previous_length_ = copy_->size();
-        copy_ = nullptr;
-        single_ = {};
-        return sequence;
+    // Gives the record the sequence read, and starts afresh for the next one.
+    void finish(SequenceRecord& record) noexcept {
+        if (lines_ > 0) record.text = std::string_view(first_, std::size_t(end_ - first_));
+        record.wrapped = lines_ > 1 || !clean_;
+        record.wrapped_length = record.wrapped ? length_ : 0;
+        *this = SequenceInProgress();
     }
 
 private:
-    std::deque<std::string>& joined_;
-    std::string* copy_ = nullptr;
-    std::string_view single_;
-    std::size_t previous_length_ = 0;
+    const char* first_ = nullptr;
+    const char* end_ = nullptr;
+    std::size_t lines_ = 0, length_ = 0;
+    bool clean_ = true;
 };
 
 // Reads FASTA from the cursor's current line on.  Blank lines may come before the
@@ -92,7 +87,7 @@ private:
 SequenceOutcome read_fasta_lines(LineCursor cursor, std::string_view label,
                                  std::string_view not_this_format) {
     SequenceFile file;
-    SequenceInProgress sequence(file.joined);
+    SequenceInProgress sequence;
     while (const auto line = cursor.next()) {
         if (!line->empty() && line->front() == kHeaderStart) {
             const std::string_view header = header_text(*line);
@@ -101,7 +96,7 @@ SequenceOutcome read_fasta_lines(LineCursor cursor, std::string_view label,
             }
             if (is_blank_line(header))
                 return failure_at(label, cursor.line_number(), "empty header");
-            if (!file.records.empty()) file.records.back().sequence = sequence.finish();
+            if (!file.records.empty()) sequence.finish(file.records.back());
             file.records.push_back({std::string(header), {}, cursor.line_number()});
             continue;
         }
@@ -117,7 +112,7 @@ SequenceOutcome read_fasta_lines(LineCursor cursor, std::string_view label,
         }
     }
     if (file.records.empty()) return failure_in(label, kNoRecords);
-    file.records.back().sequence = sequence.finish();
+    sequence.finish(file.records.back());
     return file;
 }
 
@@ -241,15 +236,18 @@ bool has_other_gap(std::string_view sequence) noexcept {
 
 // '.' and '~' become '-' (in a copy: the text read may be a read-only mapping).
 void normalise_gaps(SequenceFile& file) {
+    std::string scratch;
     for (SequenceRecord& record : file.records) {
-        if (!has_other_gap(record.sequence)) continue;
-        std::string& copy = file.joined.emplace_back(record.sequence);
+        if (!has_other_gap(record.text)) continue;
+        std::string& copy = file.joined.emplace_back(sequence_of(record, scratch));
         for (char& residue : copy) {
             for (const char gap : kOtherGaps) {
                 if (residue == gap) residue = kGap;
             }
         }
-        record.sequence = copy;
+        record.text = copy;
+        record.wrapped = false;
+        record.wrapped_length = 0;
     }
 }
 
@@ -271,7 +269,33 @@ SequenceOutcome read_alignment_by_content(std::string_view text, std::string_vie
     return failure_in(label, kNoRecords);
 }
 
+// Appends the residues of `lines` (a wrapped record's text): every byte but line ends and
+// blanks, a clean line at a time.
+void append_joined(std::string& out, std::string_view lines) {
+    while (!lines.empty()) {
+        const std::size_t feed = std::min(lines.find('\n'), lines.size());
+        std::string_view line = lines.substr(0, feed);
+        lines.remove_prefix(std::min(feed + 1, lines.size()));
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!needs_cleaning(line)) {
+            out.append(line);
+            continue;
+        }
+        for (const char byte : line) {
+            if (!is_blank(static_cast<unsigned char>(byte))) out.push_back(byte);
+        }
+    }
+}
+
 }  // namespace
+
+std::string_view sequence_of(const SequenceRecord& record, std::string& scratch) {
+    if (!record.wrapped) return record.text;
+    scratch.clear();
+    scratch.reserve(record.wrapped_length);
+    append_joined(scratch, record.text);
+    return scratch;
+}
 
 SequenceOutcome read_fasta(std::string_view text, std::string_view label) {
     return read_fasta_lines(LineCursor(text), label, "not a FASTA file: text before the first '>'");

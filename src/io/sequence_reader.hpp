@@ -15,18 +15,28 @@
 namespace velbrin::io {
 
 // header without '>' and line end (the name in CLUSTAL, Stockholm and PHYLIP);
-// sequence = its lines joined, line ends and blanks dropped;
+// text = the sequence as it stands: its one line, or, when `wrapped`, its lines from the
+// first to the last with their line ends and blanks, which sequence_of() joins (a wrapped
+// file is never joined whole, only a record at a time);
 // line = 1-based line of the header (of the name's first line in the other formats)
 struct SequenceRecord {
     std::string header;
-    std::string_view sequence;
-    std::size_t line;
+    std::string_view text;
+    std::size_t line = 0;
+    bool wrapped = false;
+    std::size_t wrapped_length = 0;  // the residues of a wrapped text
+
+    // The residues of the sequence, line ends and blanks left out.
+    std::size_t length() const noexcept { return wrapped ? wrapped_length : text.size(); }
 };
 
-// The records of one file and what their sequences view: a sequence that stands whole
-// on one line is a view of the text read, any other is joined into `joined`.  The text
-// must outlive the records: the caller hands it over into `text` (moving a SequenceFile
-// keeps every view valid).
+// The record's sequence: its text, or its lines joined into `scratch`, which the caller
+// reuses from record to record.
+std::string_view sequence_of(const SequenceRecord& record, std::string& scratch);
+
+// The records of one file and what their texts view: the text read, or sequences joined
+// into `joined` (those of interleaved formats).  The text must outlive the records: the
+// caller hands it over into `text` (moving a SequenceFile keeps every view valid).
 struct SequenceFile {
     std::vector<SequenceRecord> records;
     std::deque<std::string> joined;

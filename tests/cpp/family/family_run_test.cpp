@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -33,8 +36,13 @@ class ColumnDropsTest : public testing::TestWithParam<DropCase> {};
 TEST_P(ColumnDropsTest, DropWholeColumns) {
     const DropCase& c = GetParam();
     const codon::StopCodons stops = standard_stops();
-    std::string storage;
-    const auto kept = drop_columns(c.rows, {c.stops ? &stops : nullptr, c.gaps}, storage);
+    std::string rows;
+    for (const std::string_view row : c.rows) rows += row;
+    const std::size_t row_size =
+        drop_columns(rows, c.rows.front().size(), {c.stops ? &stops : nullptr, c.gaps});
+    std::vector<std::string_view> kept;
+    for (std::size_t row = 0; row < c.rows.size(); ++row)
+        kept.push_back(std::string_view(rows).substr(row * row_size, row_size));
     EXPECT_EQ(kept, c.kept);
 }
 
@@ -152,6 +160,159 @@ TEST_F(FamilyRun, ByOrderRepeatedIdsFailOnlyForFormatsKeyedById) {
         const FamilyResult keyed = run_family(inputs, options);
         EXPECT_EQ(keyed.status, FamilyStatus::input_error);
         EXPECT_NE(keyed.summary.find("duplicate ID 'a'"), std::string::npos) << keyed.summary;
+    }
+}
+
+// A family of `records` records of `columns` alignment columns, wrapped at `width` (0: one
+// line), with lower case, CRLF line ends, terminal stops and (with `mismatches`) codons
+// that do not encode their residue.
+struct GeneratedFamily {
+    std::string peptides, nucleotides;
+};
+
+GeneratedFamily generated_family(std::size_t records, std::size_t columns, std::size_t width,
+                                 bool mismatches, unsigned seed) {
+    constexpr std::array<std::pair<char, std::string_view>, 5> kCodons{
+        {{'M', "ATG"}, {'K', "AAA"}, {'W', "TGG"}, {'A', "GCT"}, {'L', "CTG"}}};
+    std::mt19937 random(seed);
+    const auto wrapped = [&](std::string text, std::string_view line_end) {
+        std::string out;
+        const std::size_t step = width == 0 ? std::max<std::size_t>(text.size(), 1) : width;
+        for (std::size_t at = 0; at < text.size(); at += step)
+            out.append(text.substr(at, step)).append(line_end);
+        return out;
+    };
+    GeneratedFamily family;
+    for (std::size_t record = 0; record < records; ++record) {
+        std::string peptide, bases;
+        for (std::size_t column = 0; column < columns; ++column) {
+            if (random() % 4 == 0) {
+                peptide += '-';
+                continue;
+            }
+            const auto& [residue, codon] = kCodons[random() % kCodons.size()];
+            peptide += residue;
+            bases += mismatches && random() % 50 == 0 ? "CCC" : std::string(codon);
+        }
+        if (random() % 3 == 0) bases += "TAA";
+        if (random() % 5 == 0)
+            std::transform(bases.begin(), bases.end(), bases.begin(),
+                           [](char c) { return c | 0x20; });
+        const std::string_view line_end = random() % 4 == 0 ? "\r\n" : "\n";
+        const std::string id = "r" + std::to_string(record);
+        family.peptides +=
+            ">" + id + " peptide " + std::to_string(record) + "\n" + wrapped(peptide, "\n");
+        family.nucleotides += ">" + id + std::string(line_end) + wrapped(bases, line_end);
+    }
+    return family;
+}
+
+// The family as it was aligned before records went through the core one at a time: every
+// sequence joined up front, the core's whole-gene driver, then the filters and the writer.
+std::string whole_family_output(const FamilyFiles& files, const AlignOptions& options) {
+    const GeneticCodeChoice code = choose_genetic_code(1, "").value();
+    std::vector<std::string> joined(2 * files.peptides.size());
+    NormaliseScratch scratch;
+    codon::RecordMap records;
+    for (std::size_t record = 0; record < files.peptides.size(); ++record) {
+        const std::string_view id = io::record_name(files.peptides[record].header);
+        const std::string_view peptide =
+            io::sequence_of(files.peptides[record], joined[2 * record]);
+        std::string_view bases = io::sequence_of(files.nucleotides[record], joined[2 * record + 1]);
+        if (auto trimmed = without_terminal_stop(peptide, bases, code.stops, scratch))
+            bases = *trimmed;
+        records.insert_new({id, {id, peptide}, {id, bases}});
+    }
+    RecordPolicy policy(options.on_mismatch, code.starts, false, files.peptides.size());
+    std::vector<codon::CodonRow> rows;
+    codon::AlignmentCall call;
+    call.rows = &rows;
+    call.finished_labels = true;
+    call.policy = &policy;
+    const codon::AlignmentOutcome outcome =
+        code.align(files.peptide_label, "nt", std::move(records), call);
+    const std::string& text = std::get<std::string>(outcome);
+    std::vector<std::string> kept_rows;
+    std::vector<std::string_view> headers;
+    for (std::size_t record = 0, row = 0; record < files.peptides.size(); ++record) {
+        if (policy.dropped(record)) continue;
+        kept_rows.push_back(text.substr(rows[row].offset, rows[row].size));
+        headers.push_back(files.peptides[record].header);
+        ++row;
+    }
+    std::vector<bool> dropped(kept_rows.front().size() / 3);
+    for (const std::string& row : kept_rows) {
+        for (std::size_t column = 0; column < dropped.size(); ++column) {
+            const std::string_view codon = std::string_view(row).substr(3 * column, 3);
+            if ((options.remove_gap_columns && codon == "---") ||
+                (options.remove_stop_columns && code.stops.is_stop(codon)))
+                dropped[column] = true;
+        }
+    }
+    std::vector<std::string> filtered(kept_rows.size());
+    for (std::size_t row = 0; row < kept_rows.size(); ++row) {
+        for (std::size_t column = 0; column < dropped.size(); ++column) {
+            if (!dropped[column]) filtered[row] += kept_rows[row].substr(3 * column, 3);
+        }
+    }
+    std::vector<io::AlignedRecord> aligned;
+    for (std::size_t row = 0; row < filtered.size(); ++row)
+        aligned.push_back({headers[row], filtered[row]});
+    std::string out;
+    io::write_alignment(out, options.format, aligned, options.width);
+    return out;
+}
+
+TEST_F(FamilyRun, EveryFormatFilterAndOutputMatchesTheWholeFamilyPipeline) {
+    struct Shape {
+        std::size_t records, columns, width;
+        OnMismatch on_mismatch;
+    };
+    for (const Shape shape :
+         {Shape{40, 70, 60, OnMismatch::fail}, Shape{3, 5000, 80, OnMismatch::mask},
+          Shape{25, 33, 0, OnMismatch::drop}, Shape{1, 1, 7, OnMismatch::fail}}) {
+        const GeneratedFamily family = generated_family(shape.records, shape.columns, shape.width,
+                                                        shape.on_mismatch != OnMismatch::fail, 11);
+        FamilyInputs inputs;
+        inputs.peptide_path = file("pep.fa", family.peptides);
+        inputs.nucleotide_paths = {file("nt.fa", family.nucleotides)};
+        const FamilyFiles files = read_family_files(inputs.peptide_path, inputs.nucleotide_paths,
+                                                    io::kDefaultMaxInputSize)
+                                      .value();
+        for (const io::OutputFormat format :
+             {io::OutputFormat::fasta, io::OutputFormat::phylip, io::OutputFormat::phylip_strict,
+              io::OutputFormat::paml, io::OutputFormat::clustal, io::OutputFormat::nexus}) {
+            for (const int filters : {0, 1, 2, 3}) {
+                AlignOptions options;
+                options.format = format;
+                options.width = shape.width;
+                options.on_mismatch = shape.on_mismatch;
+                options.remove_gap_columns = (filters & 1) != 0;
+                options.remove_stop_columns = (filters & 2) != 0;
+                const std::string expected = whole_family_output(files, options);
+                for (const bool discards : {false, true}) {
+                    std::string written;
+                    bool finished = false;
+                    const OutputSink sink{
+                        [&](std::string_view bytes) -> std::optional<io::IoFailure> {
+                            written.append(bytes);
+                            return std::nullopt;
+                        },
+                        [&]() -> std::optional<io::IoFailure> {
+                            finished = true;
+                            return std::nullopt;
+                        },
+                        discards};
+                    const FamilyResult result = run_family(inputs, options, &sink);
+                    ASSERT_EQ(result.status, FamilyStatus::aligned) << result.report;
+                    EXPECT_TRUE(finished);
+                    ASSERT_EQ(written, expected)
+                        << io::output_format_info(format).name << " filters " << filters << " "
+                        << shape.records << "x" << shape.columns;
+                }
+                EXPECT_EQ(run_family(inputs, options).output, expected);
+            }
+        }
     }
 }
 
