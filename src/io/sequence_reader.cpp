@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <utility>
 #include <variant>
 
+#include "codon/vector_level.hpp"
 #include "io/phylip_reader.hpp"
 #include "io/record_drafts.hpp"
 #include "io/stockholm_reader.hpp"
@@ -22,7 +24,7 @@ constexpr char kGap = '-';
 
 // True when `line` holds a blank, a control byte, DEL or '>': the rare case that needs a
 // byte-by-byte look.  Written without an early exit so that it vectorises.
-bool needs_cleaning(std::string_view line) noexcept {
+VELBRIN_WIDE_LOOP bool needs_cleaning(std::string_view line) noexcept {
     bool special = false;
     for (const char byte : line) {
         const auto value = static_cast<unsigned char>(byte);
@@ -67,6 +69,8 @@ public:
         return std::nullopt;
     }
 
+    bool has_lines() const noexcept { return lines_ > 0; }
+
     // Gives the record the sequence read, and starts afresh for the next one.
     void finish(SequenceRecord& record) noexcept {
         if (lines_ > 0) record.text = std::string_view(first_, std::size_t(end_ - first_));
@@ -82,6 +86,82 @@ private:
     bool clean_ = true;
 };
 
+// The line feeds of a text and its bytes that a clean sequence line cannot hold (blanks,
+// line ends, control bytes, DEL), counted in one sweep that vectorises: byte counters,
+// emptied every 255 bytes.
+struct ByteCounts {
+    std::size_t line_feeds = 0, special = 0;
+};
+
+VELBRIN_WIDE_LOOP ByteCounts count_bytes(std::string_view text) noexcept {
+    constexpr std::size_t kChunk = 255;
+    ByteCounts counts;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t at = 0; at < text.size(); at += kChunk) {
+        const std::size_t chunk = std::min(text.size() - at, kChunk);
+        std::uint8_t line_feeds = 0, special = 0;
+        for (std::size_t i = 0; i < chunk; ++i) {
+            const unsigned char byte = bytes[at + i];
+            line_feeds += byte == '\n';
+            special += (byte <= ' ') | (byte == 0x7F);
+        }
+        counts.line_feeds += line_feeds;
+        counts.special += special;
+    }
+    return counts;
+}
+
+// The width of the lines of `lines` (a sequence of two lines or more, with `line_feeds`
+// line feeds and no other line end) when all but the last are equally long; 0 otherwise.
+// The feeds are checked at their expected places only: that each is there, and that no
+// other one exists, since they are counted.
+std::size_t regular_line_width(std::string_view lines, std::size_t line_feeds) noexcept {
+    const std::size_t width = lines.find('\n');
+    if (width == 0 || width == std::string_view::npos) return 0;
+    std::size_t found = 0;
+    for (std::size_t at = width; at < lines.size(); at += width + 1) {
+        if (lines[at] != '\n') return 0;
+        ++found;
+    }
+    return found == line_feeds ? width : 0;
+}
+
+// The sequence lines of a record read in one sweep, in the common case: clean lines,
+// each ended by "\n", up to the next header or the end of the text.  Nothing when the
+// lines are anything else, which the line-by-line reading then takes.
+struct SequenceBlock {
+    std::size_t bytes = 0, lines = 0;  // up to the next header line
+    std::string_view text;
+    std::size_t residues = 0, line_feeds = 0;  // within `text`
+};
+
+std::optional<SequenceBlock> clean_sequence_block(std::string_view rest) noexcept {
+    const void* header = std::memchr(rest.data(), kHeaderStart, rest.size());
+    SequenceBlock block;
+    block.bytes =
+        header ? std::size_t(static_cast<const char*>(header) - rest.data()) : rest.size();
+    const std::string_view lines = rest.substr(0, block.bytes);
+    if (header && !lines.empty() && lines.back() != '\n') return std::nullopt;  // '>' in a line
+    const ByteCounts counts = count_bytes(lines);
+    if (counts.special != counts.line_feeds) return std::nullopt;
+    block.lines = counts.line_feeds + (!lines.empty() && lines.back() != '\n');
+    const std::size_t first = lines.find_first_not_of('\n');
+    if (first == std::string_view::npos) return block;
+    const std::size_t last = lines.find_last_not_of('\n');
+    block.text = lines.substr(first, last + 1 - first);
+    block.residues = lines.size() - counts.line_feeds;
+    block.line_feeds = block.text.size() - block.residues;
+    return block;
+}
+
+void take_block(SequenceRecord& record, const SequenceBlock& block) noexcept {
+    record.text = block.text;
+    if (block.line_feeds == 0) return;
+    record.wrapped = true;
+    record.wrapped_length = block.residues;
+    record.line_width = regular_line_width(block.text, block.line_feeds);
+}
+
 // Reads FASTA from the cursor's current line on.  Blank lines may come before the
 // first record; any other text there means the file is not FASTA.
 SequenceOutcome read_fasta_lines(LineCursor cursor, std::string_view label,
@@ -96,8 +176,12 @@ SequenceOutcome read_fasta_lines(LineCursor cursor, std::string_view label,
             }
             if (is_blank_line(header))
                 return failure_at(label, cursor.line_number(), "empty header");
-            if (!file.records.empty()) sequence.finish(file.records.back());
+            if (sequence.has_lines()) sequence.finish(file.records.back());
             file.records.push_back({std::string(header), {}, cursor.line_number()});
+            if (const auto block = clean_sequence_block(cursor.rest())) {
+                take_block(file.records.back(), *block);
+                cursor.skip(block->bytes, block->lines);
+            }
             continue;
         }
         if (file.records.empty()) {
@@ -112,7 +196,7 @@ SequenceOutcome read_fasta_lines(LineCursor cursor, std::string_view label,
         }
     }
     if (file.records.empty()) return failure_in(label, kNoRecords);
-    sequence.finish(file.records.back());
+    if (sequence.has_lines()) sequence.finish(file.records.back());
     return file;
 }
 
@@ -229,9 +313,13 @@ SequenceOutcome read_clustal_lines(LineCursor cursor, std::string_view label) {
     return blocks.finish();
 }
 
-bool has_other_gap(std::string_view sequence) noexcept {
-    return sequence.find_first_of(std::string_view(kOtherGaps.data(), kOtherGaps.size())) !=
-           std::string_view::npos;
+// Written without an early exit so that it vectorises.
+VELBRIN_WIDE_LOOP bool has_other_gap(std::string_view sequence) noexcept {
+    bool found = false;
+    for (const char residue : sequence) {
+        for (const char gap : kOtherGaps) found |= residue == gap;
+    }
+    return found;
 }
 
 // '.' and '~' become '-' (in a copy: the text read may be a read-only mapping).
@@ -247,7 +335,7 @@ void normalise_gaps(SequenceFile& file) {
         }
         record.text = copy;
         record.wrapped = false;
-        record.wrapped_length = 0;
+        record.wrapped_length = record.line_width = 0;
     }
 }
 
@@ -293,7 +381,14 @@ std::string_view sequence_of(const SequenceRecord& record, std::string& scratch)
     if (!record.wrapped) return record.text;
     scratch.clear();
     scratch.reserve(record.wrapped_length);
-    append_joined(scratch, record.text);
+    const std::size_t width = record.line_width;
+    if (width == 0) {
+        append_joined(scratch, record.text);
+        return scratch;
+    }
+    // Lines of one width: no line end need be searched for.
+    for (std::size_t at = 0; at < record.text.size(); at += width + 1)
+        scratch.append(record.text.substr(at, width));
     return scratch;
 }
 

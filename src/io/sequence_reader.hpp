@@ -25,6 +25,9 @@ struct SequenceRecord {
     std::size_t line = 0;
     bool wrapped = false;
     std::size_t wrapped_length = 0;  // the residues of a wrapped text
+    // A wrapped text of clean lines all `line_width` long but the last, each ended by
+    // "\n"; 0 when its lines are not known to be so.
+    std::size_t line_width = 0;
 
     // The residues of the sequence, line ends and blanks left out.
     std::size_t length() const noexcept { return wrapped ? wrapped_length : text.size(); }

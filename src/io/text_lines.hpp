@@ -54,6 +54,13 @@ public:
     std::size_t line_number() const noexcept { return line_number_; }
     // Where the next line starts in the text (after any byte-order mark).
     std::size_t position() const noexcept { return position_; }
+    // The text from the next line on.
+    std::string_view rest() const noexcept { return text_.substr(position_); }
+    // Steps over `bytes` of the rest, which hold `lines` whole lines.
+    void skip(std::size_t bytes, std::size_t lines) noexcept {
+        position_ += bytes;
+        line_number_ += lines;
+    }
 
 private:
     std::string_view text_;
