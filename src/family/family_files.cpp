@@ -8,6 +8,8 @@
 namespace velbrin::family {
 namespace {
 
+constexpr std::size_t kLargeInput = std::size_t{2} << 20;
+
 std::string location(std::string_view label, std::size_t line) {
     std::string text(label);
     text.push_back(':');
@@ -24,8 +26,9 @@ io::Result<io::SequenceFile> read_records(std::string_view path, std::size_t max
     if (auto* failure = std::get_if<io::IoFailure>(&text)) return std::move(*failure);
     io::InputText& bytes = std::get<io::InputText>(text);
     io::SequenceOutcome outcome = parse(bytes.view(), io::input_label(path));
-    // The records are read a file at a time, so only one file need be held at once.
-    bytes.drop_pages(bytes.view());
+    // The records are read a file at a time, so only one large file need be held at once;
+    // a small one is left, as reading it again would cost more than holding it.
+    if (bytes.size() >= kLargeInput) bytes.drop_pages(bytes.view());
     if (auto* file = std::get_if<io::SequenceFile>(&outcome)) file->text = std::move(bytes);
     return outcome;
 }
