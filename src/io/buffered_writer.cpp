@@ -2,39 +2,37 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <utility>
 
 namespace velbrin::io {
 
 BufferedWriter::BufferedWriter(Drain drain, std::size_t capacity)
-    : drain_(std::move(drain)), capacity_(std::max<std::size_t>(capacity, 64)) {
-    buffer_.reserve(capacity_);
-}
+    : drain_(std::move(drain)),
+      capacity_(std::max<std::size_t>(capacity, 64)),
+      buffer_(std::make_unique_for_overwrite<char[]>(capacity_)) {}
 
 void BufferedWriter::drain() {
-    if (!failure_ && !buffer_.empty()) failure_ = drain_(buffer_);
-    buffer_.clear();
+    if (!failure_ && used_ > 0) failure_ = drain_({buffer_.get(), used_});
+    used_ = 0;
 }
 
-void BufferedWriter::append(std::string_view bytes) {
+void BufferedWriter::append_in_pieces(std::string_view bytes) {
     while (!bytes.empty()) {
-        if (buffer_.size() == capacity_) drain();
-        const std::size_t room = std::min(capacity_ - buffer_.size(), bytes.size());
-        buffer_.append(bytes.data(), room);
+        if (used_ == capacity_) drain();
+        const std::size_t room = std::min(capacity_ - used_, bytes.size());
+        std::memcpy(buffer_.get() + used_, bytes.data(), room);
+        used_ += room;
         bytes.remove_prefix(room);
     }
 }
 
-void BufferedWriter::append(char byte) {
-    if (buffer_.size() == capacity_) drain();
-    buffer_.push_back(byte);
-}
-
 void BufferedWriter::append_repeated(std::size_t count, char byte) {
     while (count > 0) {
-        if (buffer_.size() == capacity_) drain();
-        const std::size_t room = std::min(capacity_ - buffer_.size(), count);
-        buffer_.append(room, byte);
+        if (used_ == capacity_) drain();
+        const std::size_t room = std::min(capacity_ - used_, count);
+        std::memset(buffer_.get() + used_, byte, room);
+        used_ += room;
         count -= room;
     }
 }

@@ -3,7 +3,9 @@
 // formatted alignment goes out in pieces of about 1 MiB, never as one whole copy.
 
 #include <cstddef>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,8 +22,16 @@ public:
 
     explicit BufferedWriter(Drain drain, std::size_t capacity = kDefaultCapacity);
 
-    void append(std::string_view bytes);
-    void append(char byte);
+    // Inline: they run a few times per row.
+    void append(std::string_view bytes) {
+        if (bytes.size() > capacity_ - used_) return append_in_pieces(bytes);
+        if (!bytes.empty()) std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+        used_ += bytes.size();
+    }
+    void append(char byte) {
+        if (used_ == capacity_) drain();
+        buffer_[used_++] = byte;
+    }
     void append_repeated(std::size_t count, char byte);
     void append_number(std::size_t number);
 
@@ -30,10 +40,12 @@ public:
 
 private:
     void drain();
+    void append_in_pieces(std::string_view bytes);
 
     Drain drain_;
-    std::string buffer_;
     std::size_t capacity_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;
     std::optional<IoFailure> failure_;
 };
 
