@@ -73,7 +73,9 @@ def test_no_output_file_appears_on_failure(velbrin, family):
     done = velbrin.run("align", family[0], bad, "-o", "out.fa")
     assert done.returncode == 1
     assert b"tarnix ERROR: Peptide and nucleotide sequences are inconsistent." in done.stderr
-    assert not (velbrin.folder / "out.fa").exists()
+    # The rows of the record that passed went nowhere: no file, no temporary, no stdout.
+    assert sorted(os.listdir(velbrin.folder)) == ["bad.fa", "nt.fa", "pep.fa"]
+    assert velbrin.run("align", family[0], bad).stdout == b""
     assert velbrin.run("align", *family, "-o", "no/such/folder/out.fa").returncode == 1
 
 
