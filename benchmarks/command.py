@@ -210,6 +210,9 @@ class Table:
         self.rows += rows
         return rows
 
+    def move_to_end(self, rows):
+        self.rows = [row for row in self.rows if row not in rows] + rows
+
     def value(self, name, value, unit):
         row = {"row": name, unit: value, "targets": []}
         self.rows.append(row)
@@ -297,6 +300,7 @@ def measure_family(table, command, inflate_floor, folder, nt_bytes):
         ]
     )
     rows = [plain, *rest]
+    table.move_to_end([gz, inflater])  # shown after the plain rows, beside their verdict
     pairs = [rows[i : i + 2] for i in range(0, len(rows), 2)]
     for (_, _, bytes_per_fault), pair in zip(cases, pairs, strict=True):
         for row in pair:
