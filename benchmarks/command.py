@@ -73,7 +73,6 @@ def renamed(header, copy):
 
 def write_family(folder, records, copies, gzipped):
     """Writes pep.fa and nt.fa (and .gz copies); returns the nucleotide bytes."""
-    nt_bytes = 0
     for name, pick in (("pep.fa", lambda r: (r[0], r[1])), ("nt.fa", lambda r: (r[2], r[3]))):
         with open(folder / name, "w") as out:
             for copy in range(copies):
@@ -86,9 +85,7 @@ def write_family(folder, records, copies, gzipped):
         if gzipped:
             data = (folder / name).read_bytes()
             (folder / f"{name}.gz").write_bytes(gzip.compress(data, 6))
-    for record in records:
-        nt_bytes += len(record[3]) * copies
-    return nt_bytes
+    return sum(len(record[3]) for record in records) * copies
 
 
 def large_family(records):
