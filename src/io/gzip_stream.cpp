@@ -14,6 +14,11 @@ namespace {
 constexpr unsigned char kGzipFirstByte = 0x1F;
 constexpr int kGzipWindowBits = 15 + 16;  // the largest window, gzip framing only
 
+// Room for this many times the compressed size is reserved ahead (address space only:
+// pages are taken as they are written), so that the text of a large file starts out in
+// huge pages rather than growing through small ones.
+constexpr std::size_t kExpectedRatio = 4;
+
 constexpr std::string_view kCorrupt = "truncated or corrupt gzip data";
 constexpr std::string_view kTrailingData = "unexpected data after the gzip data";
 
@@ -73,6 +78,8 @@ std::optional<IoFailure> GzipStream::inflate_block(InputText& text, bool& member
 
 std::optional<IoFailure> GzipStream::feed(std::string_view piece, InputText& text) {
     z_stream& stream = inflater_->stream;
+    const std::size_t left = max_size_ + 1 - text.size();
+    text.reserve_more(piece.size() > left / kExpectedRatio ? left : piece.size() * kExpectedRatio);
     while (!piece.empty()) {
         if (!in_member_) {
             if (auto failure = between_members(piece)) return failure;

@@ -12,10 +12,49 @@ namespace velbrin::io {
 namespace {
 
 constexpr std::size_t kFirstCapacity = std::size_t{1} << 20;
+// A buffer grown past the first capacity is kept in whole, aligned huge pages and advised
+// as such: a fresh 4 KiB page costs a fault each, and a large text written page by page
+// spends much of its time there.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+static_assert(kFirstCapacity < kHugePage && kHugePage % kFirstCapacity == 0);
+
+std::size_t rounded_up(std::size_t count, std::size_t unit) noexcept {
+    return (count + unit - 1) / unit * unit;
+}
 
 std::size_t page_rounded(std::size_t count) noexcept {
-    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    return (count + page - 1) / page * page;
+    return rounded_up(count, static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)));
+}
+
+void* map_anonymous(std::size_t size) noexcept {
+    return ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+}
+
+// `size` bytes of address space (a multiple of kHugePage) at a kHugePage boundary, or
+// MAP_FAILED: a larger mapping with the unaligned ends given back.
+void* map_huge_aligned(std::size_t size) noexcept {
+    void* mapped = map_anonymous(size + kHugePage);
+    if (mapped == MAP_FAILED) return MAP_FAILED;
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t aligned = rounded_up(start, kHugePage);
+    if (aligned > start) ::munmap(mapped, aligned - start);
+    ::munmap(reinterpret_cast<void*>(aligned + size), start + kHugePage - aligned);
+    return reinterpret_cast<void*>(aligned);
+}
+
+// A fresh aligned mapping of `capacity` bytes advised as huge pages, holding the pages
+// (not a copy of the bytes) of the `old_capacity` bytes at `data`, which are given up.
+void* moved_to_huge_pages(void* data, std::size_t old_capacity, std::size_t capacity) {
+    void* target = map_huge_aligned(capacity);
+    if (target == MAP_FAILED) throw std::bad_alloc();
+    if (old_capacity > 0 && ::mremap(data, old_capacity, capacity, MREMAP_MAYMOVE | MREMAP_FIXED,
+                                     target) == MAP_FAILED) {
+        ::munmap(target, capacity);
+        throw std::bad_alloc();
+    }
+    ::madvise(target, capacity, MADV_HUGEPAGE);  // advice only: refused where there are none
+    return target;
 }
 
 }  // namespace
@@ -68,14 +107,17 @@ void InputText::reserve_more(std::size_t count) {
     if (capacity_ > 0 && !writable_) throw std::bad_alloc();  // a mapped file does not grow
     if (capacity_ - size_ >= count) return;
     if (count > SIZE_MAX / 2 - size_) throw std::bad_alloc();
-    const std::size_t wanted =
-        page_rounded(std::max({size_ + count, capacity_ * 2, kFirstCapacity}));
-    void* grown = capacity_ == 0 ? ::mmap(nullptr, wanted, PROT_READ | PROT_WRITE,
-                                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0)
-                                 : ::mremap(data_, capacity_, wanted, MREMAP_MAYMOVE);
-    if (grown == MAP_FAILED) throw std::bad_alloc();
-    data_ = static_cast<char*>(grown);
-    capacity_ = wanted;
+    const std::size_t wanted = std::max({size_ + count, capacity_ * 2, kFirstCapacity});
+    if (wanted <= kFirstCapacity) {
+        void* mapped = map_anonymous(page_rounded(wanted));
+        if (mapped == MAP_FAILED) throw std::bad_alloc();
+        data_ = static_cast<char*>(mapped);
+        capacity_ = page_rounded(wanted);
+    } else {
+        const std::size_t capacity = rounded_up(wanted, kHugePage);
+        data_ = static_cast<char*>(moved_to_huge_pages(data_, capacity_, capacity));
+        capacity_ = capacity;
+    }
     writable_ = true;
 }
 

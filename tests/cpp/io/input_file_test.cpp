@@ -169,6 +169,36 @@ TEST(GzipLimits, PiecesOfAnySizeInflateAlike) {
     EXPECT_EQ(cut.finish()->message, "in.gz: truncated or corrupt gzip data");
 }
 
+// A text grown well past its first megabyte, in pieces of uneven size, and a large gzip
+// input streamed as a pipe hands it over, keep every byte where it was written.
+TEST(GrowingText, KeepsEveryByteAsItGrows) {
+    InputText grown;
+    std::string expected;
+    for (std::size_t piece = 1; expected.size() < 9 * kMiB; piece = piece * 3 + 4097) {
+        grown.reserve_more(piece);
+        ASSERT_GE(grown.free_count(), piece);
+        for (std::size_t i = 0; i < piece; ++i)
+            grown.free_space()[i] = static_cast<char>('A' + (expected.size() + i) % 23);
+        grown.commit(piece);
+        for (std::size_t i = 0; i < piece; ++i)
+            expected += static_cast<char>('A' + (expected.size()) % 23);
+        ASSERT_EQ(grown.view(), expected);
+    }
+    ASSERT_NE(grown.writable_data(), nullptr);
+
+    std::string text;
+    for (std::size_t record = 0; text.size() < 5 * kMiB; ++record)
+        text += ">r" + std::to_string(record) + "\n" + std::to_string(record * 7919) + "\n";
+    const std::string compressed = gzip(text);
+    GzipStream stream("in.gz", kDefaultMaxInputSize);
+    InputText inflated;
+    for (std::size_t start = 0; start < compressed.size(); start += kInputBlock)
+        ASSERT_FALSE(
+            stream.feed(std::string_view(compressed).substr(start, kInputBlock), inflated));
+    EXPECT_FALSE(stream.finish());
+    EXPECT_EQ(inflated.view(), text);
+}
+
 TEST(ReadInput, DevicesAndOversizedFilesAreRefusedNamingThem) {
     EXPECT_EQ(failure_of(read_input("/dev/zero")), "/dev/zero:1: binary data (byte 0x00)");
     const auto random = read_input("/dev/urandom");
