@@ -48,14 +48,22 @@ AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept {
     return masks;
 }
 
-AcceptanceMasks custom_acceptance(const CustomCodonTable& table) noexcept {
+AcceptanceMasks custom_acceptance(const CustomCodonTable& table,
+                                  std::vector<UnplainEntry>& unplain) {
     AcceptanceMasks masks;
     for (const char residue : kResidueLetters) {
         const CustomCodonTable::CodonList* entries = table.find(char32_t(residue));
         if (entries == nullptr) continue;
         masks.covered[residue_slot(residue)] = true;
-        masks.accepted[residue_slot(residue)] = spelled_codons(*entries);
-        if (residue == 'X') masks.accepted[residue_slot(residue)] = kEveryCodon;
+        std::uint64_t spelled = 0;
+        for (const std::string_view entry : *entries) {
+            if (const auto index = codon_index(entry)) {
+                spelled |= codon_bit(*index);
+            } else if (entry.size() == 3) {
+                unplain.push_back({residue, entry});
+            }
+        }
+        masks.accepted[residue_slot(residue)] = residue == 'X' ? kEveryCodon : spelled;
     }
     choose_owners(masks);
     return masks;

@@ -142,7 +142,8 @@ std::optional<char32_t> to_symbol(PyObject* key) {
         return std::nullopt;
     }
     Py_ssize_t utf8_size = 0;
-    if (PyUnicode_AsUTF8AndSize(key, &utf8_size) == nullptr) {  // lone surrogates
+    // An ASCII `str` is its own UTF-8; any other may hold lone surrogates.
+    if (!PyUnicode_IS_ASCII(key) && PyUnicode_AsUTF8AndSize(key, &utf8_size) == nullptr) {
         return std::nullopt;
     }
     if (PyUnicode_GET_LENGTH(key) != 1) {
@@ -164,16 +165,45 @@ bool append_texts(std::span<PyObject* const> items, std::vector<std::string_view
     return true;
 }
 
+#ifndef Py_GIL_DISABLED
+// The items of an exact list, each held on its own: under the interpreter lock nothing
+// changes the list while they are read (no Python code runs until an item fails, and
+// the list is not read after that), and a reference per item costs less than a tuple
+// of them made and freed.
+bool append_list_texts(PyObject* list, std::vector<std::string_view>& texts,
+                       std::vector<OwnedRef>& holders) {
+    const auto size = static_cast<std::size_t>(PyList_GET_SIZE(list));
+    texts.reserve(texts.size() + size);
+    holders.reserve(holders.size() + size);
+    for (std::size_t at = 0; at < size; ++at) {
+        PyObject* item = PyList_GET_ITEM(list, static_cast<Py_ssize_t>(at));
+        const std::optional<std::string_view> text = to_text_view(item);
+        if (!text) {
+            return false;
+        }
+        texts.push_back(*text);
+        holders.push_back(hold(item));
+    }
+    return true;
+}
+#endif
+
 // Appends the texts of `object` (any sequence but a `str`, every item a `str`) to `texts`,
 // and to `holders` what keeps them alive.  An exact list or tuple runs no Python code: it
 // is read as a tuple of its items as they are now, which holds them all with one
-// reference.  Any other sequence is iterated, each item held.
+// reference (with the interpreter lock, a list's items are held one by one instead).
+// Any other sequence is iterated, each item held.
 bool append_text_list(PyObject* object, std::vector<std::string_view>& texts,
                       std::vector<OwnedRef>& holders) {
     if (PyUnicode_Check(object)) {
         raise_type_error("Can't extract `str` to `Vec`");
         return false;
     }
+#ifndef Py_GIL_DISABLED
+    if (PyList_CheckExact(object)) {
+        return append_list_texts(object, texts, holders);
+    }
+#endif
     if (PyTuple_CheckExact(object) || PyList_CheckExact(object)) {
         OwnedRef items = PyTuple_CheckExact(object) ? hold(object) : take(PyList_AsTuple(object));
         if (!items) {
@@ -377,6 +407,7 @@ std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table) {
     CodeTableSource source;
     const auto size = static_cast<std::size_t>(PyDict_GET_SIZE(gene_table));
     source.holders.reserve(2 * size);
+    source.table.reserve(size);
     // Lists already converted, by object.  Converting an exact list or tuple runs no
     // Python code, so a list converted earlier still holds what it held then; any other
     // sequence may run code that changes those lists, which are converted anew after it.
