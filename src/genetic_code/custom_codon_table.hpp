@@ -38,6 +38,10 @@ public:
     CodonList insert_or_replace_views(char32_t symbol, std::span<const std::string_view> codons);
     // `codons` must be a list this table returned.
     void insert_or_replace_shared(char32_t symbol, CodonList codons);
+    // The list itself, views and all, is the filler's: it must outlive the table.
+    void insert_or_replace_borrowed(char32_t symbol, CodonList codons) {
+        insert_or_replace_shared(symbol, codons);
+    }
 
     // Room for `symbols` symbols, so that filling the table allocates less.
     void reserve(std::size_t symbols);

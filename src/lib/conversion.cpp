@@ -22,9 +22,17 @@ namespace {
 // a `__len__` may report far more items than it yields.
 constexpr Py_ssize_t max_reserved_items = 4096;
 
-// The views of one custom codon list are gathered before the table copies them: room
-// for the longest list of an ordinary genetic code.
-constexpr std::size_t max_reserved_codons = 64;
+// Room for the codons of an ordinary genetic code, which a custom table's lists share.
+constexpr std::size_t reserved_codons = 64;
+
+// Makes room for `more` elements beyond the size, growing as push_back would (never to
+// the exact size): the vector may be filled by many lists, one after another.
+template <class Element>
+void reserve_more(std::vector<Element>& elements, std::size_t more) {
+    if (elements.capacity() - elements.size() < more) {
+        elements.reserve(std::max(elements.size() + more, 2 * elements.capacity()));
+    }
+}
 
 // The items of a tuple of exactly `length` elements, or null with an exception set.
 PyObject* const* tuple_items(PyObject* object, Py_ssize_t length) noexcept {
@@ -173,8 +181,8 @@ bool append_texts(std::span<PyObject* const> items, std::vector<std::string_view
 bool append_list_texts(PyObject* list, std::vector<std::string_view>& texts,
                        std::vector<OwnedRef>& holders) {
     const auto size = static_cast<std::size_t>(PyList_GET_SIZE(list));
-    texts.reserve(texts.size() + size);
-    holders.reserve(holders.size() + size);
+    reserve_more(texts, size);
+    reserve_more(holders, size);
     for (std::size_t at = 0; at < size; ++at) {
         PyObject* item = PyList_GET_ITEM(list, static_cast<Py_ssize_t>(at));
         const std::optional<std::string_view> text = to_text_view(item);
@@ -223,8 +231,8 @@ bool append_text_list(PyObject* object, std::vector<std::string_view>& texts,
     if (!hint) {
         return false;
     }
-    texts.reserve(texts.size() + *hint);
-    holders.reserve(holders.size() + *hint);
+    reserve_more(texts, *hint);
+    reserve_more(holders, *hint);
     const OwnedRef iterator = take(PyObject_GetIter(object));
     if (!iterator) {
         return false;
@@ -245,6 +253,11 @@ bool append_text_list(PyObject* object, std::vector<std::string_view>& texts,
     }
 }
 
+// A converted codon list: where its views lie among a table's views.
+struct ListRange {
+    std::size_t first = 0, size = 0;
+};
+
 // The codon lists converted so far, by the identity of the list object: a flat table with
 // open addressing, sized for the dict, so no lookup allocates.  It is keyed by address,
 // not by caller text.  Forgetting every list is a new generation, in constant time.
@@ -252,7 +265,7 @@ class ConvertedLists {
 public:
     explicit ConvertedLists(std::size_t lists) : slots_(std::bit_ceil(2 * lists + 2)) {}
 
-    const codon::CustomCodonTable::CodonList* find(PyObject* list) const noexcept {
+    const ListRange* find(PyObject* list) const noexcept {
         for (std::size_t at = home(list);; at = (at + 1) & (slots_.size() - 1)) {
             const Slot& slot = slots_[at];
             if (slot.generation != generation_) return nullptr;
@@ -261,7 +274,7 @@ public:
     }
 
     // At most one list per dict entry is added: the table stays at most half full.
-    void add(PyObject* list, codon::CustomCodonTable::CodonList codons) noexcept {
+    void add(PyObject* list, ListRange codons) noexcept {
         std::size_t at = home(list);
         while (slots_[at].generation == generation_) at = (at + 1) & (slots_.size() - 1);
         slots_[at] = Slot{list, codons, generation_};
@@ -272,7 +285,7 @@ public:
 private:
     struct Slot {
         PyObject* list = nullptr;
-        codon::CustomCodonTable::CodonList codons;
+        ListRange codons;
         std::uint64_t generation = 0;
     };
 
@@ -407,39 +420,46 @@ std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table) {
     CodeTableSource source;
     const auto size = static_cast<std::size_t>(PyDict_GET_SIZE(gene_table));
     source.holders.reserve(2 * size);
-    source.table.reserve(size);
+    source.codons.reserve(reserved_codons);
     // Lists already converted, by object.  Converting an exact list or tuple runs no
     // Python code, so a list converted earlier still holds what it held then; any other
     // sequence may run code that changes those lists, which are converted anew after it.
     ConvertedLists converted_lists(size);
-    std::vector<std::string_view> codons;  // one list's views, until the table copies them
-    codons.reserve(max_reserved_codons);
+    // Each symbol's list, in the dict's order; the table is filled once every view is in
+    // place, so no view is copied and none moves after the table has it.
+    std::vector<std::pair<char32_t, ListRange>> symbol_lists;
+    symbol_lists.reserve(size);
     const bool converted = walk_dict(gene_table, [&](PyObject* key, PyObject* value) {
         const std::optional<char32_t> symbol = to_symbol(key);
         if (!symbol) {
             return false;
         }
-        if (const auto* found = converted_lists.find(value)) {
-            source.table.insert_or_replace_shared(*symbol, *found);
+        if (const ListRange* found = converted_lists.find(value)) {
+            symbol_lists.emplace_back(*symbol, *found);
             return true;
         }
         const bool runs_no_python_code = PyList_CheckExact(value) || PyTuple_CheckExact(value);
-        codons.clear();
-        if (!append_text_list(value, codons, source.holders)) {
+        const std::size_t first = source.codons.size();
+        if (!append_text_list(value, source.codons, source.holders)) {
             return false;
         }
-        const codon::CustomCodonTable::CodonList kept =
-            source.table.insert_or_replace_views(*symbol, codons);
+        const ListRange range{first, source.codons.size() - first};
+        symbol_lists.emplace_back(*symbol, range);
         if (!runs_no_python_code) {
             converted_lists.forget_all();
             return true;
         }
         source.holders.push_back(hold(value));  // its address must not be reused while cached
-        converted_lists.add(value, kept);
+        converted_lists.add(value, range);
         return true;
     });
     if (!converted) {
         return std::nullopt;
+    }
+    source.table.reserve(symbol_lists.size());
+    for (const auto& [symbol, range] : symbol_lists) {
+        source.table.insert_or_replace_borrowed(
+            symbol, codon::CustomCodonTable::CodonList(source.codons.data() + range.first, range.size));
     }
     return source;
 }
