@@ -343,6 +343,18 @@ bool walk_dict(PyObject* dict, ConvertEntry&& convert_entry) {
     return converted;
 }
 
+// The value of an exact `int` that fits in one digit, the common case, read in place.
+std::optional<long> compact_int_value(PyObject* object) noexcept {
+    if (!PyLong_CheckExact(object)) {
+        return std::nullopt;
+    }
+    const auto* number = reinterpret_cast<const PyLongObject*>(object);
+    if (!PyUnstable_Long_IsCompact(number)) {
+        return std::nullopt;
+    }
+    return static_cast<long>(PyUnstable_Long_CompactValue(number));
+}
+
 }  // namespace
 
 std::optional<std::string> to_text(PyObject* object) {
@@ -354,8 +366,9 @@ std::optional<std::string> to_text(PyObject* object) {
 }
 
 std::optional<std::int32_t> to_int32(PyObject* object) {
-    const long value = PyLong_AsLong(object);
-    if (value == -1 && PyErr_Occurred()) {
+    const std::optional<long> compact = compact_int_value(object);
+    const long value = compact ? *compact : PyLong_AsLong(object);
+    if (!compact && value == -1 && PyErr_Occurred()) {
         return std::nullopt;
     }
     if (value < std::numeric_limits<std::int32_t>::min() ||
@@ -419,7 +432,7 @@ std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table) {
     }
     CodeTableSource source;
     const auto size = static_cast<std::size_t>(PyDict_GET_SIZE(gene_table));
-    source.holders.reserve(2 * size);
+    source.holders.reserve(size + reserved_codons);  // a list, or a codon, per holder
     source.codons.reserve(reserved_codons);
     // Lists already converted, by object.  Converting an exact list or tuple runs no
     // Python code, so a list converted earlier still holds what it held then; any other
