@@ -300,7 +300,8 @@ private:
     std::uint64_t generation_ = 1;
 };
 
-// Calls `convert_entry(key, value)` for each entry of `dict` in the dict's order, until
+// Calls `convert_entry(key, value)` for each entry of `dict` in the dict's order, with a
+// strong reference to each that the conversion may take over, until
 // one returns false (with an exception set); returns false then.  The walk runs in the
 // dict's critical section (nothing under the GIL), which no C++ exception may cross: one
 // thrown by `convert_entry` is held and rethrown after the section.  A conversion can run
@@ -319,10 +320,10 @@ bool walk_dict(PyObject* dict, ConvertEntry&& convert_entry) {
     PyObject* value = nullptr;
     while (converted && !changed && PyDict_Next(dict, &position, &key, &value)) {
         // Held strongly: the conversion may run code that drops the entry from the dict.
-        const OwnedRef held_key = hold(key);
-        const OwnedRef held_value = hold(value);
+        OwnedRef held_key = hold(key);
+        OwnedRef held_value = hold(value);
         try {
-            converted = convert_entry(held_key.get(), held_value.get());
+            converted = convert_entry(held_key, held_value);
         } catch (...) {
             escaped = std::current_exception();
             break;
@@ -400,7 +401,9 @@ std::optional<RecordSource> to_record_map(PyObject* seqs, NucleotidePart shape) 
     // key may compare unequal to a key of the same text; from the first such key on,
     // every key is looked up, and a later entry replaces an earlier one of its text.
     bool only_exact_keys = true;
-    const bool converted = walk_dict(seqs, [&](PyObject* key, PyObject* value) {
+    const bool converted = walk_dict(seqs, [&](OwnedRef& held_key, OwnedRef& held_value) {
+        PyObject* const key = held_key.get();
+        PyObject* const value = held_value.get();
         bool ascii_lines = false;
         const std::optional<codon::RecordPair> record =
             to_record_pair(key, value, shape, ascii_lines);
@@ -409,8 +412,8 @@ std::optional<RecordSource> to_record_map(PyObject* seqs, NucleotidePart shape) 
         }
         source.ascii_result = source.ascii_result && ascii_lines;
         // The value tuple holds the record's four texts; tuples cannot drop them.
-        source.holders.push_back(hold(key));
-        source.holders.push_back(hold(value));
+        source.holders.push_back(std::move(held_key));
+        source.holders.push_back(std::move(held_value));
         only_exact_keys = only_exact_keys && PyUnicode_CheckExact(key);
         if (only_exact_keys) {
             source.records.insert_new(*record);
@@ -442,7 +445,9 @@ std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table) {
     // place, so no view is copied and none moves after the table has it.
     std::vector<std::pair<char32_t, ListRange>> symbol_lists;
     symbol_lists.reserve(size);
-    const bool converted = walk_dict(gene_table, [&](PyObject* key, PyObject* value) {
+    const bool converted = walk_dict(gene_table, [&](OwnedRef& held_key, OwnedRef& held_value) {
+        PyObject* const key = held_key.get();
+        PyObject* const value = held_value.get();
         const std::optional<char32_t> symbol = to_symbol(key);
         if (!symbol) {
             return false;
@@ -462,7 +467,8 @@ std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table) {
             converted_lists.forget_all();
             return true;
         }
-        source.holders.push_back(hold(value));  // its address must not be reused while cached
+        // Its address must not be reused while cached.
+        source.holders.push_back(std::move(held_value));
         converted_lists.add(value, range);
         return true;
     });
