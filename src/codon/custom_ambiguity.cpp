@@ -19,7 +19,8 @@ std::uint32_t literal_key(char residue, std::string_view codon) noexcept {
 
 CustomAmbiguity::CustomAmbiguity(const CustomCodonTable& table, const AcceptanceMasks& masks,
                                  std::span<const UnplainEntry> unplain) {
-    for (const char residue : kResidueLetters) spelled_[residue_slot(residue)] = masks.accepted_by(residue);
+    for (const char residue : kResidueLetters)
+        spelled_[residue_slot(residue)] = masks.accepted_by(residue);
     // The masks accept every codon for "X"; its ambiguous codons still need an entry.
     const CustomCodonTable::CodonList* x_entries = table.find(U'X');
     spelled_[residue_slot('X')] = x_entries == nullptr ? 0 : spelled_codons(*x_entries);

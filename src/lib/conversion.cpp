@@ -478,7 +478,8 @@ std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table) {
     source.table.reserve(symbol_lists.size());
     for (const auto& [symbol, range] : symbol_lists) {
         source.table.insert_or_replace_borrowed(
-            symbol, codon::CustomCodonTable::CodonList(source.codons.data() + range.first, range.size));
+            symbol,
+            codon::CustomCodonTable::CodonList(source.codons.data() + range.first, range.size));
     }
     return source;
 }
