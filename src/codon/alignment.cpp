@@ -53,7 +53,9 @@ std::string missing_amino_acid_report(char residue, std::size_t column,
 class CustomRules {
 public:
     explicit CustomRules(const CustomCodonTable& table)
-        : table_(table), masks_(custom_acceptance(table)), ambiguity_(table, masks_) {}
+        : table_(table),
+          masks_(custom_acceptance(table, unplain_)),
+          ambiguity_(table, masks_, unplain_) {}
 
     const AcceptanceMasks& masks() const noexcept { return masks_; }
     bool accepts_ambiguous(char residue, std::string_view codon) const noexcept {
@@ -68,6 +70,7 @@ public:
 
 private:
     const CustomCodonTable& table_;
+    std::vector<UnplainEntry> unplain_;  // declared first: filled while the masks are made
     AcceptanceMasks masks_;
     CustomAmbiguity ambiguity_;
 };

@@ -237,18 +237,6 @@ std::string_view normalise_nucleotides(std::string_view source, std::string& sto
     return storage;
 }
 
-AminoAcidTranslator::AminoAcidTranslator(std::string_view aa_label, std::string_view aa_header,
-                                         std::string_view aa_seq, std::string_view nt_label,
-                                         std::string_view nt_header, std::string_view nt_seq,
-                                         std::size_t index)
-    : aa_label_(aa_label),
-      aa_header_(aa_header),
-      aa_seq_(aa_seq),
-      nt_label_(nt_label),
-      nt_header_(nt_header),
-      nt_seq_(nt_seq),
-      index_(index) {}
-
 CodingLengths coding_lengths(std::string_view normalised_peptide,
                              std::string_view normalised_nucleotides) noexcept {
     return {count_residues(normalised_peptide), normalised_nucleotides.size()};

@@ -19,9 +19,17 @@ namespace velbrin::codon {
 class AminoAcidTranslator {
 public:
     // The labels name the inputs in reports; like the texts, they outlive the record.
+    // (Defined here: one is made per record.)
     AminoAcidTranslator(std::string_view aa_label, std::string_view aa_header,
                         std::string_view aa_seq, std::string_view nt_label,
-                        std::string_view nt_header, std::string_view nt_seq, std::size_t index);
+                        std::string_view nt_header, std::string_view nt_seq, std::size_t index)
+        : aa_label_(aa_label),
+          aa_header_(aa_header),
+          aa_seq_(aa_seq),
+          nt_label_(nt_label),
+          nt_header_(nt_header),
+          nt_seq_(nt_seq),
+          index_(index) {}
     // The sequences may view the record's own storage, so it stays where it was built.
     AminoAcidTranslator(const AminoAcidTranslator&) = delete;
     AminoAcidTranslator& operator=(const AminoAcidTranslator&) = delete;

@@ -1,5 +1,6 @@
 #include "codon/codon_acceptance.hpp"
 
+#include <array>
 #include <bit>
 
 #include "genetic_code/genetic_code.hpp"
@@ -14,6 +15,45 @@ constexpr std::string_view kTableLetters = "*ACDEFGHIKLMNPQRSTVWY";
 constexpr std::uint64_t kEveryCodon = ~std::uint64_t{0};
 
 constexpr std::uint64_t codon_bit(std::size_t index) noexcept { return std::uint64_t{1} << index; }
+
+// For each position of a codon, each byte's digit already placed where the codon index
+// wants it (16, 4, 1), or kNotABase for a byte that is no plain base: the index of a
+// three-byte entry is the OR of its bytes' entries, and at least kNotABase for any entry
+// that is no plain codon.  One lookup per byte and no branch per byte.
+constexpr std::uint8_t kNotABase = 64;
+constexpr std::array<std::array<std::uint8_t, 256>, 3> kPlacedDigits = [] {
+    std::array<std::array<std::uint8_t, 256>, 3> tables{};
+    for (std::size_t position = 0; position < 3; ++position) {
+        for (std::size_t byte = 0; byte < 256; ++byte) {
+            const int digit = detail::nucleotide_digit(char(byte));
+            tables[position][byte] =
+                digit < 0 ? kNotABase : std::uint8_t(digit << (4 - 2 * position));
+        }
+    }
+    return tables;
+}();
+
+constexpr std::size_t placed_index(std::string_view entry) noexcept {
+    return kPlacedDigits[0][std::uint8_t(entry[0])] | kPlacedDigits[1][std::uint8_t(entry[1])] |
+           kPlacedDigits[2][std::uint8_t(entry[2])];
+}
+
+constexpr bool placed_digits_agree_with_codon_index() {
+    constexpr std::string_view kBytes = "ACGTUacgtuNRn-\x80";
+    for (const char a : kBytes) {
+        for (const char b : kBytes) {
+            for (const char c : kBytes) {
+                const char entry[3] = {a, b, c};
+                const std::string_view text(entry, 3);
+                const auto index = codon_index(text);
+                const std::size_t placed = placed_index(text);
+                if (index ? placed != *index : placed < kNotABase) return false;
+            }
+        }
+    }
+    return true;
+}
+static_assert(placed_digits_agree_with_codon_index());
 
 // Later residues of this list overwrite earlier ones: the signatures go first, so a
 // codon's owner is the table's own letter.
@@ -48,14 +88,24 @@ AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept {
     return masks;
 }
 
-AcceptanceMasks custom_acceptance(const CustomCodonTable& table) noexcept {
+AcceptanceMasks custom_acceptance(const CustomCodonTable& table,
+                                  std::vector<UnplainEntry>& unplain) {
     AcceptanceMasks masks;
     for (const char residue : kResidueLetters) {
         const CustomCodonTable::CodonList* entries = table.find(char32_t(residue));
         if (entries == nullptr) continue;
         masks.covered[residue_slot(residue)] = true;
-        masks.accepted[residue_slot(residue)] = spelled_codons(*entries);
-        if (residue == 'X') masks.accepted[residue_slot(residue)] = kEveryCodon;
+        std::uint64_t spelled = 0;
+        for (const std::string_view entry : *entries) {
+            if (entry.size() != 3) continue;
+            const std::size_t index = placed_index(entry);
+            if (index < kNotABase) {
+                spelled |= codon_bit(index);
+            } else {
+                unplain.push_back({residue, entry});
+            }
+        }
+        masks.accepted[residue_slot(residue)] = residue == 'X' ? kEveryCodon : spelled;
     }
     choose_owners(masks);
     return masks;

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "codon/codon_block_match.hpp"
 #include "genetic_code/custom_codon_table.hpp"
@@ -41,11 +42,19 @@ struct AcceptanceMasks {
 // codons take the full rules.
 AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept;
 
+// A residue's three-byte entry that is no codon of plain bases.
+struct UnplainEntry {
+    char residue;
+    std::string_view entry;
+};
+
 // Under a custom table: a codon is accepted when one of the residue's three-byte
 // entries spells it (letter case ignored, "U" as "T"); "X", when covered, accepts every
 // codon.  Only "*" and A to Z are looked up: no other byte is left in a normalised
-// peptide.
-AcceptanceMasks custom_acceptance(const CustomCodonTable& table) noexcept;
+// peptide.  The same pass over the lists adds every three-byte entry that is no plain
+// codon to `unplain`.
+AcceptanceMasks custom_acceptance(const CustomCodonTable& table,
+                                  std::vector<UnplainEntry>& unplain);
 
 // The codons that the three-byte entries of `entries` spell, one bit per codon index.
 std::uint64_t spelled_codons(CustomCodonTable::CodonList entries) noexcept;

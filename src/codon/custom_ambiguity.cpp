@@ -17,19 +17,17 @@ std::uint32_t literal_key(char residue, std::string_view codon) noexcept {
 
 }  // namespace
 
-CustomAmbiguity::CustomAmbiguity(const CustomCodonTable& table, const AcceptanceMasks& masks) {
-    for (const char residue : kResidueLetters) {
-        const CustomCodonTable::CodonList* entries = table.find(char32_t(residue));
-        if (entries == nullptr) continue;
-        // The masks accept every codon for "X"; its ambiguous codons still need an entry.
-        spelled_[residue_slot(residue)] =
-            residue == 'X' ? spelled_codons(*entries) : masks.accepted_by(residue);
-        // A codon equal to a plain entry is itself plain and found through the mask.
-        for (const std::string_view entry : *entries) {
-            if (entry.size() == 3 && !codon_index(entry))
-                literal_entries_.push_back(literal_key(residue, entry));
-        }
-    }
+CustomAmbiguity::CustomAmbiguity(const CustomCodonTable& table, const AcceptanceMasks& masks,
+                                 std::span<const UnplainEntry> unplain) {
+    for (const char residue : kResidueLetters)
+        spelled_[residue_slot(residue)] = masks.accepted_by(residue);
+    // The masks accept every codon for "X"; its ambiguous codons still need an entry.
+    const CustomCodonTable::CodonList* x_entries = table.find(U'X');
+    spelled_[residue_slot('X')] = x_entries == nullptr ? 0 : spelled_codons(*x_entries);
+    // A codon equal to a plain entry is itself plain and found through the mask.
+    literal_entries_.reserve(unplain.size());
+    for (const UnplainEntry& entry : unplain)
+        literal_entries_.push_back(literal_key(entry.residue, entry.entry));
     std::sort(literal_entries_.begin(), literal_entries_.end());
     literal_entries_.erase(std::unique(literal_entries_.begin(), literal_entries_.end()),
                            literal_entries_.end());

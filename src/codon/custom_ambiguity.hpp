@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -18,8 +19,10 @@ namespace velbrin::codon {
 class CustomAmbiguity {
 public:
     // Only the residues of a normalised peptide ("*" and A to Z) are read from `table`;
-    // `masks` are the table's own (custom_acceptance), whose spelled codons are reused.
-    CustomAmbiguity(const CustomCodonTable& table, const AcceptanceMasks& masks);
+    // `masks` and `unplain` are what custom_acceptance made of it: the spelled codons and
+    // the entries that are no plain codon are reused, not read again.
+    CustomAmbiguity(const CustomCodonTable& table, const AcceptanceMasks& masks,
+                    std::span<const UnplainEntry> unplain);
 
     // `codon` is three bytes; a residue the table lacks accepts nothing.
     bool accepts(char residue, std::string_view codon) const noexcept;

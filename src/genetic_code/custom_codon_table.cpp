@@ -17,41 +17,45 @@ constexpr std::size_t kFirstViewBlock = 128;
 
 CustomCodonTable::CodonList CustomCodonTable::ViewBlocks::store(
     std::span<const std::string_view> views) {
-    if (views.size() > free_count_) {
+    if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < views.size()) {
         // Each block at least doubles the last, so there are few of them and the unused
         // tails stay within the views stored.
-        last_block_size_ = std::max({views.size(), 2 * last_block_size_, kFirstViewBlock});
-        free_ = blocks_.emplace_back(std::make_unique<std::string_view[]>(last_block_size_)).get();
-        free_count_ = last_block_size_;
+        const std::size_t last = blocks_.empty() ? 0 : blocks_.back().capacity();
+        blocks_.emplace_back().reserve(std::max({views.size(), 2 * last, kFirstViewBlock}));
     }
-    std::string_view* const kept = free_;
-    std::copy(views.begin(), views.end(), kept);
-    free_ += views.size();
-    free_count_ -= views.size();
-    return CodonList(kept, views.size());
+    std::vector<std::string_view>& block = blocks_.back();
+    const std::size_t at = block.size();
+    block.insert(block.end(), views.begin(), views.end());
+    return CodonList(block.data() + at, views.size());
 }
 
 CustomCodonTable::CustomCodonTable(CustomCodonTable&& other) noexcept
-    : ascii_lists_(std::exchange(other.ascii_lists_, {})),
-      ascii_present_(std::exchange(other.ascii_present_, {})),
-      ascii_count_(std::exchange(other.ascii_count_, 0)),
+    : ascii_slots_(std::exchange(other.ascii_slots_, {})),
+      ascii_lists_(std::move(other.ascii_lists_)),
       other_symbols_(std::move(other.other_symbols_)),
       views_(std::exchange(other.views_, {})),
       copied_texts_(std::move(other.copied_texts_)) {
+    other.ascii_lists_.clear();
     other.other_symbols_.clear();
+    other.copied_texts_.clear();
 }
 
 CustomCodonTable& CustomCodonTable::operator=(CustomCodonTable&& other) noexcept {
     if (this != &other) {
-        ascii_lists_ = std::exchange(other.ascii_lists_, {});
-        ascii_present_ = std::exchange(other.ascii_present_, {});
-        ascii_count_ = std::exchange(other.ascii_count_, 0);
+        ascii_slots_ = std::exchange(other.ascii_slots_, {});
+        ascii_lists_ = std::move(other.ascii_lists_);
         other_symbols_ = std::move(other.other_symbols_);
         views_ = std::exchange(other.views_, {});
         copied_texts_ = std::move(other.copied_texts_);
+        other.ascii_lists_.clear();
         other.other_symbols_.clear();
+        other.copied_texts_.clear();
     }
     return *this;
+}
+
+void CustomCodonTable::reserve(std::size_t symbols) {
+    ascii_lists_.reserve(std::min(symbols, kAsciiSymbols));
 }
 
 void CustomCodonTable::insert_or_replace(char32_t symbol, std::vector<std::string> codons) {
@@ -72,13 +76,20 @@ void CustomCodonTable::insert_or_replace_shared(char32_t symbol, CodonList codon
         other_symbols_.insert_or_assign(symbol, codons);
         return;
     }
-    ascii_count_ += ascii_present_[symbol] ? 0 : 1;
-    ascii_present_[symbol] = true;
-    ascii_lists_[symbol] = codons;
+    std::uint8_t& slot = ascii_slots_[symbol];
+    if (slot != 0) {
+        ascii_lists_[slot - 1] = codons;
+        return;
+    }
+    ascii_lists_.push_back(codons);
+    slot = static_cast<std::uint8_t>(ascii_lists_.size());
 }
 
 const CustomCodonTable::CodonList* CustomCodonTable::find(char32_t symbol) const noexcept {
-    if (symbol < kAsciiSymbols) return ascii_present_[symbol] ? &ascii_lists_[symbol] : nullptr;
+    if (symbol < kAsciiSymbols) {
+        const std::uint8_t slot = ascii_slots_[symbol];
+        return slot == 0 ? nullptr : &ascii_lists_[slot - 1];
+    }
     const auto position = other_symbols_.find(symbol);
     return position == other_symbols_.end() ? nullptr : &position->second;
 }
@@ -87,7 +98,8 @@ std::vector<CustomCodonTable::Entry> CustomCodonTable::entries() const {
     std::vector<Entry> entries;
     entries.reserve(size());
     for (char32_t symbol = 0; symbol < kAsciiSymbols; ++symbol) {
-        if (ascii_present_[symbol]) entries.emplace_back(symbol, ascii_lists_[symbol]);
+        if (const std::uint8_t slot = ascii_slots_[symbol])
+            entries.emplace_back(symbol, ascii_lists_[slot - 1]);
     }
     entries.insert(entries.end(), other_symbols_.begin(), other_symbols_.end());
     return entries;

@@ -8,9 +8,8 @@
 
 #include <array>
 #include <cstddef>
-#include <deque>
+#include <cstdint>
 #include <map>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -39,6 +38,13 @@ public:
     CodonList insert_or_replace_views(char32_t symbol, std::span<const std::string_view> codons);
     // `codons` must be a list this table returned.
     void insert_or_replace_shared(char32_t symbol, CodonList codons);
+    // The list itself, views and all, is the filler's: it must outlive the table.
+    void insert_or_replace_borrowed(char32_t symbol, CodonList codons) {
+        insert_or_replace_shared(symbol, codons);
+    }
+
+    // Room for `symbols` symbols, so that filling the table allocates less.
+    void reserve(std::size_t symbols);
 
     // The list of `symbol`, or nullptr.
     const CodonList* find(char32_t symbol) const noexcept;
@@ -46,7 +52,7 @@ public:
     // Every entry, in ascending code point order.
     std::vector<Entry> entries() const;
     bool empty() const noexcept { return size() == 0; }
-    std::size_t size() const noexcept { return ascii_count_ + other_symbols_.size(); }
+    std::size_t size() const noexcept { return ascii_lists_.size() + other_symbols_.size(); }
 
     // The symbols in ascending code point order, UTF-8, joined by ", ".
     std::string valid_symbol_list() const;
@@ -54,25 +60,27 @@ public:
 private:
     static constexpr std::size_t kAsciiSymbols = 128;
 
-    // Copies of the lists' views, in blocks that never move: each list is one run of a
-    // block, so a table of a few dozen lists takes one allocation.
+    // Copies of the lists' views, in blocks whose storage never moves (each is reserved
+    // once and never filled past that): each list is one run of a block, so a table of a
+    // few dozen lists takes one allocation, and nothing is written twice.
     class ViewBlocks {
     public:
         CodonList store(std::span<const std::string_view> views);
 
     private:
-        std::vector<std::unique_ptr<std::string_view[]>> blocks_;
-        std::string_view* free_ = nullptr;
-        std::size_t free_count_ = 0;
-        std::size_t last_block_size_ = 0;
+        std::vector<std::vector<std::string_view>> blocks_;
     };
 
-    std::array<CodonList, kAsciiSymbols> ascii_lists_{};
-    std::array<bool, kAsciiSymbols> ascii_present_{};
-    std::size_t ascii_count_ = 0;
+    // An ASCII symbol's list is ascii_lists_[slot - 1], slot 0 meaning none: the table
+    // stays small, so making and moving one (once per call of the module) is cheap.
+    std::array<std::uint8_t, kAsciiSymbols> ascii_slots_{};
+    static_assert(kAsciiSymbols <= 255, "a slot holds every ASCII list's index + 1");
+    std::vector<CodonList> ascii_lists_;
     std::map<char32_t, CodonList> other_symbols_;  // beyond ASCII; nodes never move
     ViewBlocks views_;
-    std::deque<std::vector<std::string>> copied_texts_;  // elements stay where they are
+    // A list's strings stay where they are when the outer vector grows (its elements'
+    // buffers move with them), so views of them stay valid.
+    std::vector<std::vector<std::string>> copied_texts_;
 };
 
 }  // namespace velbrin::codon

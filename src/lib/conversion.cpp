@@ -22,9 +22,17 @@ namespace {
 // a `__len__` may report far more items than it yields.
 constexpr Py_ssize_t max_reserved_items = 4096;
 
-// The views of one custom codon list are gathered before the table copies them: room
-// for the longest list of an ordinary genetic code.
-constexpr std::size_t max_reserved_codons = 64;
+// Room for the codons of an ordinary genetic code, which a custom table's lists share.
+constexpr std::size_t reserved_codons = 64;
+
+// Makes room for `more` elements beyond the size, growing as push_back would (never to
+// the exact size): the vector may be filled by many lists, one after another.
+template <class Element>
+void reserve_more(std::vector<Element>& elements, std::size_t more) {
+    if (elements.capacity() - elements.size() < more) {
+        elements.reserve(std::max(elements.size() + more, 2 * elements.capacity()));
+    }
+}
 
 // The items of a tuple of exactly `length` elements, or null with an exception set.
 PyObject* const* tuple_items(PyObject* object, Py_ssize_t length) noexcept {
@@ -142,7 +150,8 @@ std::optional<char32_t> to_symbol(PyObject* key) {
         return std::nullopt;
     }
     Py_ssize_t utf8_size = 0;
-    if (PyUnicode_AsUTF8AndSize(key, &utf8_size) == nullptr) {  // lone surrogates
+    // An ASCII `str` is its own UTF-8; any other may hold lone surrogates.
+    if (!PyUnicode_IS_ASCII(key) && PyUnicode_AsUTF8AndSize(key, &utf8_size) == nullptr) {
         return std::nullopt;
     }
     if (PyUnicode_GET_LENGTH(key) != 1) {
@@ -164,16 +173,45 @@ bool append_texts(std::span<PyObject* const> items, std::vector<std::string_view
     return true;
 }
 
+#ifndef Py_GIL_DISABLED
+// The items of an exact list, each held on its own: under the interpreter lock nothing
+// changes the list while they are read (no Python code runs until an item fails, and
+// the list is not read after that), and a reference per item costs less than a tuple
+// of them made and freed.
+bool append_list_texts(PyObject* list, std::vector<std::string_view>& texts,
+                       std::vector<OwnedRef>& holders) {
+    const auto size = static_cast<std::size_t>(PyList_GET_SIZE(list));
+    reserve_more(texts, size);
+    reserve_more(holders, size);
+    for (std::size_t at = 0; at < size; ++at) {
+        PyObject* item = PyList_GET_ITEM(list, static_cast<Py_ssize_t>(at));
+        const std::optional<std::string_view> text = to_text_view(item);
+        if (!text) {
+            return false;
+        }
+        texts.push_back(*text);
+        holders.push_back(hold(item));
+    }
+    return true;
+}
+#endif
+
 // Appends the texts of `object` (any sequence but a `str`, every item a `str`) to `texts`,
 // and to `holders` what keeps them alive.  An exact list or tuple runs no Python code: it
 // is read as a tuple of its items as they are now, which holds them all with one
-// reference.  Any other sequence is iterated, each item held.
+// reference (with the interpreter lock, a list's items are held one by one instead).
+// Any other sequence is iterated, each item held.
 bool append_text_list(PyObject* object, std::vector<std::string_view>& texts,
                       std::vector<OwnedRef>& holders) {
     if (PyUnicode_Check(object)) {
         raise_type_error("Can't extract `str` to `Vec`");
         return false;
     }
+#ifndef Py_GIL_DISABLED
+    if (PyList_CheckExact(object)) {
+        return append_list_texts(object, texts, holders);
+    }
+#endif
     if (PyTuple_CheckExact(object) || PyList_CheckExact(object)) {
         OwnedRef items = PyTuple_CheckExact(object) ? hold(object) : take(PyList_AsTuple(object));
         if (!items) {
@@ -193,8 +231,8 @@ bool append_text_list(PyObject* object, std::vector<std::string_view>& texts,
     if (!hint) {
         return false;
     }
-    texts.reserve(texts.size() + *hint);
-    holders.reserve(holders.size() + *hint);
+    reserve_more(texts, *hint);
+    reserve_more(holders, *hint);
     const OwnedRef iterator = take(PyObject_GetIter(object));
     if (!iterator) {
         return false;
@@ -215,6 +253,11 @@ bool append_text_list(PyObject* object, std::vector<std::string_view>& texts,
     }
 }
 
+// A converted codon list: where its views lie among a table's views.
+struct ListRange {
+    std::size_t first = 0, size = 0;
+};
+
 // The codon lists converted so far, by the identity of the list object: a flat table with
 // open addressing, sized for the dict, so no lookup allocates.  It is keyed by address,
 // not by caller text.  Forgetting every list is a new generation, in constant time.
@@ -222,7 +265,7 @@ class ConvertedLists {
 public:
     explicit ConvertedLists(std::size_t lists) : slots_(std::bit_ceil(2 * lists + 2)) {}
 
-    const codon::CustomCodonTable::CodonList* find(PyObject* list) const noexcept {
+    const ListRange* find(PyObject* list) const noexcept {
         for (std::size_t at = home(list);; at = (at + 1) & (slots_.size() - 1)) {
             const Slot& slot = slots_[at];
             if (slot.generation != generation_) return nullptr;
@@ -231,7 +274,7 @@ public:
     }
 
     // At most one list per dict entry is added: the table stays at most half full.
-    void add(PyObject* list, codon::CustomCodonTable::CodonList codons) noexcept {
+    void add(PyObject* list, ListRange codons) noexcept {
         std::size_t at = home(list);
         while (slots_[at].generation == generation_) at = (at + 1) & (slots_.size() - 1);
         slots_[at] = Slot{list, codons, generation_};
@@ -242,7 +285,7 @@ public:
 private:
     struct Slot {
         PyObject* list = nullptr;
-        codon::CustomCodonTable::CodonList codons;
+        ListRange codons;
         std::uint64_t generation = 0;
     };
 
@@ -257,7 +300,8 @@ private:
     std::uint64_t generation_ = 1;
 };
 
-// Calls `convert_entry(key, value)` for each entry of `dict` in the dict's order, until
+// Calls `convert_entry(key, value)` for each entry of `dict` in the dict's order, with a
+// strong reference to each that the conversion may take over, until
 // one returns false (with an exception set); returns false then.  The walk runs in the
 // dict's critical section (nothing under the GIL), which no C++ exception may cross: one
 // thrown by `convert_entry` is held and rethrown after the section.  A conversion can run
@@ -276,10 +320,10 @@ bool walk_dict(PyObject* dict, ConvertEntry&& convert_entry) {
     PyObject* value = nullptr;
     while (converted && !changed && PyDict_Next(dict, &position, &key, &value)) {
         // Held strongly: the conversion may run code that drops the entry from the dict.
-        const OwnedRef held_key = hold(key);
-        const OwnedRef held_value = hold(value);
+        OwnedRef held_key = hold(key);
+        OwnedRef held_value = hold(value);
         try {
-            converted = convert_entry(held_key.get(), held_value.get());
+            converted = convert_entry(held_key, held_value);
         } catch (...) {
             escaped = std::current_exception();
             break;
@@ -300,6 +344,18 @@ bool walk_dict(PyObject* dict, ConvertEntry&& convert_entry) {
     return converted;
 }
 
+// The value of an exact `int` that fits in one digit, the common case, read in place.
+std::optional<long> compact_int_value(PyObject* object) noexcept {
+    if (!PyLong_CheckExact(object)) {
+        return std::nullopt;
+    }
+    const auto* number = reinterpret_cast<const PyLongObject*>(object);
+    if (!PyUnstable_Long_IsCompact(number)) {
+        return std::nullopt;
+    }
+    return static_cast<long>(PyUnstable_Long_CompactValue(number));
+}
+
 }  // namespace
 
 std::optional<std::string> to_text(PyObject* object) {
@@ -311,8 +367,9 @@ std::optional<std::string> to_text(PyObject* object) {
 }
 
 std::optional<std::int32_t> to_int32(PyObject* object) {
-    const long value = PyLong_AsLong(object);
-    if (value == -1 && PyErr_Occurred()) {
+    const std::optional<long> compact = compact_int_value(object);
+    const long value = compact ? *compact : PyLong_AsLong(object);
+    if (!compact && value == -1 && PyErr_Occurred()) {
         return std::nullopt;
     }
     if (value < std::numeric_limits<std::int32_t>::min() ||
@@ -344,7 +401,9 @@ std::optional<RecordSource> to_record_map(PyObject* seqs, NucleotidePart shape) 
     // key may compare unequal to a key of the same text; from the first such key on,
     // every key is looked up, and a later entry replaces an earlier one of its text.
     bool only_exact_keys = true;
-    const bool converted = walk_dict(seqs, [&](PyObject* key, PyObject* value) {
+    const bool converted = walk_dict(seqs, [&](OwnedRef& held_key, OwnedRef& held_value) {
+        PyObject* const key = held_key.get();
+        PyObject* const value = held_value.get();
         bool ascii_lines = false;
         const std::optional<codon::RecordPair> record =
             to_record_pair(key, value, shape, ascii_lines);
@@ -353,8 +412,8 @@ std::optional<RecordSource> to_record_map(PyObject* seqs, NucleotidePart shape) 
         }
         source.ascii_result = source.ascii_result && ascii_lines;
         // The value tuple holds the record's four texts; tuples cannot drop them.
-        source.holders.push_back(hold(key));
-        source.holders.push_back(hold(value));
+        source.holders.push_back(std::move(held_key));
+        source.holders.push_back(std::move(held_value));
         only_exact_keys = only_exact_keys && PyUnicode_CheckExact(key);
         if (only_exact_keys) {
             source.records.insert_new(*record);
@@ -376,39 +435,51 @@ std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table) {
     }
     CodeTableSource source;
     const auto size = static_cast<std::size_t>(PyDict_GET_SIZE(gene_table));
-    source.holders.reserve(2 * size);
+    source.holders.reserve(size + reserved_codons);  // a list, or a codon, per holder
+    source.codons.reserve(reserved_codons);
     // Lists already converted, by object.  Converting an exact list or tuple runs no
     // Python code, so a list converted earlier still holds what it held then; any other
     // sequence may run code that changes those lists, which are converted anew after it.
     ConvertedLists converted_lists(size);
-    std::vector<std::string_view> codons;  // one list's views, until the table copies them
-    codons.reserve(max_reserved_codons);
-    const bool converted = walk_dict(gene_table, [&](PyObject* key, PyObject* value) {
+    // Each symbol's list, in the dict's order; the table is filled once every view is in
+    // place, so no view is copied and none moves after the table has it.
+    std::vector<std::pair<char32_t, ListRange>> symbol_lists;
+    symbol_lists.reserve(size);
+    const bool converted = walk_dict(gene_table, [&](OwnedRef& held_key, OwnedRef& held_value) {
+        PyObject* const key = held_key.get();
+        PyObject* const value = held_value.get();
         const std::optional<char32_t> symbol = to_symbol(key);
         if (!symbol) {
             return false;
         }
-        if (const auto* found = converted_lists.find(value)) {
-            source.table.insert_or_replace_shared(*symbol, *found);
+        if (const ListRange* found = converted_lists.find(value)) {
+            symbol_lists.emplace_back(*symbol, *found);
             return true;
         }
         const bool runs_no_python_code = PyList_CheckExact(value) || PyTuple_CheckExact(value);
-        codons.clear();
-        if (!append_text_list(value, codons, source.holders)) {
+        const std::size_t first = source.codons.size();
+        if (!append_text_list(value, source.codons, source.holders)) {
             return false;
         }
-        const codon::CustomCodonTable::CodonList kept =
-            source.table.insert_or_replace_views(*symbol, codons);
+        const ListRange range{first, source.codons.size() - first};
+        symbol_lists.emplace_back(*symbol, range);
         if (!runs_no_python_code) {
             converted_lists.forget_all();
             return true;
         }
-        source.holders.push_back(hold(value));  // its address must not be reused while cached
-        converted_lists.add(value, kept);
+        // Its address must not be reused while cached.
+        source.holders.push_back(std::move(held_value));
+        converted_lists.add(value, range);
         return true;
     });
     if (!converted) {
         return std::nullopt;
+    }
+    source.table.reserve(symbol_lists.size());
+    for (const auto& [symbol, range] : symbol_lists) {
+        source.table.insert_or_replace_borrowed(
+            symbol,
+            codon::CustomCodonTable::CodonList(source.codons.data() + range.first, range.size));
     }
     return source;
 }

@@ -50,10 +50,11 @@ struct RecordSource {
 // A dict from `str` to ((header, peptide), nucleotide part).
 std::optional<RecordSource> to_record_map(PyObject* seqs, NucleotidePart shape);
 
-// A custom table whose codon texts view the caller's strings, and the references that
-// keep them alive.
+// A custom table whose lists view `codons`, whose texts view the caller's strings, and
+// the references that keep those alive.  Moving it moves no view.
 struct CodeTableSource {
     codon::CustomCodonTable table;
+    std::vector<std::string_view> codons;
     std::vector<OwnedRef> holders;
 };
 

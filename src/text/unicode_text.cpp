@@ -25,9 +25,24 @@ bool ends_with_white_space(std::string_view text, std::size_t& length) noexcept 
     return false;
 }
 
+// "!" to DEL: a byte that is a whole character and no white space.
+constexpr bool is_printable_ascii(char byte) noexcept {
+    return static_cast<unsigned char>(byte) > 0x20 && static_cast<unsigned char>(byte) < 0x80;
+}
+constexpr bool printable_ascii_holds_no_white_space() {
+    for (char32_t c = 0x21; c < 0x80; ++c) {
+        if (is_unicode_white_space(c)) return false;
+    }
+    return true;
+}
+static_assert(printable_ascii_holds_no_white_space());
+
 }  // namespace
 
 std::string_view trim_unicode_whitespace(std::string_view text) noexcept {
+    // Printable ASCII at both ends (the common case) is no white space: nothing to decode.
+    if (!text.empty() && is_printable_ascii(text.front()) && is_printable_ascii(text.back()))
+        return text;
     std::size_t length = 0;
     while (!text.empty() && starts_with_white_space(text, length)) text.remove_prefix(length);
     while (!text.empty() && ends_with_white_space(text, length)) text.remove_suffix(length);

@@ -368,3 +368,40 @@ def test_another_thread_runs_while_a_large_family_is_aligned(broken, rare_switch
         if started < stamps[0] < finished:
             return
     pytest.fail("the other thread never ran during the call")
+
+
+def fresh_codon_table():
+    """A custom table whose lists hold the only references to their codon texts."""
+    return {
+        residue: ["".join(codon) for codon in codons]
+        for residue, codons in {"M": ["ATG"], "K": ["AAA", "AAG"], "*": ["TAA"]}.items()
+    }
+
+
+@pytest.mark.parametrize("broken", [False, True], ids=["aligned", "last-record-fails"])
+def test_codon_lists_emptied_during_a_large_call_leave_its_table_whole(broken, rare_switches):
+    """A call that walks without the interpreter lock keeps the codon texts it converted:
+    another thread emptying the caller's lists then (freeing those texts) changes neither
+    its result nor its report."""
+    codons = 3000
+    peptide, nucleotides = "MK" * (codons // 2), "ATGAAA" * (codons // 2)
+    seqs = {f"r{i}": (("h", peptide), ("h", nucleotides)) for i in range(1500)}
+    if broken:
+        seqs["r1499"] = (("h", peptide), ("h", nucleotides[:-3] + "CCC"))
+    call = velbrin.tarnix_original_args
+    expected = outcome(call, ("s", "a", "n", fresh_codon_table(), seqs))
+    table = fresh_codon_table()
+
+    def empty_the_lists(go):
+        go.wait()
+        for listed in table.values():
+            listed.clear()
+
+    go = threading.Event()
+    thread = threading.Thread(target=empty_the_lists, args=(go,))
+    thread.start()
+    go.set()
+    got = outcome(call, ("s", "a", "n", table, seqs))
+    thread.join(JOIN_TIMEOUT)
+    assert got == expected
+    assert (expected[0] == "raised") == broken

@@ -113,6 +113,21 @@ TEST(CustomCodonTable, MoveCarriesEntriesAndEmptiesSource) {
     EXPECT_EQ(texts(assigned.find(U'W')), Texts{"TGG"});
 }
 
+TEST(CustomCodonTable, BorrowedListsAreTheFillersOwn) {
+    const std::vector<std::string_view> views{"AAA", "AAG", "TGG"};
+    CustomCodonTable table;
+    table.reserve(3);
+    table.insert_or_replace_borrowed(U'K', CodonList(views.data(), 2));
+    table.insert_or_replace_borrowed(U'\x1F600', CodonList(views.data() + 2, 1));
+    table.insert_or_replace_borrowed(U'W', CodonList(views.data() + 2, 1));
+    table.insert_or_replace_borrowed(U'K', CodonList(views.data() + 1, 1));
+    ASSERT_NE(table.find(U'K'), nullptr);
+    EXPECT_EQ(table.find(U'K')->data(), views.data() + 1);
+    EXPECT_EQ(table.find(U'W')->data(), views.data() + 2);
+    EXPECT_EQ(table.find(U'\x1F600')->data(), views.data() + 2);
+    EXPECT_EQ(table.size(), 3u);
+}
+
 struct SymbolListCase {
     std::vector<char32_t> inserted;
     std::string expected;

@@ -62,7 +62,13 @@ INSTANTIATE_TEST_SUITE_P(
                              "\xC0\xA0"
                              "a\xC0\xA0"},
                     TrimCase{"CutIdeographicSpace", "\x80\x80 a \xE3\x80", "\x80\x80 a \xE3\x80"},
-                    TrimCase{"SpaceAfterInvalidByte", "a\xFF\xE3\x80\x80", "a\xFF"}),
+                    TrimCase{"SpaceAfterInvalidByte", "a\xFF\xE3\x80\x80", "a\xFF"},
+                    // Printable ASCII at both ends, white space only inside or at one end.
+                    TrimCase{"PrintableEnds", "!\t\xC2\xA0~", "!\t\xC2\xA0~"},
+                    TrimCase{"DeleteAtTheEnd", "a\x7F", "a\x7F"},
+                    TrimCase{"SpaceOnlyAtTheEnd", "a\xE3\x80\x80", "a"},
+                    TrimCase{"LoneNextLineByteAtTheStart", "\x85z", "\x85z"},
+                    TrimCase{"NextLineAtTheStart", "\xC2\x85z", "z"}),
     [](const testing::TestParamInfo<TrimCase>& info) { return info.param.name; });
 
 struct Utf8Case {
