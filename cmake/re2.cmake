@@ -2,12 +2,34 @@
 # re2::re2: the system's package when CMake finds its config or pkg-config finds re2.pc
 # (Debian ships only the latter), else fetched (a machine without the package).  RE2
 # needs Abseil, which is fetched with it.
+find_package(Threads REQUIRED)
 find_package(re2 CONFIG QUIET)
 if(NOT TARGET re2::re2)
   find_package(PkgConfig QUIET)
   if(PKG_CONFIG_FOUND)
     pkg_check_modules(velbrin_re2 QUIET IMPORTED_TARGET re2)
-    if(velbrin_re2_FOUND)
+    # The shared RE2 brings some forty shared Abseil libraries, whose loading costs a
+    # short run of the command more than its work; their archives, where installed, are
+    # linked in instead (only what the ID patterns use is taken from them).
+    find_library(velbrin_re2_archive NAMES libre2.a HINTS ${velbrin_re2_LIBRARY_DIRS})
+    if(velbrin_re2_FOUND AND velbrin_re2_archive)
+      set(archives "")
+      set(shared "")
+      foreach(name IN LISTS velbrin_re2_STATIC_LIBRARIES)
+        if(name MATCHES "^(re2|absl_)")
+          list(APPEND archives "-l${name}")
+        else()
+          list(APPEND shared "-l${name}")
+        endif()
+      endforeach()
+      add_library(velbrin_re2_static INTERFACE)
+      target_include_directories(velbrin_re2_static INTERFACE ${velbrin_re2_STATIC_INCLUDE_DIRS})
+      target_compile_options(velbrin_re2_static INTERFACE ${velbrin_re2_STATIC_CFLAGS_OTHER})
+      target_link_libraries(velbrin_re2_static INTERFACE
+        "-Wl,-Bstatic" "-Wl,--start-group" ${archives} "-Wl,--end-group" "-Wl,-Bdynamic"
+        ${shared} Threads::Threads)
+      add_library(re2::re2 ALIAS velbrin_re2_static)
+    elseif(velbrin_re2_FOUND)
       add_library(re2::re2 ALIAS PkgConfig::velbrin_re2)
     endif()
   endif()
