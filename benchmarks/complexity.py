@@ -379,7 +379,8 @@ def main(argv=None):
     parser.add_argument("--memory-probe", help=argparse.SUPPRESS)
     parser.add_argument("--command", help="the velbrin command, for its file-count cases")
     arguments = parser.parse_args(argv)
-    COMMAND["path"] = arguments.command
+    # The cases run in folders of their own, so a relative path would be lost.
+    COMMAND["path"] = arguments.command and os.path.abspath(arguments.command)
     if arguments.memory_probe:
         return memory_probe(arguments.memory_probe)
 
