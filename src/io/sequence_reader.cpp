@@ -90,25 +90,25 @@ private:
 // line ends, control bytes, DEL), counted in one sweep that vectorises: byte counters,
 // emptied before they can overflow.
 struct ByteCounts {
-    std::size_t line_feeds = 0, special = 0;
+    std::size_t line_feeds, special;
 };
 
 VELBRIN_WIDE_LOOP ByteCounts count_bytes(std::string_view text) noexcept {
     constexpr std::size_t kChunk = 7 * 32;  // whole AVX2 vectors, below the counters' 255
-    ByteCounts counts;
+    std::size_t line_feeds = 0, special = 0;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     for (std::size_t at = 0; at < text.size(); at += kChunk) {
         const std::size_t chunk = std::min(text.size() - at, kChunk);
-        std::uint8_t line_feeds = 0, special = 0;
+        std::uint8_t chunk_feeds = 0, chunk_special = 0;
         for (std::size_t i = 0; i < chunk; ++i) {
             const unsigned char byte = bytes[at + i];
-            line_feeds += byte == '\n';
-            special += (byte <= ' ') | (byte == 0x7F);
+            chunk_feeds += byte == '\n';
+            chunk_special += (byte <= ' ') | (byte == 0x7F);
         }
-        counts.line_feeds += line_feeds;
-        counts.special += special;
+        line_feeds += chunk_feeds;
+        special += chunk_special;
     }
-    return counts;
+    return {line_feeds, special};
 }
 
 // The width of the lines of `lines` (a sequence of two lines or more, with `line_feeds`
