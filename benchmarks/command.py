@@ -179,21 +179,21 @@ class Table:
         self.runs = runs
         self.rows = []
 
-    def measure(self, specs, runs=None, warmup=3):
-        """Rows for (name, command, stdout file or None) specs, timed in interleaved
+    def measure(self, commands, runs=None, warmup=3):
+        """Rows for (name, command, stdout file or None) commands, timed in interleaved
         rounds, so that a change of load on the machine falls on all of them alike."""
         runs = runs or self.runs
         per_round = max(1, -(-runs // ROUNDS))
-        times = [([], []) for _ in specs]
+        times = [([], []) for _ in commands]
         for round_number in range(ROUNDS):
-            for (_, command, stdout), (walls, cpus) in zip(specs, times, strict=True):
+            for (_, command, stdout), (walls, cpus) in zip(commands, times, strict=True):
                 wall, cpu = run_times(
                     command, per_round, warmup if round_number == 0 else 1, stdout
                 )
                 walls += wall
                 cpus += cpu
         rows = []
-        for (name, command, stdout), (walls, cpus) in zip(specs, times, strict=True):
+        for (name, command, stdout), (walls, cpus) in zip(commands, times, strict=True):
             faults, peak = rusage(command, stdout)
             row = {
                 "row": name,
@@ -258,7 +258,7 @@ def input_size(folder):
 
 
 def both_outputs(name, argv, folder):
-    """Specs of `argv` writing with -o and to standard output (`> file`)."""
+    """Runs of `argv` writing with -o and to standard output (`> file`)."""
     return [
         (f"{name} -o", [*argv, "-o", folder / "out.fa"], None),
         (f"{name} > file", argv, folder / "stdout.fa"),
@@ -280,10 +280,10 @@ def measure_family(table, command, inflate_floor, folder, nt_bytes):
         ("align 10 MB clustal", ["--format", "clustal"], 4096, False),
         ("align 10 MB --remove-gap-columns", ["--remove-gap-columns"], 4096, False),
     ]
-    align_specs = [
-        spec
+    align_runs = [
+        run
         for name, options, _, _ in cases
-        for spec in both_outputs(name, align_argv(command, folder, *options), folder)
+        for run in both_outputs(name, align_argv(command, folder, *options), folder)
     ]
     gz_argv = [*align_argv(command, folder, suffix=".gz"), "-o", folder / "out_gz.fa"]
     inflate_argv = [inflate_floor, folder / "pep.fa.gz", folder / "nt.fa.gz"]
@@ -291,10 +291,10 @@ def measure_family(table, command, inflate_floor, folder, nt_bytes):
     floor, plain, gz, inflater, *rest = table.measure(
         [
             ("I/O floor (cat inputs, write output size)", floor_line, None),
-            align_specs[0],
+            align_runs[0],
             ("align 10 MB gzip input -o", gz_argv, None),
             ("inflate floor (zlib streaming, both .gz)", inflate_argv, None),
-            *align_specs[1:],
+            *align_runs[1:],
         ]
     )
     rows = [plain, *rest]
