@@ -91,16 +91,16 @@ bool write_mismatch_log(const AlignRequest& request, const family::FamilyResult&
                         InterruptCleanup& interrupt_cleanup) {
     if (request.options.mismatch_log_path.empty()) return true;
     io::Result<io::AtomicOutput> created =
-        io::AtomicOutput::create(request.options.mismatch_log_path);
+        io::AtomicOutput::create(request.options.mismatch_log_path, &interrupt_cleanup);
     if (!created) {
         print_error(created.failure().message);
         return false;
     }
     io::AtomicOutput& log = *created;
-    interrupt_cleanup.remove_on_interrupt(log.temporary_path());
     std::optional<io::IoFailure> failure = log.write(family::kMismatchLogHeading);
     if (!failure) failure = log.write(result.mismatch_rows);
     if (!failure) failure = log.commit();
+    if (failure) log.discard();
     interrupt_cleanup.forget();
     if (failure) print_error(failure->message);
     return !failure;
@@ -108,42 +108,45 @@ bool write_mismatch_log(const AlignRequest& request, const family::FamilyResult&
 
 // Standard output, or the -o file (a temporary, a device or a FIFO), opened before the
 // work so that an unwritable target fails first.
-std::variant<io::OutputFile, io::IoFailure> open_output(const AlignRequest& request) {
+std::variant<io::OutputFile, io::IoFailure> open_output(const AlignRequest& request,
+                                                        InterruptCleanup& interrupt_cleanup) {
     if (request.output_path.empty()) return io::OutputFile::standard_output();
-    return io::OutputFile::open(request.output_path, request.options.sync_outputs);
+    return io::OutputFile::open(request.output_path, request.options.sync_outputs,
+                                &interrupt_cleanup);
 }
 
 int run_align(const AlignRequest& request) {
     InterruptCleanup interrupt_cleanup;
-    auto opened = open_output(request);
+    auto opened = open_output(request, interrupt_cleanup);
     if (auto* failure = std::get_if<io::IoFailure>(&opened)) {
         print_error(failure->message);
         return kExitFailure;
     }
     io::OutputFile& output = std::get<io::OutputFile>(opened);
-    if (const std::string* temporary = output.temporary_path())
-        interrupt_cleanup.remove_on_interrupt(*temporary);
 
     // Rows reach standard output or a device only once the whole family has passed; a
     // temporary file, which goes unless committed, may take them while they are checked.
     const family::OutputSink sink{[&output](std::string_view bytes) { return output.write(bytes); },
                                   [&] {
                                       auto failure = output.commit();
+                                      if (failure) output.discard();
                                       interrupt_cleanup.forget();
                                       return failure;
                                   },
                                   output.temporary_path() != nullptr};
-    // On failure the output's temporary goes before the interrupt handler does.
     const family::FamilyResult result = family::run_family(request.inputs, request.options, &sink);
     print_notes(result, request.verbose);
+    if (result.status != family::FamilyStatus::aligned) {
+        // The temporary goes before the handler forgets it, so no signal can leave it.
+        output.discard();
+        interrupt_cleanup.forget();
+    }
     if (result.status == family::FamilyStatus::input_error) {
         print_error(result.summary);
         return kExitFailure;
     }
     report_policy_changes(result);
     if (result.status == family::FamilyStatus::failed) {
-        // The output's temporary goes with `output` on return: nothing of it is left.
-        interrupt_cleanup.forget();
         write_mismatch_log(request, result, interrupt_cleanup);
         std::fputs(result.report.c_str(), stderr);
         if (request.verbose) report_counts(result);  // what was read, as batch's status row

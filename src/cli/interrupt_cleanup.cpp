@@ -35,8 +35,16 @@ InterruptCleanup::~InterruptCleanup() {
     set_handler(SIG_DFL);
 }
 
-void InterruptCleanup::remove_on_interrupt(const std::string& path) noexcept {
-    g_temporary.store(path.c_str());
+void InterruptCleanup::hold() noexcept {
+    sigset_t ending;
+    sigemptyset(&ending);
+    for (const int signal_number : kEndingSignals) sigaddset(&ending, signal_number);
+    pthread_sigmask(SIG_BLOCK, &ending, &before_hold_);
+}
+
+void InterruptCleanup::release(const std::string* temporary_path) noexcept {
+    if (temporary_path) g_temporary.store(temporary_path->c_str());
+    pthread_sigmask(SIG_SETMASK, &before_hold_, nullptr);  // a held signal arrives here
 }
 
 void InterruptCleanup::forget() noexcept { g_temporary.store(nullptr); }

@@ -24,6 +24,9 @@ constexpr std::size_t kNameLimit = NAME_MAX;
 constexpr std::size_t kCutMarkLength = 9;  // "~" and eight hex digits
 constexpr std::size_t kNameRoom = kNameLimit - kTemporaryPrefix.size() - kRandomLetters - 1;
 static_assert(kNameRoom > kCutMarkLength + 64, "room for a recognisable part of the name");
+// Longer than the 15 or 22 characters a string keeps inside itself: a temporary's path
+// keeps its address when the string moves (a signal handler may hold that address).
+static_assert(kTemporaryPrefix.size() + kRandomLetters + 1 > 23);
 constexpr std::string_view kRandomAlphabet = "0123456789abcdefghijklmnopqrstuvwxyz";
 
 std::string_view folder_of(std::string_view path) noexcept {
@@ -136,20 +139,29 @@ void AtomicOutput::discard() noexcept {
     committed_ = true;
 }
 
-std::variant<AtomicOutput, IoFailure> AtomicOutput::create(std::string path) {
+std::variant<AtomicOutput, IoFailure> AtomicOutput::create(std::string path,
+                                                           TemporaryWatch* watch) {
     if (path.empty()) return failure_in("output", "empty file name");
     // The exclusive create (rather than mkstemp) gives the temporary the permissions of
     // any new file under the umask, without changing the process-wide umask.
     int error = 0;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string temporary = temporary_name(path);
+        if (watch) watch->hold();
         int descriptor;
         do {
             descriptor =
                 ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
         } while (descriptor < 0 && errno == EINTR);
-        if (descriptor >= 0) return AtomicOutput(std::move(path), std::move(temporary), descriptor);
         error = errno;
+        if (descriptor >= 0) {
+            // The name is longer than any string kept inline, so its characters stay
+            // where they are as the object moves to the caller.
+            AtomicOutput created(std::move(path), std::move(temporary), descriptor);
+            if (watch) watch->release(&created.temporary_path_);
+            return created;
+        }
+        if (watch) watch->release(nullptr);
         if (error != EEXIST) break;
     }
     return errno_failure(path, "cannot create a file in its folder", error);

@@ -20,11 +20,25 @@ namespace velbrin::io {
 // Whether `name` (a file name without its folder) has the form of a temporary name.
 bool is_temporary_name(std::string_view name) noexcept;
 
+// Told around the exclusive create of a temporary file.  A caller that removes its
+// temporary when a signal ends the process holds those signals back in hold() and lets
+// them through in release(), once it has the temporary's path (null when none was made):
+// no signal can then fall between the file's creation and its registration.
+class TemporaryWatch {
+public:
+    virtual void hold() noexcept = 0;
+    virtual void release(const std::string* temporary_path) noexcept = 0;
+
+protected:
+    ~TemporaryWatch() = default;
+};
+
 // A file written to a temporary name in the target's folder and renamed over the target
 // by commit(); destroyed uncommitted, the temporary is removed.
 class AtomicOutput {
 public:
-    static std::variant<AtomicOutput, IoFailure> create(std::string path);
+    static std::variant<AtomicOutput, IoFailure> create(std::string path,
+                                                        TemporaryWatch* watch = nullptr);
 
     AtomicOutput(AtomicOutput&& other) noexcept;
     AtomicOutput& operator=(AtomicOutput&& other) noexcept;
@@ -38,6 +52,8 @@ public:
     // power cut; off for scratch output.
     void set_sync_on_commit(bool sync) noexcept { sync_on_commit_ = sync; }
     std::optional<IoFailure> commit();
+    // Closes the file and removes the temporary; commit() and write() fail afterwards.
+    void discard() noexcept;
 
     // Stays valid and unchanged while the object lives, so a signal handler may pass its
     // c_str() to unlink().
@@ -45,7 +61,6 @@ public:
 
 private:
     AtomicOutput(std::string path, std::string temporary_path, int descriptor) noexcept;
-    void discard() noexcept;
 
     std::string path_;
     std::string temporary_path_;

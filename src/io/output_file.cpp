@@ -66,7 +66,8 @@ OutputFile::~OutputFile() {
     if (descriptor_ >= 0) ::close(descriptor_);
 }
 
-std::variant<OutputFile, IoFailure> OutputFile::open(std::string path, bool durable) {
+std::variant<OutputFile, IoFailure> OutputFile::open(std::string path, bool durable,
+                                                     TemporaryWatch* watch) {
     if (path.empty()) return failure_in("output", "empty file name");
     if (const auto named = named_descriptor(path)) {
         const int descriptor = ::fcntl(*named, F_DUPFD_CLOEXEC, 0);
@@ -83,7 +84,7 @@ std::variant<OutputFile, IoFailure> OutputFile::open(std::string path, bool dura
         if (descriptor < 0) return errno_failure(path, "cannot write", errno);
         return OutputFile(std::move(path), descriptor);
     }
-    auto created = AtomicOutput::create(std::move(path));
+    auto created = AtomicOutput::create(std::move(path), watch);
     if (auto* failure = std::get_if<IoFailure>(&created)) return std::move(*failure);
     auto& atomic = std::get<AtomicOutput>(created);
     atomic.set_sync_on_commit(durable);
@@ -110,6 +111,11 @@ std::optional<IoFailure> OutputFile::commit() {
     if (::close(std::exchange(descriptor_, -1)) != 0 && errno != EINTR)
         return errno_failure(path_, "cannot write", errno);
     return std::nullopt;
+}
+
+void OutputFile::discard() noexcept {
+    if (atomic_) atomic_->discard();
+    if (descriptor_ >= 0) ::close(std::exchange(descriptor_, -1));
 }
 
 const std::string* OutputFile::temporary_path() const noexcept {

@@ -18,7 +18,9 @@ namespace velbrin::io {
 class OutputFile {
 public:
     // `durable`: an atomically replaced file is synced to disk on commit.
-    static std::variant<OutputFile, IoFailure> open(std::string path, bool durable);
+    // `watch` is told around the creation of a temporary, when one is made.
+    static std::variant<OutputFile, IoFailure> open(std::string path, bool durable,
+                                                    TemporaryWatch* watch = nullptr);
     // The process's standard output, labelled "standard output" in failures.
     static std::variant<OutputFile, IoFailure> standard_output();
 
@@ -31,6 +33,8 @@ public:
     std::optional<IoFailure> write(std::string_view bytes);
     // Puts the file in place (atomic) or closes the descriptor (written through).
     std::optional<IoFailure> commit();
+    // Closes the file and removes a temporary: a failed run leaves nothing behind.
+    void discard() noexcept;
 
     // The temporary file an interruption must remove; null when written through.
     const std::string* temporary_path() const noexcept;
