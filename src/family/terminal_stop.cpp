@@ -1,6 +1,7 @@
 #include "family/terminal_stop.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 
 #include "codon/amino_acid_translator.hpp"
@@ -24,9 +25,24 @@ Normalised normalised(std::string_view peptide, std::string_view nucleotides,
 
 bool is_gap_sign(char c) noexcept { return c == '-' || c == '.'; }
 
-// `nucleotides` up to its last three bases (normalising drops gap signs and the white
-// space around the sequence, so those are stepped over).
-std::string_view before_last_codon(std::string_view nucleotides) noexcept {
+// The last codon as normalising gives it (gap signs and the white space around the
+// sequence dropped, letters upper-cased), read from the end of the text alone.
+std::optional<std::array<char, 3>> last_codon(std::string_view nucleotides) noexcept {
+    std::string_view rest = text::trim_unicode_whitespace(nucleotides);
+    std::array<char, 3> codon{};
+    for (int base = 3; base > 0;) {
+        if (rest.empty()) return std::nullopt;
+        const char c = rest.back();
+        rest.remove_suffix(1);
+        if (is_gap_sign(c)) continue;
+        codon[std::size_t(--base)] = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+    }
+    return codon;
+}
+
+}  // namespace
+
+std::string_view without_last_codon(std::string_view nucleotides) noexcept {
     std::string_view rest = text::trim_unicode_whitespace(nucleotides);
     for (int bases = 0; bases < 3 && !rest.empty();) {
         if (!is_gap_sign(rest.back())) ++bases;
@@ -35,16 +51,16 @@ std::string_view before_last_codon(std::string_view nucleotides) noexcept {
     return nucleotides.substr(0, std::size_t(rest.data() + rest.size() - nucleotides.data()));
 }
 
-}  // namespace
-
 std::optional<std::string_view> without_terminal_stop(std::string_view peptide,
                                                       std::string_view nucleotides,
                                                       const codon::StopCodons& stops,
                                                       NormaliseScratch& scratch) {
+    // A record whose last codon is no stop is told by the text's end alone.
+    const auto last = last_codon(nucleotides);
+    if (!last || !stops.is_stop({last->data(), last->size()})) return std::nullopt;
     const Normalised record = normalised(peptide, nucleotides, scratch);
     if (record.lengths.bases != 3 * record.lengths.residues + 3) return std::nullopt;
-    if (!stops.is_stop(record.bases.substr(record.bases.size() - 3))) return std::nullopt;
-    return before_last_codon(nucleotides);
+    return without_last_codon(nucleotides);
 }
 
 bool lengths_disagree(std::string_view peptide, std::string_view nucleotides,

@@ -77,7 +77,9 @@ INSTANTIATE_TEST_SUITE_P(
                     StopCase{"gapped_peptide_and_bases", "M-K", "ATG-AAA-TAG\n", "ATG-AAA-"},
                     StopCase{"lengths_agree", "MK", "ATGAAA", std::nullopt},
                     StopCase{"extra_codon_not_a_stop", "MK", "ATGAAACCC", std::nullopt},
-                    StopCase{"two_codons_more", "M", "ATGAAATAA", std::nullopt}),
+                    StopCase{"two_codons_more", "M", "ATGAAATAA", std::nullopt},
+                    StopCase{"lower_case_stop_split_by_gaps", "MK", "atgaaat.a-a \r", "atgaaa"},
+                    StopCase{"fewer_than_three_bases", "", "TA", std::nullopt}),
     [](const testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
 TEST(GeneticCodeChoice, TableOrFileAndItsStops) {
