@@ -162,6 +162,27 @@ AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_la
     return own_result;
 }
 
+// A policy passed on, noting whether it masked a codon.
+class MaskWatch final : public MismatchPolicy {
+public:
+    explicit MaskWatch(MismatchPolicy& policy) noexcept : policy_(policy) {}
+    MismatchAction on_codon(const CodonMismatch& mismatch) override {
+        const MismatchAction action = policy_.on_codon(mismatch);
+        masked_ |= action == MismatchAction::mask;
+        return action;
+    }
+    MismatchAction on_length(std::size_t record) override { return policy_.on_length(record); }
+    bool masked() const noexcept { return masked_; }
+
+private:
+    MismatchPolicy& policy_;
+    bool masked_ = false;
+};
+
+bool is_same_text(std::string_view normalised, std::string_view source) noexcept {
+    return normalised.data() == source.data() && normalised.size() == source.size();
+}
+
 template <class Rules>
 std::variant<RecordAligner::Row, Failure> align_one(std::string_view aa_label,
                                                     std::string_view nt_label,
@@ -177,12 +198,17 @@ std::variant<RecordAligner::Row, Failure> align_one(std::string_view aa_label,
         return record_failure(record);
     }
     row.resize(3 * record.aa_seq().size());
-    switch (walk_codons(record, rules, row.data(), policy)) {
+    std::optional<MaskWatch> watch;
+    if (policy) watch.emplace(*policy);
+    switch (walk_codons(record, rules, row.data(), watch ? &*watch : nullptr)) {
         case WalkEnd::failed: return record_failure(record);
         case WalkEnd::dropped: return RecordAligner::Row::dropped;
         case WalkEnd::written: break;
     }
-    return RecordAligner::Row::written;
+    const bool as_given = is_same_text(record.aa_seq(), pair.peptide.sequence) &&
+                          is_same_text(record.nt_seq(), pair.nucleotide.sequence) &&
+                          !(watch && watch->masked());
+    return as_given ? RecordAligner::Row::placed : RecordAligner::Row::written;
 }
 
 std::string make_label(std::string_view path, std::string_view default_label) {

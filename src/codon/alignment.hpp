@@ -72,7 +72,11 @@ AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_vi
 // out as the whole-gene drivers give them.
 class RecordAligner {
 public:
-    enum class Row { written, dropped };
+    enum class Row {
+        written,  // after normalising its texts or masking a codon
+        placed,   // from its texts as given: place_codons() writes the same row again
+        dropped,
+    };
 
     static std::variant<RecordAligner, Failure> under_ncbi_code(std::string aa_label,
                                                                 std::string nt_label,

@@ -237,6 +237,8 @@ Writing writing_for(const AlignOptions& options, const OutputSink& sink) noexcep
 // The first walk's findings: the records kept, in order, and the size of their rows.
 struct CheckedRecords {
     std::vector<std::size_t> kept;
+    // Per kept record: its row is its texts as given; its terminal stop was trimmed.
+    std::vector<bool> placed, trimmed;
     std::size_t row_size = 0;
     std::optional<std::string> unaligned;  // rows of different sizes
     std::optional<codon::Failure> failure;
@@ -248,6 +250,8 @@ CheckedRecords check_records(const FamilyFiles& files, RecordWalk& walk, RecordP
     CheckedRecords checked;
     const std::size_t records = files.peptides.size();
     checked.kept.reserve(records);
+    checked.placed.reserve(records);
+    checked.trimmed.reserve(records);
     for (std::size_t record = 0; record < records; ++record) {
         auto outcome = walk.align(record, &policy);
         if (auto* failure = std::get_if<codon::Failure>(&outcome)) {
@@ -255,8 +259,8 @@ CheckedRecords check_records(const FamilyFiles& files, RecordWalk& walk, RecordP
             checked.trimmed_stops = walk.trimmed_stops() + walk.trims_from(record + 1);
             return checked;
         }
-        if (std::get<codon::RecordAligner::Row>(outcome) == codon::RecordAligner::Row::dropped)
-            continue;
+        const auto written = std::get<codon::RecordAligner::Row>(outcome);
+        if (written == codon::RecordAligner::Row::dropped) continue;
         const std::string_view row = walk.row();
         if (checked.kept.empty()) {
             checked.row_size = row.size();
@@ -265,6 +269,8 @@ CheckedRecords check_records(const FamilyFiles& files, RecordWalk& walk, RecordP
                 unaligned_rows(files, checked.kept.front(), checked.row_size, record, row.size());
         }
         checked.kept.push_back(record);
+        checked.placed.push_back(written == codon::RecordAligner::Row::placed);
+        checked.trimmed.push_back(walk.trimmed_last());
         if (held) held->add(row, records - record);
         if (writer) writer->row({files.peptides[record].header, row});
     }
@@ -272,15 +278,22 @@ CheckedRecords check_records(const FamilyFiles& files, RecordWalk& walk, RecordP
     return checked;
 }
 
-// The rows once more, now that every record has passed: the same walk under a fresh
-// policy gives the same rows.
+// The rows once more, now that every record has passed.  A row that was its texts as
+// given is placed again without a check; any other is walked again, and the same walk
+// under a fresh policy gives the same row.
 void write_second_walk(const FamilyFiles& files, RecordWalk& walk, RecordPolicy policy,
                        const CheckedRecords& checked, io::RowWriter& writer) {
     walk.start_again();
-    for (const std::size_t record : checked.kept) {
-        const auto outcome = walk.align(record, &policy);
-        if (!std::holds_alternative<codon::RecordAligner::Row>(outcome))
-            throw diagnostics::InternalFault("a record that passed failed when written");
+    for (std::size_t kept = 0; kept < checked.kept.size(); ++kept) {
+        const std::size_t record = checked.kept[kept];
+        bool written;
+        if (checked.placed[kept]) {
+            written = walk.place(record, checked.trimmed[kept]);
+        } else {
+            written =
+                std::holds_alternative<codon::RecordAligner::Row>(walk.align(record, &policy));
+        }
+        if (!written) throw diagnostics::InternalFault("a record that passed failed when written");
         writer.row({files.peptides[record].header, walk.row()});
     }
     writer.finish();

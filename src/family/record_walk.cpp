@@ -1,5 +1,6 @@
 #include "family/record_walk.hpp"
 
+#include "codon/codon_placement.hpp"
 #include "io/alignment_writer.hpp"
 
 namespace velbrin::family {
@@ -39,8 +40,7 @@ RecordWalk::RecordWalk(const FamilyFiles& files, const RecordPairs& pairs,
     for (const io::SequenceFile& file : files.storage) behind_.emplace_back(file.text);
 }
 
-std::variant<codon::RecordAligner::Row, codon::Failure> RecordWalk::align(
-    std::size_t record, codon::MismatchPolicy* policy) {
+codon::RecordPair RecordWalk::pair_of(std::size_t record, Stop stop) {
     const io::SequenceRecord& peptide = files_.peptides[record];
     const std::size_t partner = pairs_.partner[record];
     const io::SequenceRecord& nucleotide = files_.nucleotides[partner];
@@ -48,16 +48,31 @@ std::variant<codon::RecordAligner::Row, codon::Failure> RecordWalk::align(
     behind_[1 + files_.nucleotide_file[partner]].reached(nucleotide.text.data());
     const std::string_view residues = io::sequence_of(peptide, peptide_);
     std::string_view bases = io::sequence_of(nucleotide, nucleotides_);
-    if (!keep_terminal_stop_) {
+    trimmed_last_ = false;
+    if (stop == Stop::trimmed) {
+        bases = without_last_codon(bases);
+    } else if (stop == Stop::check && !keep_terminal_stop_) {
         if (const auto trimmed = without_terminal_stop(residues, bases, stops_, normalise_)) {
             bases = *trimmed;
             ++trimmed_stops_;
+            trimmed_last_ = true;
         }
     }
     // Pairing has established which records belong together, so the core's header check
     // is given the peptide's ID on both sides.
     const std::string_view id = io::record_name(peptide.header);
-    return aligner_.align({id, {id, residues}, {id, bases}}, record + 1, row_, policy);
+    return {id, {id, residues}, {id, bases}};
+}
+
+std::variant<codon::RecordAligner::Row, codon::Failure> RecordWalk::align(
+    std::size_t record, codon::MismatchPolicy* policy) {
+    return aligner_.align(pair_of(record, Stop::check), record + 1, row_, policy);
+}
+
+bool RecordWalk::place(std::size_t record, bool trimmed) {
+    const codon::RecordPair pair = pair_of(record, trimmed ? Stop::trimmed : Stop::kept);
+    row_.resize(3 * pair.peptide.sequence.size());
+    return codon::place_codons(pair.peptide.sequence, pair.nucleotide.sequence, row_.data());
 }
 
 std::size_t RecordWalk::trims_from(std::size_t record) {

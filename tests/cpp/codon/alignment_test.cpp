@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "codon/alignment.hpp"
+#include "codon/codon_placement.hpp"
 
 namespace velbrin::codon {
 namespace {
@@ -143,6 +144,56 @@ INSTANTIATE_TEST_SUITE_P(
                    {"1:0:0:M:GTG", "1:3:6:W:TGA"},
                    {2}}),
     [](const testing::TestParamInfo<PolicyCase>& info) { return std::string(info.param.name); });
+
+// A row the aligner calls placed must be what placing the texts as given writes; any
+// normalising or masking must make it written.
+struct PlacementCase {
+    const char* name;
+    std::string peptide, nucleotides;
+    MismatchAction action;
+    RecordAligner::Row row;
+};
+
+class RowsPlaced : public testing::TestWithParam<PlacementCase> {};
+
+TEST_P(RowsPlaced, OnlyWhenPlacingGivesTheSameRow) {
+    const PlacementCase& c = GetParam();
+    auto made = RecordAligner::under_ncbi_code("a", "n", 1);
+    ASSERT_TRUE(std::holds_alternative<RecordAligner>(made));
+    FixedPolicy policy(c.action);
+    std::string row;
+    const auto outcome = std::get<RecordAligner>(made).align(
+        {"h", {"h", c.peptide}, {"h", c.nucleotides}}, 1, row, &policy);
+    ASSERT_TRUE(std::holds_alternative<RecordAligner::Row>(outcome));
+    EXPECT_EQ(std::get<RecordAligner::Row>(outcome), c.row);
+    if (c.row != RecordAligner::Row::placed) return;
+    std::string placed(row.size(), '?');
+    ASSERT_TRUE(place_codons(c.peptide, c.nucleotides, placed.data()));
+    EXPECT_EQ(placed, row);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, RowsPlaced,
+    testing::Values(PlacementCase{"plain", "MK", "ATGAAA", MismatchAction::fail,
+                                  RecordAligner::Row::placed},
+                    PlacementCase{"gap_runs", "--M---KW-----------MK--", "ATGAAATGGATGAAG",
+                                  MismatchAction::fail, RecordAligner::Row::placed},
+                    PlacementCase{"long_run", std::string(70, 'K'), std::string(210, 'A'),
+                                  MismatchAction::fail, RecordAligner::Row::placed},
+                    PlacementCase{"accepted_mismatch", "MW", "GTGTGA", MismatchAction::accept,
+                                  RecordAligner::Row::placed},
+                    PlacementCase{"masked_mismatch", "MW", "ATGTGA", MismatchAction::mask,
+                                  RecordAligner::Row::written},
+                    PlacementCase{"lower_case", "MK", "atgaaa", MismatchAction::fail,
+                                  RecordAligner::Row::written},
+                    PlacementCase{"dot_gap", "M.K", "ATGAAA", MismatchAction::fail,
+                                  RecordAligner::Row::written}),
+    [](const testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
+
+TEST(RowsPlaced, NotWhenTheBasesRunOut) {
+    std::string line(9, '?');
+    EXPECT_FALSE(place_codons("M-K", "ATGAA", line.data()));
+}
 
 TEST(MismatchPolicies, MaskAndAcceptGoOnToTheEndOfTheRecord) {
     for (const auto& [action, row] : {std::pair{MismatchAction::mask, "NNN---AAANNN"},
