@@ -326,23 +326,22 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options,
     const FamilyFiles& files = *read;
 
     std::size_t nucleotides = 0;
-    // A family that fails after its files were read still reports what was read.
+    // A family that fails after its files were read still reports what was read: every
+    // nucleotide until the records are paired, then those paired.
     const auto read_counts = [&](FamilyResult result) {
         result.records = files.peptides.size();
         result.nucleotides = nucleotides;
         return result;
     };
+    const auto unpaired_failure = [&](const io::Failure& failure) {
+        for (const io::SequenceRecord& record : files.nucleotides) nucleotides += record.length();
+        return read_counts(input_error(failure.message));
+    };
     const io::Result<GeneticCodeChoice> code =
         choose_genetic_code(inputs.table.value_or(options.table), options.code_table_path);
-    if (!code) {
-        for (const io::SequenceRecord& record : files.nucleotides) nucleotides += record.length();
-        return read_counts(input_error(code.failure().message));
-    }
+    if (!code) return unpaired_failure(code.failure());
     const io::Result<RecordPairs> pairs = pair_family(files, options);
-    if (!pairs) {
-        for (const io::SequenceRecord& record : files.nucleotides) nucleotides += record.length();
-        return read_counts(input_error(pairs.failure().message));
-    }
+    if (!pairs) return unpaired_failure(pairs.failure());
     nucleotides = paired_nucleotides(files, *pairs);
     const auto failed = [&](FamilyResult result, const RecordPolicy& policy,
                             std::size_t trimmed_stops) {
