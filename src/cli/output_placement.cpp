@@ -1,28 +1,14 @@
 #include "cli/output_placement.hpp"
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 
+#include "io/output_guard.hpp"
+
 namespace velbrin::cli {
 
 namespace {
-
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-
-    bool operator==(const FileIdentity&) const = default;
-};
-
-// The file's identity, or nullopt when it does not exist (or cannot be seen).
-std::optional<FileIdentity> identity_of(const std::string& path) {
-    struct stat status{};
-    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
-    return FileIdentity{status.st_dev, status.st_ino};
-}
 
 std::string folder_of(std::string_view path) {
     auto folder = std::filesystem::path(path).parent_path().string();
@@ -33,24 +19,24 @@ std::string folder_of(std::string_view path) {
 // since the files of a batch usually share a few folders.
 class InputCheck {
 public:
-    InputCheck(std::optional<FileIdentity> out_folder, std::optional<FileIdentity> status)
+    InputCheck(std::optional<io::FileIdentity> out_folder, std::optional<io::FileIdentity> status)
         : out_folder_(out_folder), status_(status) {}
 
     std::optional<std::string> problem(const std::string& path) {
-        if (status_ && identity_of(path) == status_) {
+        if (status_ && io::file_identity(path) == status_) {
             return "the status table would overwrite the input " + path;
         }
         auto folder = folder_of(path);
         if (folder != last_folder_) {
             last_folder_ = std::move(folder);
-            last_is_output_ = out_folder_ && identity_of(last_folder_) == out_folder_;
+            last_is_output_ = out_folder_ && io::file_identity(last_folder_) == out_folder_;
         }
         if (last_is_output_) return "the output folder holds the input " + path;
         return std::nullopt;
     }
 
 private:
-    std::optional<FileIdentity> out_folder_, status_;
+    std::optional<io::FileIdentity> out_folder_, status_;
     std::string last_folder_;
     bool last_is_output_ = false;
 };
@@ -64,15 +50,16 @@ std::optional<std::string> output_placement_problem(const BatchOptions& batch,
     if (!std::filesystem::create_directories(batch.out_folder, error) && error) {
         return batch.out_folder + ": cannot create the output folder: " + error.message();
     }
-    const auto out_folder = identity_of(batch.out_folder);
+    const auto out_folder = io::file_identity(batch.out_folder);
     if (!out_folder) return batch.out_folder + ": the output folder cannot be seen";
     for (const auto& input : {batch.peptide_folder, batch.nucleotide_folder}) {
-        if (!input.empty() && identity_of(input) == out_folder) {
+        if (!input.empty() && io::file_identity(input) == out_folder) {
             return "the output folder " + batch.out_folder + " is an input folder";
         }
     }
-    const auto status = identity_of(status_path);
-    if (status && !batch.manifest_path.empty() && identity_of(batch.manifest_path) == status) {
+    const auto status = io::file_identity(status_path);
+    if (status && !batch.manifest_path.empty() &&
+        io::file_identity(batch.manifest_path) == status) {
         return "the status table " + status_path + " is the manifest";
     }
     InputCheck check(out_folder, status);

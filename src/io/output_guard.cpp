@@ -16,7 +16,7 @@ std::string folder_of(std::string_view path) {
 }
 
 struct Status {
-    OutputGuard::Identity identity;
+    FileIdentity identity;
     bool regular = false;
     bool folder = false;
 };
@@ -30,17 +30,17 @@ std::optional<Status> status_of(std::string_view path) {
                   S_ISDIR(status.st_mode)};
 }
 
-std::optional<OutputGuard::Identity> identity_of(std::string_view path) {
+}  // namespace
+
+std::optional<FileIdentity> file_identity(std::string_view path) {
     const auto status = status_of(path);
     if (!status) return std::nullopt;
     return status->identity;
 }
 
-}  // namespace
-
 bool same_file(std::string_view first, std::string_view second) {
-    const auto first_identity = identity_of(first);
-    return first_identity && first_identity == identity_of(second);
+    const auto first_identity = file_identity(first);
+    return first_identity && first_identity == file_identity(second);
 }
 
 OutputGuard::OutputGuard(std::span<const std::string> input_paths) {
@@ -54,11 +54,11 @@ OutputGuard::OutputGuard(std::span<const std::string> input_paths) {
             continue;
         }
         Input input{path, status->identity, {}};
-        if (const auto folder = identity_of(folder_of(path))) input.folders.push_back(*folder);
+        if (const auto folder = file_identity(folder_of(path))) input.folders.push_back(*folder);
         std::error_code error;
         const auto resolved = std::filesystem::canonical(path, error);
         if (!error) {
-            if (const auto folder = identity_of(resolved.parent_path().string()))
+            if (const auto folder = file_identity(resolved.parent_path().string()))
                 input.folders.push_back(*folder);
         }
         inputs_.push_back(std::move(input));
@@ -66,7 +66,7 @@ OutputGuard::OutputGuard(std::span<const std::string> input_paths) {
 }
 
 std::optional<std::string_view> OutputGuard::input_at(std::string_view output_path) const {
-    const auto output = identity_of(output_path);
+    const auto output = file_identity(output_path);
     if (!output) return std::nullopt;
     for (const Input& input : inputs_) {
         if (input.file == output) return input.path;
@@ -75,10 +75,10 @@ std::optional<std::string_view> OutputGuard::input_at(std::string_view output_pa
 }
 
 std::optional<std::string_view> OutputGuard::input_in_folder(std::string_view folder) const {
-    const auto identity = identity_of(folder);
+    const auto identity = file_identity(folder);
     if (!identity) return std::nullopt;
     for (const Input& input : inputs_) {
-        for (const Identity& input_folder : input.folders) {
+        for (const FileIdentity& input_folder : input.folders) {
             if (input_folder == *identity) return input.path;
         }
     }

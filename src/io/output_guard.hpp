@@ -11,6 +11,16 @@
 
 namespace velbrin::io {
 
+struct FileIdentity {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The device and inode of the file `path` names, or nullopt when it does not exist (or
+// cannot be seen).
+std::optional<FileIdentity> file_identity(std::string_view path);
+
 // Whether `first` and `second` name the same existing file (device and inode); a path
 // that does not exist is never the same file as another.
 bool same_file(std::string_view first, std::string_view second);
@@ -30,18 +40,12 @@ public:
     // names, or the one its links resolve into), if any.
     std::optional<std::string_view> input_in_folder(std::string_view folder) const;
 
-    struct Identity {
-        unsigned long long device = 0;
-        unsigned long long inode = 0;
-        bool operator==(const Identity&) const = default;
-    };
-
 private:
     struct Input {
         std::string path;
-        std::optional<Identity> file;   // unset for an input folder
-        std::vector<Identity> folders;  // an input folder itself, or a file's folder as
-                                        // spelled and after resolving links
+        std::optional<FileIdentity> file;   // unset for an input folder
+        std::vector<FileIdentity> folders;  // an input folder itself, or a file's folder as
+                                            // spelled and after resolving links
     };
 
     std::vector<Input> inputs_;
