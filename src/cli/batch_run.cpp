@@ -19,6 +19,7 @@
 #include "cli/batch_families.hpp"
 #include "cli/batch_scheduler.hpp"
 #include "cli/command.hpp"
+#include "cli/cut_short_input.hpp"
 #include "cli/family_discovery.hpp"
 #include "cli/family_manifest.hpp"
 #include "cli/interrupt_watch.hpp"
@@ -230,6 +231,8 @@ int run_batch(const BatchOptions& batch, const family::AlignOptions& align) {
         return kExitCannotStart;
     }
     InterruptWatch& watch = *opened;
+    // The temporaries of the families in flight are then left for the next run to clear.
+    end_on_cut_short_input();
     io::Result<std::vector<family::FamilyInputs>> loaded = load_families(batch);
     if (!loaded) {
         print_line(loaded.failure().message);

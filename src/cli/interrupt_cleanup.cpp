@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "cli/command.hpp"
+#include "cli/cut_short_input.hpp"
 #include "cli/ending_signals.hpp"
 
 namespace velbrin::cli {
@@ -14,8 +15,12 @@ namespace {
 std::atomic<const char*> g_temporary{nullptr};
 static_assert(std::atomic<const char*>::is_always_lock_free);  // read in a signal handler
 
-extern "C" void remove_temporary_and_exit(int signal_number) {
+void remove_temporary() noexcept {
     if (const char* path = g_temporary.exchange(nullptr)) unlink(path);
+}
+
+extern "C" void remove_temporary_and_exit(int signal_number) {
+    remove_temporary();
     _exit(kExitSignalBase + signal_number);
 }
 
@@ -28,7 +33,10 @@ void set_handler(void (*handler)(int)) {
 
 }  // namespace
 
-InterruptCleanup::InterruptCleanup() { set_handler(remove_temporary_and_exit); }
+InterruptCleanup::InterruptCleanup() {
+    set_handler(remove_temporary_and_exit);
+    end_on_cut_short_input(remove_temporary);
+}
 
 InterruptCleanup::~InterruptCleanup() {
     forget();

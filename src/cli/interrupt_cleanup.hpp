@@ -1,6 +1,7 @@
 #pragma once
 // Ctrl-C, SIGTERM, SIGHUP, SIGQUIT and SIGPIPE end the command with status 128 + signal,
-// removing the output's temporary file first.
+// removing the output's temporary file first; so does an input cut short while it is
+// read (with status 1, see cut_short_input).
 
 #include <signal.h>
 

@@ -41,6 +41,29 @@ def test_align_removes_its_temporary(tmp_path, signal_number):
     assert sorted(p.name for p in tmp_path.iterdir()) == ["aa.fa", "nt.fa"]
 
 
+def test_align_ends_cleanly_when_an_input_is_cut_short_under_it(tmp_path):
+    """The peptides are mapped and read; while the command waits for its nucleotides,
+    another program empties the peptide file, whose pages the walk then reads."""
+    (tmp_path / "aa.fa").write_text(">s\nMK\n")
+    os.mkfifo(tmp_path / "nt.fa")
+    process = subprocess.Popen(
+        [command_path(), "align", "aa.fa", "nt.fa", "-o", "out.fa"],
+        cwd=tmp_path,
+        stderr=subprocess.PIPE,
+        text=True,
+    )
+    try:
+        with open(tmp_path / "nt.fa", "w") as nucleotides:  # the command has the peptides
+            os.truncate(tmp_path / "aa.fa", 0)
+            nucleotides.write(">s\nATGAAA\n")
+        _, stderr = process.communicate(timeout=30)
+    finally:
+        process.kill()
+    assert process.returncode == 1
+    assert "cut short by another program" in stderr
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["aa.fa", "nt.fa"]
+
+
 def hanging_batch(folder):
     """A manifest of two good families and one whose nucleotides never arrive."""
     manifest, _ = manifest_batch(folder, {"a": False, "b": False})
