@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <functional>
+#include <numeric>
 #include <optional>
 #include <utility>
 
+#include "hashing/keyed_text_hash.hpp"
 #include "io/alignment_writer.hpp"
 
 namespace velbrin::family {
@@ -14,7 +16,8 @@ struct IdEntry {
     std::string_view id;
     std::size_t record;
     friend bool operator<(const IdEntry& a, const IdEntry& b) noexcept {
-        return a.id != b.id ? a.id < b.id : a.record < b.record;
+        const int order = a.id.compare(b.id);
+        return order != 0 ? order < 0 : a.record < b.record;
     }
 };
 
@@ -58,6 +61,7 @@ public:
     Pairer(const FamilyFiles& files, const PairingRules& rules) : files_(files), rules_(rules) {}
 
     io::Result<RecordPairs> by_id() {
+        if (auto pairs = pairs_in_file_order()) return std::move(*pairs);
         auto peptides = peptide_ids();
         if (!peptides) return std::move(peptides).failure();
         if (auto failure = first_duplicate(*peptides, peptide_at_)) return std::move(*failure);
@@ -107,6 +111,32 @@ public:
 
 private:
     static constexpr std::size_t kNone = std::size_t(-1);
+
+    // Files cut from one database list the same IDs in the same order: such a family
+    // pairs record by record, its IDs checked for repeats by their keyed hashes alone.
+    // Any other family, or one with two equal hashes (a repeated ID, whose report the
+    // sorted path gives), takes the sorted path.
+    std::optional<RecordPairs> pairs_in_file_order() const {
+        const std::size_t records = files_.peptides.size();
+        if (rules_.map != nullptr || files_.nucleotides.size() != records) return std::nullopt;
+        const hashing::KeyedTextHash hash;
+        std::vector<std::size_t> hashes;
+        hashes.reserve(records);
+        for (std::size_t record = 0; record < records; ++record) {
+            const std::string_view id =
+                pairing_id(files_.peptides[record].header, rules_.peptide_id);
+            if (id.empty() ||
+                id != pairing_id(files_.nucleotides[record].header, rules_.nucleotide_id))
+                return std::nullopt;
+            hashes.push_back(hash(id));
+        }
+        std::sort(hashes.begin(), hashes.end());
+        if (std::adjacent_find(hashes.begin(), hashes.end()) != hashes.end()) return std::nullopt;
+        RecordPairs pairs;
+        pairs.partner.resize(records);
+        std::iota(pairs.partner.begin(), pairs.partner.end(), std::size_t{0});
+        return pairs;
+    }
 
     io::Failure no_peptide_id(std::size_t record) const {
         if (rules_.peptide_id == nullptr)

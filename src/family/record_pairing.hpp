@@ -44,8 +44,9 @@ struct RecordPairs {
 };
 
 // By ID, an ID twice in either input and a peptide without a partner fail; unasked
-// nucleotide records are skipped.  By order, the counts must match.  Sorting, not
-// hashing, keeps the work O(n log n) whatever IDs a caller crafts.
+// nucleotide records are skipped.  By order, the counts must match.  Sorting keeps the
+// work O(n log n) whatever IDs a caller crafts; files listing the same IDs in the same
+// order are paired in one pass, their IDs checked for repeats by keyed hashes.
 io::Result<RecordPairs> pair_records(const FamilyFiles& files, const PairingRules& rules);
 
 // The ID a record pairs by under `pattern` (its first word when null); empty when the
