@@ -379,17 +379,24 @@ void append_joined(std::string& out, std::string_view lines) {
 
 std::string_view sequence_of(const SequenceRecord& record, std::string& scratch) {
     if (!record.wrapped) return record.text;
-    scratch.clear();
-    scratch.reserve(record.wrapped_length);
     const std::size_t width = record.line_width;
     if (width == 0) {
+        scratch.clear();
+        scratch.reserve(record.wrapped_length);
         append_joined(scratch, record.text);
         return scratch;
     }
-    // Lines of one width: no line end need be searched for.
-    for (std::size_t at = 0; at < record.text.size(); at += width + 1)
-        scratch.append(record.text.substr(at, width));
-    return scratch;
+    // Lines of one width: no line end need be searched for.  The scratch only grows (its
+    // bytes past the sequence are left as they are), so no byte is written twice.
+    if (scratch.size() < record.wrapped_length) scratch.resize(record.wrapped_length);
+    char* out = scratch.data();
+    const std::string_view text = record.text;
+    for (std::size_t at = 0; at < text.size(); at += width + 1) {
+        const std::size_t line = std::min(width, text.size() - at);
+        std::memcpy(out, text.data() + at, line);
+        out += line;
+    }
+    return {scratch.data(), std::size_t(out - scratch.data())};
 }
 
 SequenceOutcome read_fasta(std::string_view text, std::string_view label) {
