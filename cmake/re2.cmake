@@ -29,6 +29,7 @@ if(NOT TARGET re2::re2)
         "-Wl,-Bstatic" "-Wl,--start-group" ${archives} "-Wl,--end-group" "-Wl,-Bdynamic"
         ${shared} Threads::Threads)
       add_library(re2::re2 ALIAS velbrin_re2_static)
+      set(velbrin_re2_linked_in TRUE)
     elseif(velbrin_re2_FOUND)
       add_library(re2::re2 ALIAS PkgConfig::velbrin_re2)
     endif()
@@ -49,4 +50,15 @@ if(NOT TARGET re2::re2)
     URL_HASH SHA256=eb2df807c781601c14a260a507a5bb4509be1ee626024cb45acbd57cb9d4032b
     EXCLUDE_FROM_ALL)
   FetchContent_MakeAvailable(abseil re2)
+  set(velbrin_re2_linked_in TRUE)
+endif()
+# Whether RE2 is linked into the command rather than loaded as a shared C++ library,
+# which would bring the shared C++ runtime with it.
+if(NOT velbrin_re2_linked_in)
+  get_target_property(velbrin_re2_type re2::re2 TYPE)
+  if(velbrin_re2_type STREQUAL "STATIC_LIBRARY")
+    set(velbrin_re2_linked_in TRUE)
+  else()
+    set(velbrin_re2_linked_in FALSE)
+  endif()
 endif()
