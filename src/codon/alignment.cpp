@@ -98,13 +98,14 @@ Failure record_failure(const AminoAcidTranslator& record) {
 }
 
 // The exact size of the result: every record's key line and codon line, three bytes
-// per column of its normalised peptide.  Keeps each record's column count in `columns`.
-std::size_t result_size(RecordMap& records, std::vector<std::size_t>& columns) {
+// per column of its normalised peptide.  Keeps each peptide's outline in `outlines`, so
+// that no record scans its peptide twice.
+std::size_t result_size(RecordMap& records, std::vector<PeptideOutline>& outlines) {
     std::size_t size = 0;
-    columns.reserve(records.records().size());
+    outlines.reserve(records.records().size());
     for (const RecordPair& record : records.records()) {
-        columns.push_back(normalised_peptide_length(record.peptide.sequence));
-        size += record.key.size() + 2 + 3 * columns.back();
+        const PeptideOutline& outline = outlines.emplace_back(outline_peptide(record.peptide.sequence));
+        size += record.key.size() + 2 + 3 * outline.columns;
     }
     return size;
 }
@@ -126,8 +127,8 @@ AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_la
                                RecordMap& records, const Rules& rules,
                                const ResultBuffer& result_buffer, std::vector<CodonRow>* rows,
                                MismatchPolicy* policy) {
-    std::vector<std::size_t> columns;
-    const std::size_t size = result_size(records, columns);
+    std::vector<PeptideOutline> outlines;
+    const std::size_t size = result_size(records, outlines);
     std::string own_result;
     char* out = result_buffer && policy == nullptr ? result_buffer(size) : nullptr;
     if (out == nullptr) {
@@ -140,13 +141,14 @@ AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_la
     for (const RecordPair& pair : records.records()) {
         AminoAcidTranslator record(aa_label, pair.peptide.header, pair.peptide.sequence, nt_label,
                                    pair.nucleotide.header, pair.nucleotide.sequence, ++counter);
-        record.streamline();
+        const PeptideOutline& outline = outlines[counter - 1];
+        record.streamline(outline.scan);
         record.do_checks();
         if (record.has_error()) {
             if (dropped_for_length(record, policy)) continue;
             return record_failure(record);
         }
-        if (record.aa_seq().size() != columns[counter - 1]) {
+        if (record.aa_seq().size() != outline.columns) {
             throw diagnostics::InternalFault("a normalised peptide changed its length");
         }
         char* const line = write_line(out, pair.key);

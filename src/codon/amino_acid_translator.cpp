@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "codon/record_scan.hpp"
 #include "codon/vector_level.hpp"
 #include "diagnostics/error_block.hpp"
 #include "diagnostics/inconsistency_report.hpp"
@@ -59,45 +60,20 @@ constexpr bool residue_image_follows_the_map() {
 }
 static_assert(residue_image_follows_the_map());
 
+constexpr bool normal_residues_are_their_own_image() {
+    for (int byte = 0; byte < 256; ++byte) {
+        const bool own_image = residue_image(std::uint8_t(byte)) == byte;
+        if (is_normal_residue(std::uint8_t(byte)) != own_image) return false;
+    }
+    return true;
+}
+static_assert(normal_residues_are_their_own_image());
+
 // Byte length of the UTF-8 character starting at `text[at]`; 1 for a byte that does not
 // start a well-formed character, which then counts as a character of its own.
 std::size_t utf8_character_length(std::string_view text, std::size_t at) noexcept {
     const std::size_t length = text::decode_utf8_char(text.substr(at)).length;
     return length == 0 ? 1 : length;
-}
-
-// Folds `step` over every byte of `text` in blocks of 32 with no early exit, so that it
-// vectorises; `step` returns a byte that is OR-ed into the result.  The bytes after the
-// whole blocks are folded as the last 32 bytes of the text (OR-ing a byte twice changes
-// nothing), or, in a text shorter than that, as a copy padded with "A", on which every
-// step below is neutral: short texts take no byte-by-byte tail either.
-template <class Step>
-[[gnu::always_inline]] inline std::uint8_t fold_bytes(std::string_view text, Step step) noexcept {
-    constexpr std::size_t kBlock = 32;
-    std::array<std::uint8_t, kBlock> lanes{};  // one vector register
-    const auto fold_block = [&](const char* block) {
-        for (std::size_t k = 0; k < kBlock; ++k) lanes[k] |= step(std::uint8_t(block[k]));
-    };
-    const std::size_t whole = text.size() - text.size() % kBlock;
-    for (std::size_t start = 0; start < whole; start += kBlock) fold_block(text.data() + start);
-    if (whole != text.size()) {
-        if (whole != 0) {
-            fold_block(text.data() + text.size() - kBlock);
-        } else {
-            std::array<char, kBlock> padded;
-            padded.fill('A');
-            std::memcpy(padded.data(), text.data(), text.size());
-            fold_block(padded.data());
-        }
-    }
-    std::uint8_t folded = 0;
-    for (const std::uint8_t lane : lanes) folded |= lane;
-    return folded;
-}
-
-// text::is_ascii, with an AVX2 copy: it reads every byte of every record.
-VELBRIN_WIDE_LOOP bool is_ascii_wide(std::string_view text) noexcept {
-    return fold_bytes(text, [](std::uint8_t byte) { return byte; }) < 0x80;
 }
 
 std::string ungapped(std::string_view peptide) {
@@ -106,44 +82,6 @@ std::string ungapped(std::string_view peptide) {
     std::copy_if(peptide.begin(), peptide.end(), std::back_inserter(residues),
                  [](char c) { return c != '-'; });
     return residues;
-}
-
-VELBRIN_WIDE_LOOP std::size_t count_residues(std::string_view peptide) noexcept {
-    // Gaps are counted in 32 byte-wide lanes, which vectorises; each lane is added up
-    // before it can overflow.  The bytes after the whole blocks are counted in the text's
-    // last 32, each lane only when it lies past the whole blocks.
-    constexpr std::size_t kBlock = 32;
-    constexpr std::size_t kRound = 255 * kBlock;
-    const std::size_t size = peptide.size();
-    const std::size_t whole = size - size % kBlock;
-    std::size_t gaps = 0;
-    for (std::size_t round = 0; round < whole; round += kRound) {
-        std::array<std::uint8_t, kBlock> lanes{};
-        for (std::size_t start = round; start < std::min(whole, round + kRound); start += kBlock) {
-            for (std::size_t k = 0; k < kBlock; ++k)
-                lanes[k] += std::uint8_t(peptide[start + k] == '-');
-        }
-        for (const std::uint8_t lane : lanes) gaps += lane;
-    }
-    if (whole == size) return size - gaps;
-    if (whole == 0) {
-        for (const char c : peptide) gaps += c == '-';
-        return size - gaps;
-    }
-    const char* const last = peptide.data() + size - kBlock;
-    const std::size_t first_new = kBlock - (size - whole);
-    std::uint8_t tail_gaps = 0;
-    for (std::size_t k = 0; k < kBlock; ++k)
-        tail_gaps += std::uint8_t((last[k] == '-') & (k >= first_new));
-    return size - gaps - tail_gaps;
-}
-
-// Whether normalising leaves the peptide as it is (which implies it is ASCII: every
-// other byte maps to "X").
-VELBRIN_WIDE_LOOP bool is_normal_peptide(std::string_view residues) noexcept {
-    return fold_bytes(residues, [](std::uint8_t byte) {
-               return std::uint8_t(residue_image(byte) ^ byte);
-           }) == 0;
 }
 
 // The loops below write through a raw pointer with a local length: stores through the
@@ -173,13 +111,6 @@ void map_residues(std::string_view source, std::string& residues) {
     residues.resize(written);
 }
 
-// Whether the nucleotides hold a lower-case letter or a gap sign.
-VELBRIN_WIDE_LOOP bool needs_normalising(std::string_view bases) noexcept {
-    return fold_bytes(bases, [](std::uint8_t byte) {
-               return std::uint8_t((std::uint8_t(byte - 'a') < 26) | (byte == '-') | (byte == '.'));
-           }) != 0;
-}
-
 bool holds_gap_signs(std::string_view bases) noexcept {
     return std::memchr(bases.data(), '-', bases.size()) != nullptr ||
            std::memchr(bases.data(), '.', bases.size()) != nullptr;
@@ -204,12 +135,11 @@ void upper_case_without_gap_signs(std::string_view source, std::string& bases) {
     bases.resize(written);
 }
 
-}  // namespace
-
-std::string_view normalise_peptide(std::string_view source, std::string& storage) {
-    const std::string_view trimmed = text::trim_unicode_whitespace(source);
-    if (is_normal_peptide(trimmed)) return trimmed;
-    if (is_ascii_wide(trimmed)) {
+// The normalised peptide of a trimmed text, given its scan.
+std::string_view normalise_trimmed_peptide(std::string_view trimmed, const PeptideScan& scan,
+                                           std::string& storage) {
+    if (scan.normal) return trimmed;
+    if (scan.ascii) {
         map_ascii_residues(trimmed, storage);
     } else {
         map_residues(trimmed, storage);
@@ -217,18 +147,32 @@ std::string_view normalise_peptide(std::string_view source, std::string& storage
     return storage;
 }
 
-std::size_t normalised_peptide_length(std::string_view source) noexcept {
-    const std::string_view trimmed = text::trim_unicode_whitespace(source);
-    if (is_ascii_wide(trimmed)) return trimmed.size();
+std::size_t character_count(std::string_view text) noexcept {
     std::size_t characters = 0;
-    for (std::size_t at = 0; at < trimmed.size(); at += utf8_character_length(trimmed, at))
-        ++characters;
+    for (std::size_t at = 0; at < text.size(); at += utf8_character_length(text, at)) ++characters;
     return characters;
+}
+
+}  // namespace
+
+std::string_view normalise_peptide(std::string_view source, std::string& storage) {
+    const std::string_view trimmed = text::trim_unicode_whitespace(source);
+    return normalise_trimmed_peptide(trimmed, scan_peptide(trimmed), storage);
+}
+
+PeptideOutline outline_peptide(std::string_view source) noexcept {
+    const std::string_view trimmed = text::trim_unicode_whitespace(source);
+    const PeptideScan scan = scan_peptide(trimmed);
+    return {scan.ascii ? trimmed.size() : character_count(trimmed), scan};
+}
+
+std::size_t normalised_peptide_length(std::string_view source) noexcept {
+    return outline_peptide(source).columns;
 }
 
 std::string_view normalise_nucleotides(std::string_view source, std::string& storage) {
     const std::string_view trimmed = text::trim_unicode_whitespace(source);
-    if (!needs_normalising(trimmed)) return trimmed;
+    if (!nucleotides_need_normalising(trimmed)) return trimmed;
     if (holds_gap_signs(trimmed)) {
         upper_case_without_gap_signs(trimmed, storage);
     } else {
@@ -239,11 +183,21 @@ std::string_view normalise_nucleotides(std::string_view source, std::string& sto
 
 CodingLengths coding_lengths(std::string_view normalised_peptide,
                              std::string_view normalised_nucleotides) noexcept {
-    return {count_residues(normalised_peptide), normalised_nucleotides.size()};
+    return {normalised_peptide.size() - scan_peptide(normalised_peptide).gaps,
+            normalised_nucleotides.size()};
 }
 
 void AminoAcidTranslator::streamline() {
-    aa_seq_ = normalise_peptide(aa_seq_, aa_storage_);
+    streamline(scan_peptide(text::trim_unicode_whitespace(aa_seq_)));
+}
+
+void AminoAcidTranslator::streamline(const PeptideScan& trimmed_peptide) {
+    aa_seq_ = normalise_trimmed_peptide(text::trim_unicode_whitespace(aa_seq_), trimmed_peptide,
+                                        aa_storage_);
+    // A changed peptide is counted again: its "." became gaps.
+    const std::size_t gaps =
+        trimmed_peptide.normal ? trimmed_peptide.gaps : scan_peptide(aa_seq_).gaps;
+    residues_ = aa_seq_.size() - gaps;
     nt_seq_ = normalise_nucleotides(nt_seq_, nt_storage_);
 }
 
@@ -258,7 +212,8 @@ void AminoAcidTranslator::do_checks() const {
         record_error(diagnostics::format_error_block(diagnostics::kHeaderMismatch, details),
                      FailureKind::header);
     }
-    const CodingLengths lengths = coding_lengths(aa_seq_, nt_seq_);
+    const CodingLengths lengths =
+        residues_ ? CodingLengths{*residues_, nt_seq_.size()} : coding_lengths(aa_seq_, nt_seq_);
     if (!lengths.agree()) {
         const std::string residues = ungapped(aa_seq_);
         std::size_t position = 0;
@@ -276,7 +231,8 @@ void AminoAcidTranslator::do_checks() const {
 void AminoAcidTranslator::error_out_mismatch(std::size_t column, const GeneticCodeRef& code) const {
     const std::string residues = ungapped(aa_seq_);
     const std::size_t upto = std::min(column + 1, aa_seq_.size());
-    const std::size_t counted = count_residues(aa_seq_.substr(0, upto));
+    const std::string_view columns = aa_seq_.substr(0, upto);
+    const std::size_t counted = columns.size() - scan_peptide(columns).gaps;
     const std::size_t position = counted == 0 ? 0 : counted - 1;
     record_error(
         diagnostics::format_error_block(diagnostics::kSequenceMismatch,

@@ -8,10 +8,12 @@
 // common case), otherwise of a copy the record owns.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "codon/failure_kind.hpp"
+#include "codon/record_scan.hpp"
 #include "genetic_code/genetic_code_ref.hpp"
 
 namespace velbrin::codon {
@@ -37,6 +39,8 @@ public:
     // Trims both sequences; maps the peptide onto its residue alphabet and upper-cases
     // the nucleotides, dropping "-" and ".".
     void streamline();
+    // The same, given the scan of the peptide once trimmed (made ahead by the caller).
+    void streamline(const PeptideScan& trimmed_peptide);
 
     // Header check, then length check; both always run.
     void do_checks() const;
@@ -68,6 +72,7 @@ private:
     std::size_t index_;
     std::string aa_storage_;  // the normalised peptide, when it differs from its source
     std::string nt_storage_;
+    std::optional<std::size_t> residues_;  // of the normalised peptide, once streamlined
     mutable std::string error_;
     mutable bool has_error_ = false;
     mutable FailureKind error_kind_ = FailureKind::inconsistency;
@@ -87,7 +92,13 @@ struct CodingLengths {
 CodingLengths coding_lengths(std::string_view normalised_peptide,
                              std::string_view normalised_nucleotides) noexcept;
 
-// The length `normalise_peptide` gives `source`: its characters, once trimmed.
+// The length `normalise_peptide` gives `source` (its characters, once trimmed) and the
+// scan of the trimmed text, which `streamline` can then take instead of scanning again.
+struct PeptideOutline {
+    std::size_t columns;
+    PeptideScan scan;
+};
+PeptideOutline outline_peptide(std::string_view source) noexcept;
 std::size_t normalised_peptide_length(std::string_view source) noexcept;
 
 }  // namespace velbrin::codon

@@ -32,6 +32,26 @@ std::size_t match_last_block(CodonWalk& walk, const AcceptanceMasks& masks,
     return matched;
 }
 
+// The columns left after a block the kernel matched whole, matched as the block that ends
+// at the last of them: it reads again columns that block matched, which match again (the
+// kernel decides each column by its residue and codon alone) and are written again with
+// the same bases.  No copy is needed.
+std::size_t match_overlapping_last_block(CodonWalk& walk, const AcceptanceMasks& masks,
+                                         const BlockKernel& kernel) noexcept {
+    const std::size_t columns =
+        std::min(walk.peptide.size() - walk.column, (walk.nucleotides.size() - walk.cursor) / 3);
+    if (columns == 0) return 0;
+    const std::size_t again = kernel.width - columns;
+    const std::size_t start = walk.column - again;
+    const std::size_t matched =
+        kernel.match(walk.peptide.data() + start, walk.nucleotides.data() + walk.cursor - 3 * again,
+                     masks.owners, walk.line + 3 * start);
+    const std::size_t fresh = matched > again ? matched - again : 0;
+    walk.column += fresh;
+    walk.cursor += 3 * fresh;
+    return fresh;
+}
+
 }  // namespace
 
 std::size_t walk_blocks(CodonWalk& walk, const AcceptanceMasks& masks,
@@ -40,9 +60,14 @@ std::size_t walk_blocks(CodonWalk& walk, const AcceptanceMasks& masks,
     const std::size_t first = walk.column;
     if (width == 0) return 0;
     const std::size_t columns = walk.peptide.size();
+    bool whole_block_behind = false;  // the `width` columns before the walk's matched
     for (;;) {
         if (columns - walk.column < width || walk.nucleotides.size() - walk.cursor < 3 * width) {
-            match_last_block(walk, masks, kernel);
+            if (whole_block_behind) {
+                match_overlapping_last_block(walk, masks, kernel);
+            } else {
+                match_last_block(walk, masks, kernel);
+            }
             break;
         }
         const std::size_t matched =
@@ -51,6 +76,7 @@ std::size_t walk_blocks(CodonWalk& walk, const AcceptanceMasks& masks,
         walk.column += matched;
         walk.cursor += 3 * matched;
         if (matched < width) break;
+        whole_block_behind = true;
     }
     return walk.column - first;
 }

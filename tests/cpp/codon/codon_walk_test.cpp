@@ -277,6 +277,34 @@ TEST_P(MixedRecords, EveryLevelGivesThePortableOutcome) {
 
 INSTANTIATE_TEST_SUITE_P(Levels, MixedRecords, testing::ValuesIn(kLevels), level_name);
 
+// Past its whole blocks a record ends in a block that overlaps the one before it: a
+// wrong codon anywhere is reported where the portable walk reports it.
+class LastColumns : public testing::TestWithParam<VectorLevel> {};
+
+TEST_P(LastColumns, AreDecidedAsThePortableWalkDoes) {
+    const auto outcomes = [](VectorLevel level) {
+        const AtLevel guard(level);
+        std::vector<AlignmentOutcome> seen;
+        for (std::size_t columns = 1; columns <= 70; ++columns) {
+            for (std::size_t wrong = 0; wrong <= columns; ++wrong) {  // `columns`: none
+                OneRecord record{std::string(columns, 'M'), ""};
+                for (std::size_t column = 0; column < columns; ++column)
+                    record.nucleotides += column == wrong ? "CCC" : "ATG";
+                seen.push_back(align_with_ncbi_code("a", "n", 1, record.map()));
+            }
+        }
+        return seen;
+    };
+    const AtLevel guard(GetParam());
+    SKIP_UNLESS_AVAILABLE(guard);
+    const auto expected = outcomes(VectorLevel::portable);
+    const auto seen = outcomes(GetParam());
+    for (std::size_t at = 0; at < expected.size(); ++at)
+        ASSERT_TRUE(same_outcome(seen[at], expected[at])) << "record " << at;
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, LastColumns, testing::ValuesIn(kLevels), level_name);
+
 // Long runs without gaps of codons that need the full rules: each column is decided once,
 // and the line, or the report of a last wrong codon, is what the rules give.
 struct LongRun {
