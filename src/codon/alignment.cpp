@@ -137,12 +137,13 @@ AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_la
     }
     char* const start = out;
     if (rows != nullptr) rows->reserve(records.records().size());
+    const BlockKernel kernel = block_kernel(active_vector_level());
     std::size_t counter = 0;
     for (const RecordPair& pair : records.records()) {
         AminoAcidTranslator record(aa_label, pair.peptide.header, pair.peptide.sequence, nt_label,
                                    pair.nucleotide.header, pair.nucleotide.sequence, ++counter);
         const PeptideOutline& outline = outlines[counter - 1];
-        record.streamline(outline.scan);
+        record.streamline(outline.trimmed, outline.scan);
         record.do_checks();
         if (record.has_error()) {
             if (dropped_for_length(record, policy)) continue;
@@ -152,7 +153,7 @@ AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_la
             throw diagnostics::InternalFault("a normalised peptide changed its length");
         }
         char* const line = write_line(out, pair.key);
-        const WalkEnd end = walk_codons(record, rules, line, policy);
+        const WalkEnd end = walk_codons(record, rules, kernel, line, policy);
         if (end == WalkEnd::failed) return record_failure(record);
         if (end == WalkEnd::dropped) continue;
         out = line + 3 * record.aa_seq().size();

@@ -163,7 +163,7 @@ std::string_view normalise_peptide(std::string_view source, std::string& storage
 PeptideOutline outline_peptide(std::string_view source) noexcept {
     const std::string_view trimmed = text::trim_unicode_whitespace(source);
     const PeptideScan scan = scan_peptide(trimmed);
-    return {scan.ascii ? trimmed.size() : character_count(trimmed), scan};
+    return {scan.ascii ? trimmed.size() : character_count(trimmed), trimmed, scan};
 }
 
 std::size_t normalised_peptide_length(std::string_view source) noexcept {
@@ -188,16 +188,14 @@ CodingLengths coding_lengths(std::string_view normalised_peptide,
 }
 
 void AminoAcidTranslator::streamline() {
-    streamline(scan_peptide(text::trim_unicode_whitespace(aa_seq_)));
+    const std::string_view trimmed = text::trim_unicode_whitespace(aa_seq_);
+    streamline(trimmed, scan_peptide(trimmed));
 }
 
-void AminoAcidTranslator::streamline(const PeptideScan& trimmed_peptide) {
-    aa_seq_ = normalise_trimmed_peptide(text::trim_unicode_whitespace(aa_seq_), trimmed_peptide,
-                                        aa_storage_);
+void AminoAcidTranslator::streamline(std::string_view trimmed_peptide, const PeptideScan& scan) {
+    aa_seq_ = normalise_trimmed_peptide(trimmed_peptide, scan, aa_storage_);
     // A changed peptide is counted again: its "." became gaps.
-    const std::size_t gaps =
-        trimmed_peptide.normal ? trimmed_peptide.gaps : scan_peptide(aa_seq_).gaps;
-    residues_ = aa_seq_.size() - gaps;
+    residues_ = aa_seq_.size() - (scan.normal ? scan.gaps : scan_peptide(aa_seq_).gaps);
     nt_seq_ = normalise_nucleotides(nt_seq_, nt_storage_);
 }
 

@@ -39,8 +39,8 @@ public:
     // Trims both sequences; maps the peptide onto its residue alphabet and upper-cases
     // the nucleotides, dropping "-" and ".".
     void streamline();
-    // The same, given the scan of the peptide once trimmed (made ahead by the caller).
-    void streamline(const PeptideScan& trimmed_peptide);
+    // The same, given the peptide once trimmed and its scan (made ahead by the caller).
+    void streamline(std::string_view trimmed_peptide, const PeptideScan& scan);
 
     // Header check, then length check; both always run.
     void do_checks() const;
@@ -92,10 +92,11 @@ struct CodingLengths {
 CodingLengths coding_lengths(std::string_view normalised_peptide,
                              std::string_view normalised_nucleotides) noexcept;
 
-// The length `normalise_peptide` gives `source` (its characters, once trimmed) and the
-// scan of the trimmed text, which `streamline` can then take instead of scanning again.
+// The length `normalise_peptide` gives `source` (its characters, once trimmed), the
+// trimmed text and its scan, which `streamline` can then take instead of scanning again.
 struct PeptideOutline {
     std::size_t columns;
+    std::string_view trimmed;
     PeptideScan scan;
 };
 PeptideOutline outline_peptide(std::string_view source) noexcept;

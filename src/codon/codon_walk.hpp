@@ -104,12 +104,13 @@ inline MismatchAction mismatch_action(MismatchPolicy* policy, const AminoAcidTra
 // unfinished line unless the whole of it is written.  A codon the rules reject is put
 // to `policy`, if any, and only then: the accepted path is the same with or without one.
 // Each column is decided once, so the work is linear in the record.
+// `kernel` is the vector kernel of the level in use, which a caller walking many records
+// looks up once.
 template <class Rules>
-WalkEnd walk_codons(const AminoAcidTranslator& record, const Rules& rules, char* line,
-                    MismatchPolicy* policy = nullptr) {
+WalkEnd walk_codons(const AminoAcidTranslator& record, const Rules& rules,
+                    const BlockKernel& kernel, char* line, MismatchPolicy* policy = nullptr) {
     CodonWalk walk{record.aa_seq(), record.nt_seq(), line};
     const AcceptanceMasks& masks = rules.masks();
-    const BlockKernel kernel = block_kernel(active_vector_level());
     const char* const residues = walk.peptide.data();
     const char* const bases = walk.nucleotides.data();
     const std::size_t columns = walk.peptide.size();
@@ -157,6 +158,12 @@ WalkEnd walk_codons(const AminoAcidTranslator& record, const Rules& rules, char*
         walk.cursor = cursor;
     }
     return WalkEnd::written;
+}
+
+template <class Rules>
+WalkEnd walk_codons(const AminoAcidTranslator& record, const Rules& rules, char* line,
+                    MismatchPolicy* policy = nullptr) {
+    return walk_codons(record, rules, block_kernel(active_vector_level()), line, policy);
 }
 
 }  // namespace velbrin::codon

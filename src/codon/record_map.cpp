@@ -81,9 +81,9 @@ void RecordMap::reserve(std::size_t count) {
     if (index_) index_->reserve(count);
 }
 
-void RecordMap::insert_new(RecordPair record) {
-    records_.push_back(std::move(record));
-    if (index_) index_->add(records_.size() - 1);
+void RecordMap::insert_new_indexed(const RecordPair& record) {
+    records_.push_back(record);
+    index_->add(records_.size() - 1);
 }
 
 void RecordMap::insert_or_replace(RecordPair record) {

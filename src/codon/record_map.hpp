@@ -35,7 +35,13 @@ public:
 
     // Appends a record whose key is known to be new (keys of exact `str` type in one
     // dict are distinct).
-    void insert_new(RecordPair record);
+    void insert_new(const RecordPair& record) {
+        if (index_) {
+            insert_new_indexed(record);
+        } else {
+            records_.push_back(record);
+        }
+    }
     // Adds a record; one whose key text is already present replaces that record in
     // its place.
     void insert_or_replace(RecordPair record);
@@ -47,6 +53,7 @@ public:
 private:
     class KeyIndex;
     void build_index();
+    void insert_new_indexed(const RecordPair& record);
 
     std::vector<RecordPair> records_;
     std::unique_ptr<KeyIndex> index_;  // made on the first insert_or_replace

@@ -97,13 +97,36 @@ std::optional<codon::SequencePart> to_sequence_part(PyObject* const* items) {
     return codon::SequencePart{*header, *sequence};
 }
 
+// The value of an exact `int` that fits in one digit, the common case, read in place.
+std::optional<long> compact_int_value(PyObject* object) noexcept {
+    if (!PyLong_CheckExact(object)) {
+        return std::nullopt;
+    }
+    const auto* number = reinterpret_cast<const PyLongObject*>(object);
+    if (!PyUnstable_Long_IsCompact(number)) {
+        return std::nullopt;
+    }
+    return static_cast<long>(PyUnstable_Long_CompactValue(number));
+}
+
+// Whether `object` converts to an `int32`, with an exception set when not; a compact
+// `int` in range is answered in place, without the call.
+bool converts_to_int32(PyObject* object) {
+    const std::optional<long> compact = compact_int_value(object);
+    if (compact && *compact >= std::numeric_limits<std::int32_t>::min() &&
+        *compact <= std::numeric_limits<std::int32_t>::max()) {
+        return true;
+    }
+    return to_int32(object).has_value();
+}
+
 std::optional<codon::SequencePart> to_nucleotide_part(PyObject* object, NucleotidePart shape) {
     const bool numbered = shape == NucleotidePart::numbered;
     PyObject* const* items = tuple_items(object, numbered ? 3 : 2);
     if (items == nullptr) {
         return std::nullopt;
     }
-    if (numbered && !to_int32(items[0])) {  // the number is checked, not kept
+    if (numbered && !converts_to_int32(items[0])) {  // the number is checked, not kept
         return std::nullopt;
     }
     return to_sequence_part(numbered ? items + 1 : items);
@@ -342,18 +365,6 @@ bool walk_dict(PyObject* dict, ConvertEntry&& convert_entry) {
         throw diagnostics::InternalFault("dictionary changed size during conversion");
     }
     return converted;
-}
-
-// The value of an exact `int` that fits in one digit, the common case, read in place.
-std::optional<long> compact_int_value(PyObject* object) noexcept {
-    if (!PyLong_CheckExact(object)) {
-        return std::nullopt;
-    }
-    const auto* number = reinterpret_cast<const PyLongObject*>(object);
-    if (!PyUnstable_Long_IsCompact(number)) {
-        return std::nullopt;
-    }
-    return static_cast<long>(PyUnstable_Long_CompactValue(number));
 }
 
 }  // namespace
