@@ -3,127 +3,175 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
 
 #include "codon/vector_level.hpp"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VELBRIN_X86_SCANS 1
+#include <immintrin.h>
+#endif
 
 namespace velbrin::codon {
 namespace {
 
-// 32 bytes, one AVX2 register, or two SSE2 ones in the portable copy: the compiler's
-// vector extension, so one body serves every instruction set.
-constexpr std::size_t kBlock = 32;
-using Bytes = std::uint8_t __attribute__((vector_size(kBlock)));
-using Words = std::uint64_t __attribute__((vector_size(kBlock)));
-
-// Byte-wide counters are emptied after this many blocks, one short of 255 so that a
-// last overlapping block still fits.
-constexpr std::size_t kBlocksPerRound = 254;
+constexpr std::size_t kBlock = 32;  // one AVX2 register
 
 // Loaded at offset `fresh` (1 to 31), the 32 bytes mark the last `fresh` lanes: those of
 // a final block that overlaps the block before it.
-constexpr std::array<std::uint8_t, 2 * kBlock> kFreshLanes = [] {
+[[maybe_unused]] constexpr std::array<std::uint8_t, 2 * kBlock> kFreshLanes = [] {
     std::array<std::uint8_t, 2 * kBlock> lanes{};
     for (std::size_t at = kBlock; at < lanes.size(); ++at) lanes[at] = 0xFF;
     return lanes;
 }();
 
-// Calls `on_block(bytes, fresh)` for every block of `text`, `fresh` marking the lanes
-// not seen before, and `on_round()` after every kBlocksPerRound whole blocks that more
-// follow.  The bytes after the whole blocks come as the text's last 32 (only their own
-// lanes fresh), or, in a text shorter than a block, as a copy padded with "A", which
-// every sweep here passes over: no byte-by-byte tail.
-template <class OnBlock, class OnRound>
-[[gnu::always_inline]] inline void for_each_block(std::string_view text, OnBlock&& on_block,
-                                                  OnRound&& on_round) noexcept {
-    const std::size_t size = text.size();
-    const std::size_t whole = size - size % kBlock;
-    Bytes every_lane;
-    std::memset(&every_lane, 0xFF, kBlock);
-    Bytes bytes;
-    for (std::size_t at = 0; at < whole;) {
-        const std::size_t end = std::min(whole, at + kBlocksPerRound * kBlock);
-        for (; at < end; at += kBlock) {
-            std::memcpy(&bytes, text.data() + at, kBlock);
-            on_block(bytes, every_lane);
-        }
-        if (at < whole) on_round();
+// Byte tests with bitwise logic only, no branches, so the loops below vectorise.
+constexpr std::uint8_t keeps(std::uint8_t byte) noexcept {
+    const std::uint8_t letter = (std::uint8_t(byte - 'A') < 26) & (byte != 'O') & (byte != 'U');
+    return letter | (byte == '*') | (byte == '-');
+}
+
+constexpr bool keeps_the_normal_residues() {
+    for (int byte = 0; byte < 256; ++byte) {
+        if ((keeps(std::uint8_t(byte)) != 0) != is_normal_residue(std::uint8_t(byte))) return false;
     }
-    if (whole == size) return;
-    if (whole != 0) {
-        Bytes fresh;
-        std::memcpy(&fresh, kFreshLanes.data() + (size - whole), kBlock);
-        std::memcpy(&bytes, text.data() + size - kBlock, kBlock);
-        on_block(bytes, fresh);
-    } else {
-        std::memset(&bytes, 'A', kBlock);
-        std::memcpy(&bytes, text.data(), size);
-        on_block(bytes, every_lane);
-    }
+    return true;
 }
-
-
-// The sum of the 32 byte lanes.
-[[gnu::always_inline]] inline std::size_t lane_sum(const Bytes& lanes) noexcept {
-    Words words;
-    std::memcpy(&words, &lanes, kBlock);
-    const Words low_bytes = Words{} + 0x00FF00FF00FF00FFULL;
-    words = (words & low_bytes) + ((words >> 8) & low_bytes);  // four sums of two
-    words = (words * 0x0001000100010001ULL) >> 48;             // their sum in the top
-    return std::size_t(words[0] + words[1] + words[2] + words[3]);
-}
-
-[[gnu::always_inline]] inline bool any_bit(const Bytes& lanes) noexcept {
-    Words words;
-    std::memcpy(&words, &lanes, kBlock);
-    return (words[0] | words[1] | words[2] | words[3]) != 0;
-}
+static_assert(keeps_the_normal_residues());
 
 // Whether every byte is ASCII: asked only of a peptide that is not normal.
-VELBRIN_WIDE_LOOP bool is_ascii(std::string_view text) noexcept {
+bool is_ascii(std::string_view text) noexcept {
     std::uint8_t high = 0;
     for (const char byte : text) high |= std::uint8_t(byte);
     return high < 0x80;
 }
 
-}  // namespace
-
-VELBRIN_WIDE_LOOP PeptideScan scan_peptide(std::string_view peptide) noexcept {
-    const Bytes zero{};
-    Bytes unusual = zero;    // a lane once held a byte that normalising changes
-    Bytes gap_lanes = zero;  // "-" bytes per lane in this round
+// The portable sweeps: byte loops the compiler vectorises for the target's baseline
+// (SSE2 on any x86-64), gaps counted in byte counters emptied every 255 bytes.
+[[gnu::noinline]] PeptideScan scan_peptide_portable(std::string_view peptide) noexcept {
+    constexpr std::size_t kChunk = 255;
+    const auto* const bytes = reinterpret_cast<const std::uint8_t*>(peptide.data());
     std::size_t gaps = 0;
-    for_each_block(
-        peptide,
-        [&](const Bytes& bytes, const Bytes& fresh) {
-            const Bytes letter = Bytes(Bytes(bytes - std::uint8_t('A')) < std::uint8_t(26)) &
-                                 ~Bytes(bytes == std::uint8_t('O')) &
-                                 ~Bytes(bytes == std::uint8_t('U'));
-            const Bytes gap = Bytes(bytes == std::uint8_t('-'));
-            unusual |= ~(letter | gap | Bytes(bytes == std::uint8_t('*')));
-            gap_lanes -= gap & fresh;  // a match is 0xFF, minus one
-        },
-        [&] {
-            gaps += lane_sum(gap_lanes);
-            gap_lanes = zero;
-        });
+    std::uint8_t kept = 1;
+    for (std::size_t at = 0; at < peptide.size(); at += kChunk) {
+        const std::size_t chunk = std::min(peptide.size() - at, kChunk);
+        std::uint8_t chunk_gaps = 0;
+        for (std::size_t k = 0; k < chunk; ++k) {
+            chunk_gaps += bytes[at + k] == '-';
+            kept &= keeps(bytes[at + k]);
+        }
+        gaps += chunk_gaps;
+    }
     PeptideScan scan;
-    scan.gaps = gaps + lane_sum(gap_lanes);
-    scan.normal = !any_bit(unusual);  // bytes outside ASCII are unusual too
+    scan.gaps = gaps;
+    scan.normal = kept != 0;  // bytes outside ASCII are not kept either
     scan.ascii = scan.normal || is_ascii(peptide);
     return scan;
 }
 
-VELBRIN_WIDE_LOOP bool nucleotides_need_normalising(std::string_view bases) noexcept {
-    Bytes found{};
-    for_each_block(
-        bases,
-        [&](const Bytes& bytes, const Bytes&) {
-            found |= Bytes(Bytes(bytes - std::uint8_t('a')) < std::uint8_t(26)) |
-                     Bytes(bytes == std::uint8_t('-')) | Bytes(bytes == std::uint8_t('.'));
-        },
-        [] {});
-    return any_bit(found);
+[[gnu::noinline]] bool nucleotides_need_normalising_portable(std::string_view bases) noexcept {
+    std::uint8_t found = 0;
+    for (const char c : bases) {
+        const auto byte = std::uint8_t(c);
+        found |= (std::uint8_t(byte - 'a') < 26) | (byte == '-') | (byte == '.');
+    }
+    return found != 0;
+}
+
+#ifdef VELBRIN_X86_SCANS
+
+// ---- AVX2: the same sweeps, 32 bytes a register, gaps summed by SAD into 64-bit lanes
+// (no counter to empty) and every verdict taken once at the end.
+
+[[gnu::target("avx2")]] inline __m256i load32(const char* at) noexcept {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+}
+
+[[gnu::target("avx2")]] inline __m256i splat32(char byte) noexcept {
+    return _mm256_set1_epi8(byte);
+}
+
+// Lanes whose byte lies in [first, first + count).
+[[gnu::target("avx2")]] inline __m256i in_range32(__m256i bytes, char first, char count) noexcept {
+    const __m256i offset = _mm256_sub_epi8(bytes, splat32(first));
+    return _mm256_cmpeq_epi8(_mm256_min_epu8(offset, splat32(char(count - 1))), offset);
+}
+
+// Lanes whose byte normalising keeps: a residue letter, "*" or "-".
+[[gnu::target("avx2")]] inline __m256i kept32(__m256i bytes, __m256i gaps) noexcept {
+    const __m256i o_or_u = _mm256_or_si256(_mm256_cmpeq_epi8(bytes, splat32('O')),
+                                           _mm256_cmpeq_epi8(bytes, splat32('U')));
+    const __m256i letter = _mm256_andnot_si256(o_or_u, in_range32(bytes, 'A', 26));
+    return _mm256_or_si256(letter, _mm256_or_si256(gaps, _mm256_cmpeq_epi8(bytes, splat32('*'))));
+}
+
+[[gnu::target("avx2")]] PeptideScan scan_peptide_avx2(std::string_view peptide) noexcept {
+    const std::size_t size = peptide.size();
+    const char* const text = peptide.data();
+    __m256i kept = _mm256_set1_epi8(char(0xFF));
+    __m256i gap_sums = _mm256_setzero_si256();  // four 64-bit sums
+    const __m256i one = splat32(1);
+    std::size_t at = 0;
+    for (; at + kBlock <= size; at += kBlock) {
+        const __m256i bytes = load32(text + at);
+        const __m256i gaps = _mm256_cmpeq_epi8(bytes, splat32('-'));
+        kept = _mm256_and_si256(kept, kept32(bytes, gaps));
+        gap_sums = _mm256_add_epi64(
+            gap_sums, _mm256_sad_epu8(_mm256_and_si256(gaps, one), _mm256_setzero_si256()));
+    }
+    if (at != size) {  // the last 32 bytes; only lanes past `at` count their gaps
+        const __m256i bytes = load32(text + size - kBlock);
+        const __m256i fresh = load32(reinterpret_cast<const char*>(kFreshLanes.data()) + (size - at));
+        const __m256i gaps = _mm256_cmpeq_epi8(bytes, splat32('-'));
+        kept = _mm256_and_si256(kept, kept32(bytes, gaps));
+        gap_sums = _mm256_add_epi64(gap_sums, _mm256_sad_epu8(_mm256_and_si256(gaps, _mm256_and_si256(fresh, one)),
+                                                              _mm256_setzero_si256()));
+    }
+    const __m128i halves =
+        _mm_add_epi64(_mm256_castsi256_si128(gap_sums), _mm256_extracti128_si256(gap_sums, 1));
+    PeptideScan scan;
+    scan.gaps = std::size_t(_mm_cvtsi128_si64(halves)) + std::size_t(_mm_extract_epi64(halves, 1));
+    scan.normal = _mm256_movemask_epi8(kept) == -1;
+    scan.ascii = scan.normal || is_ascii(peptide);
+    return scan;
+}
+
+// Lanes holding a lower-case letter or a gap sign.
+[[gnu::target("avx2")]] inline __m256i unnormal_bases32(const char* at) noexcept {
+    const __m256i bytes = load32(at);
+    const __m256i gap_signs = _mm256_or_si256(_mm256_cmpeq_epi8(bytes, splat32('-')),
+                                              _mm256_cmpeq_epi8(bytes, splat32('.')));
+    return _mm256_or_si256(in_range32(bytes, 'a', 26), gap_signs);
+}
+
+[[gnu::target("avx2")]] bool nucleotides_need_normalising_avx2(std::string_view bases) noexcept {
+    const std::size_t size = bases.size();
+    __m256i found = _mm256_setzero_si256();
+    std::size_t at = 0;
+    for (; at + kBlock <= size; at += kBlock)
+        found = _mm256_or_si256(found, unnormal_bases32(bases.data() + at));
+    if (at != size) found = _mm256_or_si256(found, unnormal_bases32(bases.data() + size - kBlock));
+    return !_mm256_testz_si256(found, found);
+}
+
+#endif
+
+}  // namespace
+
+// Texts shorter than a block take the portable sweep.
+PeptideScan scan_peptide(std::string_view peptide) noexcept {
+#ifdef VELBRIN_X86_SCANS
+    if (peptide.size() >= kBlock && active_vector_level() == VectorLevel::avx2)
+        return scan_peptide_avx2(peptide);
+#endif
+    return scan_peptide_portable(peptide);
+}
+
+bool nucleotides_need_normalising(std::string_view bases) noexcept {
+#ifdef VELBRIN_X86_SCANS
+    if (bases.size() >= kBlock && active_vector_level() == VectorLevel::avx2)
+        return nucleotides_need_normalising_avx2(bases);
+#endif
+    return nucleotides_need_normalising_portable(bases);
 }
 
 }  // namespace velbrin::codon

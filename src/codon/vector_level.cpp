@@ -16,10 +16,10 @@ VectorLevel detect_vector_level() noexcept {
     return VectorLevel::portable;
 }
 
-std::atomic<VectorLevel>& level_in_use() noexcept {
-    static std::atomic<VectorLevel> level{supported_vector_level()};
-    return level;
-}
+// The level in use, or kUnchosen until it is first asked for.  Read once or twice per
+// record, so a plain load (no guard of a function-local static) on the common path.
+constexpr std::uint8_t kUnchosen = 0xFF;
+constinit std::atomic<std::uint8_t> level_in_use{kUnchosen};
 
 }  // namespace
 
@@ -29,12 +29,18 @@ VectorLevel supported_vector_level() noexcept {
 }
 
 VectorLevel active_vector_level() noexcept {
-    return level_in_use().load(std::memory_order_relaxed);
+    const std::uint8_t level = level_in_use.load(std::memory_order_relaxed);
+    if (level != kUnchosen) [[likely]] return VectorLevel(level);
+    // Every thread that gets here stores the same level, unless a test chose one since.
+    std::uint8_t expected = kUnchosen;
+    level_in_use.compare_exchange_strong(expected, std::uint8_t(supported_vector_level()),
+                                         std::memory_order_relaxed);
+    return VectorLevel(level_in_use.load(std::memory_order_relaxed));
 }
 
 VectorLevel use_vector_level(VectorLevel level) noexcept {
     const VectorLevel chosen = std::min(level, supported_vector_level());
-    level_in_use().store(chosen, std::memory_order_relaxed);
+    level_in_use.store(std::uint8_t(chosen), std::memory_order_relaxed);
     return chosen;
 }
 

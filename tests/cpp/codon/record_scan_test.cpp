@@ -1,14 +1,17 @@
 // The record scans work in blocks of 32 bytes with a last block that overlaps the one
-// before it (or a padded copy of a short text), and count gaps in byte-wide lanes emptied
-// every 254 blocks: every byte counts once, wherever it lies.
+// before it (AVX2), or count gaps in byte counters emptied every 255 bytes (portable):
+// at every level, every byte counts once, wherever it lies.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <vector>
 
 #include "codon/record_scan.hpp"
+#include "codon/vector_level.hpp"
 
 namespace velbrin::codon {
 namespace {
@@ -36,10 +39,16 @@ std::string marked(std::size_t length, char filler, char marker, std::size_t at)
     return text;
 }
 
-class RecordScan : public testing::TestWithParam<char> {};
+class RecordScan : public testing::TestWithParam<std::tuple<char, VectorLevel>> {};
 
 TEST_P(RecordScan, AgreesWithAPlainLoopAtEveryLengthAndPlace) {
-    const char marker = GetParam();
+    const auto [marker, level] = GetParam();
+    if (level > supported_vector_level()) GTEST_SKIP() << "this CPU lacks the level";
+    struct Restore {
+        VectorLevel previous = active_vector_level();
+        ~Restore() { use_vector_level(previous); }
+    } restore;
+    use_vector_level(level);
     std::vector<std::size_t> lengths;
     for (std::size_t length = 0; length <= 70; ++length) lengths.push_back(length);
     lengths.insert(lengths.end(), {254 * 32, 254 * 32 + 1, 255 * 32 + 5, 600 * 32 + 31});
@@ -62,8 +71,10 @@ TEST_P(RecordScan, AgreesWithAPlainLoopAtEveryLengthAndPlace) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Markers, RecordScan,
-                         testing::Values('-', '.', 'm', 'O', 'U', '*', 'X', 'a', 'z', '@', '[',
-                                         '\x80', '\xC3', '\xFF'));
+                         testing::Combine(testing::Values('-', '.', 'm', 'O', 'U', '*', 'X', 'a',
+                                                          'z', '@', '[', '\x80', '\xC3', '\xFF'),
+                                          testing::Values(VectorLevel::portable,
+                                                          VectorLevel::avx2)));
 
 }  // namespace
 }  // namespace velbrin::codon
