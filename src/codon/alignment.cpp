@@ -138,10 +138,11 @@ AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_la
     char* const start = out;
     if (rows != nullptr) rows->reserve(records.records().size());
     const BlockKernel kernel = block_kernel(active_vector_level());
+    AminoAcidTranslator record(aa_label, {}, {}, nt_label, {}, {}, 0);
     std::size_t counter = 0;
     for (const RecordPair& pair : records.records()) {
-        AminoAcidTranslator record(aa_label, pair.peptide.header, pair.peptide.sequence, nt_label,
-                                   pair.nucleotide.header, pair.nucleotide.sequence, ++counter);
+        record.reset(pair.peptide.header, pair.peptide.sequence, pair.nucleotide.header,
+                     pair.nucleotide.sequence, ++counter);
         const PeptideOutline& outline = outlines[counter - 1];
         record.streamline(outline.trimmed, outline.scan);
         record.do_checks();

@@ -32,6 +32,20 @@ public:
           nt_header_(nt_header),
           nt_seq_(nt_seq),
           index_(index) {}
+    // Makes it the translator of another record of the same inputs, as if made anew, but
+    // keeping the storage it has grown: one serves all the records of a call.
+    void reset(std::string_view aa_header, std::string_view aa_seq, std::string_view nt_header,
+               std::string_view nt_seq, std::size_t index) noexcept {
+        aa_header_ = aa_header;
+        aa_seq_ = aa_seq;
+        nt_header_ = nt_header;
+        nt_seq_ = nt_seq;
+        index_ = index;
+        residues_.reset();
+        error_.clear();
+        has_error_ = false;
+        error_kind_ = FailureKind::inconsistency;
+    }
     // The sequences may view the record's own storage, so it stays where it was built.
     AminoAcidTranslator(const AminoAcidTranslator&) = delete;
     AminoAcidTranslator& operator=(const AminoAcidTranslator&) = delete;
