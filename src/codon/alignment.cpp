@@ -104,7 +104,8 @@ std::size_t result_size(RecordMap& records, std::vector<PeptideOutline>& outline
     std::size_t size = 0;
     outlines.reserve(records.records().size());
     for (const RecordPair& record : records.records()) {
-        const PeptideOutline& outline = outlines.emplace_back(outline_peptide(record.peptide.sequence));
+        const PeptideOutline& outline =
+            outlines.emplace_back(outline_peptide(record.peptide.sequence));
         size += record.key.size() + 2 + 3 * outline.columns;
     }
     return size;

@@ -120,11 +120,13 @@ bool is_ascii(std::string_view text) noexcept {
     }
     if (at != size) {  // the last 32 bytes; only lanes past `at` count their gaps
         const __m256i bytes = load32(text + size - kBlock);
-        const __m256i fresh = load32(reinterpret_cast<const char*>(kFreshLanes.data()) + (size - at));
+        const __m256i fresh =
+            load32(reinterpret_cast<const char*>(kFreshLanes.data()) + (size - at));
         const __m256i gaps = _mm256_cmpeq_epi8(bytes, splat32('-'));
         kept = _mm256_and_si256(kept, kept32(bytes, gaps));
-        gap_sums = _mm256_add_epi64(gap_sums, _mm256_sad_epu8(_mm256_and_si256(gaps, _mm256_and_si256(fresh, one)),
-                                                              _mm256_setzero_si256()));
+        gap_sums = _mm256_add_epi64(
+            gap_sums, _mm256_sad_epu8(_mm256_and_si256(gaps, _mm256_and_si256(fresh, one)),
+                                      _mm256_setzero_si256()));
     }
     const __m128i halves =
         _mm_add_epi64(_mm256_castsi256_si128(gap_sums), _mm256_extracti128_si256(gap_sums, 1));

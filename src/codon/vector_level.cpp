@@ -30,7 +30,8 @@ VectorLevel supported_vector_level() noexcept {
 
 VectorLevel active_vector_level() noexcept {
     const std::uint8_t level = level_in_use.load(std::memory_order_relaxed);
-    if (level != kUnchosen) [[likely]] return VectorLevel(level);
+    if (level != kUnchosen) [[likely]]
+        return VectorLevel(level);
     // Every thread that gets here stores the same level, unless a test chose one since.
     std::uint8_t expected = kUnchosen;
     level_in_use.compare_exchange_strong(expected, std::uint8_t(supported_vector_level()),

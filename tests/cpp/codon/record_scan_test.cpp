@@ -27,9 +27,8 @@ PeptideScan plain_scan(std::string_view peptide) {
 }
 
 bool plain_needs_normalising(std::string_view bases) {
-    return std::any_of(bases.begin(), bases.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || c == '-' || c == '.';
-    });
+    return std::any_of(bases.begin(), bases.end(),
+                       [](char c) { return (c >= 'a' && c <= 'z') || c == '-' || c == '.'; });
 }
 
 // A text of `length` bytes of `filler` with `marker` at `at` (none when at == length).
