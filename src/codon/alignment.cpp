@@ -126,18 +126,15 @@ bool dropped_for_length(const AminoAcidTranslator& record, MismatchPolicy* polic
 template <class Rules>
 AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_label,
                                RecordMap& records, const Rules& rules,
-                               const ResultBuffer& result_buffer, std::vector<CodonRow>* rows,
-                               MismatchPolicy* policy) {
+                               const ResultBuffer& result_buffer) {
     std::vector<PeptideOutline> outlines;
     const std::size_t size = result_size(records, outlines);
     std::string own_result;
-    char* out = result_buffer && policy == nullptr ? result_buffer(size) : nullptr;
+    char* out = result_buffer ? result_buffer(size) : nullptr;
     if (out == nullptr) {
         own_result.resize(size);
         out = own_result.data();
     }
-    char* const start = out;
-    if (rows != nullptr) rows->reserve(records.records().size());
     const BlockKernel kernel = block_kernel(active_vector_level());
     AminoAcidTranslator record(aa_label, {}, {}, nt_label, {}, {}, 0);
     std::size_t counter = 0;
@@ -147,23 +144,17 @@ AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_la
         const PeptideOutline& outline = outlines[counter - 1];
         record.streamline(outline.trimmed, outline.scan);
         record.do_checks();
-        if (record.has_error()) {
-            if (dropped_for_length(record, policy)) continue;
-            return record_failure(record);
-        }
+        if (record.has_error()) return record_failure(record);
         if (record.aa_seq().size() != outline.columns) {
             throw diagnostics::InternalFault("a normalised peptide changed its length");
         }
         char* const line = write_line(out, pair.key);
-        const WalkEnd end = walk_codons(record, rules, kernel, line, policy);
-        if (end == WalkEnd::failed) return record_failure(record);
-        if (end == WalkEnd::dropped) continue;
+        // Without a policy the walk writes the whole line or fails.
+        if (walk_codons(record, rules, kernel, line, nullptr) != WalkEnd::written)
+            return record_failure(record);
         out = line + 3 * record.aa_seq().size();
-        if (rows != nullptr) rows->push_back({std::size_t(line - start), std::size_t(out - line)});
         *out++ = '\n';
     }
-    // Dropped records leave the text short of its planned size.
-    if (policy != nullptr) own_result.resize(std::size_t(out - own_result.data()));
     return own_result;
 }
 
@@ -220,11 +211,6 @@ std::string make_label(std::string_view path, std::string_view default_label) {
     return diagnostics::source_label_from_path(path, default_label);
 }
 
-// The command passes labels it finished itself; the module's paths get the label rule.
-std::string label_of(std::string_view path, std::string_view default_label, bool finished) {
-    return finished ? std::string(path) : make_label(path, default_label);
-}
-
 std::string table_number_report(std::int32_t table_num) {
     std::string details = "Requested table : " + std::to_string(table_num);
     details.append("\nSupported NCBI tables: ").append(supported_table_list());
@@ -235,22 +221,20 @@ std::string table_number_report(std::int32_t table_num) {
 
 AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path,
                                       std::int32_t table_num, RecordMap records,
-                                      const AlignmentCall& call) {
-    const std::string aa_label = label_of(aa_path, "aa.fa", call.finished_labels);
-    const std::string nt_label = label_of(nt_path, "nt.fa", call.finished_labels);
+                                      const ResultBuffer& result_buffer) {
+    const std::string aa_label = make_label(aa_path, "aa.fa");
+    const std::string nt_label = make_label(nt_path, "nt.fa");
     const std::optional<std::string_view> table = ncbi_table(table_num);
     if (!table) return failure(table_number_report(table_num), FailureKind::table);
-    return align_records(aa_label, nt_label, records, NcbiRules(*table), call.result_buffer,
-                         call.rows, call.policy);
+    return align_records(aa_label, nt_label, records, NcbiRules(*table), result_buffer);
 }
 
 AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
                                         const CustomCodonTable& table, RecordMap records,
-                                        const AlignmentCall& call) {
-    const std::string aa_label = label_of(aa_path, "aa.fa", call.finished_labels);
-    const std::string nt_label = label_of(nt_path, "nt.fa", call.finished_labels);
-    return align_records(aa_label, nt_label, records, CustomRules(table), call.result_buffer,
-                         call.rows, call.policy);
+                                        const ResultBuffer& result_buffer) {
+    const std::string aa_label = make_label(aa_path, "aa.fa");
+    const std::string nt_label = make_label(nt_path, "nt.fa");
+    return align_records(aa_label, nt_label, records, CustomRules(table), result_buffer);
 }
 
 struct RecordAligner::Rules {
@@ -288,20 +272,6 @@ std::variant<RecordAligner::Row, Failure> RecordAligner::align(const RecordPair&
             return align_one(aa_label_, nt_label_, record, number, rules, row, policy);
         },
         rules_->rules);
-}
-
-AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path,
-                                      std::int32_t table_num, RecordMap records,
-                                      const ResultBuffer& result_buffer) {
-    return align_with_ncbi_code(aa_path, nt_path, table_num, std::move(records),
-                                AlignmentCall{result_buffer});
-}
-
-AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
-                                        const CustomCodonTable& table, RecordMap records,
-                                        const ResultBuffer& result_buffer) {
-    return align_with_custom_code(aa_path, nt_path, table, std::move(records),
-                                  AlignmentCall{result_buffer});
 }
 
 }  // namespace velbrin::codon

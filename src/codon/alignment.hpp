@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 #include <variant>
-#include <vector>
 
 #include "codon/failure_kind.hpp"
 #include "codon/mismatch_policy.hpp"
@@ -31,30 +30,6 @@ using AlignmentOutcome = std::variant<std::string, Failure>;
 // returns the buffer, or null to decline.  When it gives a buffer, the outcome's text
 // is empty and the result is in the buffer (only if the call succeeds).
 using ResultBuffer = std::function<char*(std::size_t size)>;
-
-// A record's codon line within the result text.
-struct CodonRow {
-    std::size_t offset = 0, size = 0;
-};
-
-// What a caller may ask of a driver beyond the result text.
-struct AlignmentCall {
-    ResultBuffer result_buffer;
-    // Filled with each record's codon line, in record order, when not null.
-    std::vector<CodonRow>* rows = nullptr;
-    // The paths are the finished labels the reports show, not paths to shorten.
-    bool finished_labels = false;
-    // With a policy, records it drops are left out of the result (and of `rows`), which
-    // is then always the outcome's own text (`result_buffer` is not asked).
-    MismatchPolicy* policy = nullptr;
-};
-
-AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path,
-                                      std::int32_t table_num, RecordMap records,
-                                      const AlignmentCall& call);
-AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
-                                        const CustomCodonTable& table, RecordMap records,
-                                        const AlignmentCall& call);
 
 // Under NCBI table `table_num`.
 AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view nt_path,

@@ -8,17 +8,6 @@
 
 namespace velbrin::family {
 
-codon::AlignmentOutcome GeneticCodeChoice::align(std::string_view peptide_label,
-                                                 std::string_view nucleotide_label,
-                                                 codon::RecordMap records,
-                                                 const codon::AlignmentCall& call) const {
-    if (custom)
-        return codon::align_with_custom_code(peptide_label, nucleotide_label, *custom,
-                                             std::move(records), call);
-    return codon::align_with_ncbi_code(peptide_label, nucleotide_label, table, std::move(records),
-                                       call);
-}
-
 std::variant<codon::RecordAligner, codon::Failure> GeneticCodeChoice::record_aligner(
     std::string peptide_label, std::string nucleotide_label) const {
     if (custom)

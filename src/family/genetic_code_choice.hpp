@@ -20,9 +20,6 @@ struct GeneticCodeChoice {
     codon::StopCodons stops;    // none for an unsupported table, which the core then reports
     codon::StartCodons starts;  // likewise
 
-    // The core's alignment under this code.
-    codon::AlignmentOutcome align(std::string_view peptide_label, std::string_view nucleotide_label,
-                                  codon::RecordMap records, const codon::AlignmentCall& call) const;
     // The core's aligner of one record at a time under this code; it views this choice.
     std::variant<codon::RecordAligner, codon::Failure> record_aligner(
         std::string peptide_label, std::string nucleotide_label) const;

@@ -75,10 +75,23 @@ private:
     MismatchAction action_;
 };
 
-AlignmentCall with_policy(MismatchPolicy& policy) {
-    AlignmentCall call;
-    call.policy = &policy;
-    return call;
+// The records through `aligner` under `policy`, as the command aligns a family: the
+// rows of the records kept, each after its key line, or the first failure.
+AlignmentOutcome align_under_policy(const RecordAligner& aligner, RecordMap records,
+                                    MismatchPolicy& policy) {
+    std::string text, row;
+    std::size_t number = 0;
+    for (const RecordPair& record : records.records()) {
+        const auto outcome = aligner.align(record, ++number, row, &policy);
+        if (const auto* failure = std::get_if<Failure>(&outcome)) return *failure;
+        if (std::get<RecordAligner::Row>(outcome) == RecordAligner::Row::dropped) continue;
+        text.append(record.key).append("\n").append(row).append("\n");
+    }
+    return text;
+}
+
+RecordAligner standard_aligner() {
+    return std::get<RecordAligner>(RecordAligner::under_ncbi_code("a", "n", 1));
 }
 
 // Three records: one that passes, one with two codons its residues reject (lower case
@@ -106,7 +119,7 @@ TEST_P(MismatchPolicies, DecideWhatTheWalkWrites) {
     const PolicyCase& c = GetParam();
     FixedPolicy policy(c.action);
     const AlignmentOutcome outcome =
-        align_with_ncbi_code("a", "n", 1, policy_records(), with_policy(policy));
+        align_under_policy(standard_aligner(), policy_records(), policy);
     EXPECT_EQ(policy.codons, c.codons);
     EXPECT_EQ(policy.lengths, c.lengths);
     if (c.text.empty()) {
@@ -203,20 +216,21 @@ TEST(MismatchPolicies, MaskAndAcceptGoOnToTheEndOfTheRecord) {
         records.insert_new({"d", {"d", "K"}, {"d", "AAG"}});
         FixedPolicy policy(action);
         const AlignmentOutcome outcome =
-            align_with_ncbi_code("a", "n", 1, std::move(records), with_policy(policy));
+            align_under_policy(standard_aligner(), std::move(records), policy);
         ASSERT_TRUE(std::holds_alternative<std::string>(outcome));
         EXPECT_EQ(std::get<std::string>(outcome), "b\n" + std::string(row) + "\nd\nAAG\n");
     }
 }
 
+// The module's labels for the paths "a" and "n" are "a.fa" and "n.fa".
 TEST(MismatchPolicies, FailGivesTheReportOfACallWithoutPolicy) {
     FixedPolicy policy(MismatchAction::fail);
     CustomCodonTable code;
     code.insert_or_replace('M', {"ATG"});
     code.insert_or_replace('K', {"AAA"});
     code.insert_or_replace('W', {"TGG"});
-    const AlignmentOutcome with =
-        align_with_custom_code("a", "n", code, policy_records(), with_policy(policy));
+    const AlignmentOutcome with = align_under_policy(
+        RecordAligner::under_custom_code("a.fa", "n.fa", code), policy_records(), policy);
     const AlignmentOutcome without = align_with_custom_code("a", "n", code, policy_records());
     ASSERT_TRUE(std::holds_alternative<Failure>(with));
     EXPECT_EQ(std::get<Failure>(with).message, std::get<Failure>(without).message);
@@ -227,7 +241,7 @@ TEST(MismatchPolicies, HeaderAndResidueFailuresAreNotPutToThePolicy) {
     records.insert_new({"a", {"a", "MK"}, {"other", "ATGAAATAA"}});
     FixedPolicy policy(MismatchAction::drop);
     const AlignmentOutcome header =
-        align_with_ncbi_code("a", "n", 1, std::move(records), with_policy(policy));
+        align_under_policy(standard_aligner(), std::move(records), policy);
     ASSERT_TRUE(std::holds_alternative<Failure>(header));
     EXPECT_EQ(std::get<Failure>(header).kind, FailureKind::header);
 
@@ -235,8 +249,8 @@ TEST(MismatchPolicies, HeaderAndResidueFailuresAreNotPutToThePolicy) {
     code.insert_or_replace('M', {"ATG"});
     RecordMap unknown;
     unknown.insert_new({"a", {"a", "MW"}, {"a", "ATGTGG"}});
-    const AlignmentOutcome residue =
-        align_with_custom_code("a", "n", code, std::move(unknown), with_policy(policy));
+    const AlignmentOutcome residue = align_under_policy(
+        RecordAligner::under_custom_code("a", "n", code), std::move(unknown), policy);
     ASSERT_TRUE(std::holds_alternative<Failure>(residue));
     EXPECT_EQ(std::get<Failure>(residue).kind, FailureKind::unknown_residue);
     EXPECT_TRUE(policy.codons.empty());

@@ -209,13 +209,17 @@ GeneratedFamily generated_family(std::size_t records, std::size_t columns, std::
     return family;
 }
 
-// The family as it was aligned before records went through the core one at a time: every
-// sequence joined up front, the core's whole-gene driver, then the filters and the writer.
+// The family as it was aligned before it was streamed: every sequence joined up front,
+// each record's row kept by the core (no second pass), then the filters and the writer.
 std::string whole_family_output(const FamilyFiles& files, const AlignOptions& options) {
     const GeneticCodeChoice code = choose_genetic_code(1, "").value();
+    const auto aligner =
+        std::get<codon::RecordAligner>(code.record_aligner(files.peptide_label, "nt"));
     std::vector<std::string> joined(2 * files.peptides.size());
     NormaliseScratch scratch;
-    codon::RecordMap records;
+    RecordPolicy policy(options.on_mismatch, code.starts, false, files.peptides.size());
+    std::vector<std::string> kept_rows;
+    std::vector<std::string_view> headers;
     for (std::size_t record = 0; record < files.peptides.size(); ++record) {
         const std::string_view id = io::record_name(files.peptides[record].header);
         const std::string_view peptide =
@@ -223,24 +227,13 @@ std::string whole_family_output(const FamilyFiles& files, const AlignOptions& op
         std::string_view bases = io::sequence_of(files.nucleotides[record], joined[2 * record + 1]);
         if (auto trimmed = without_terminal_stop(peptide, bases, code.stops, scratch))
             bases = *trimmed;
-        records.insert_new({id, {id, peptide}, {id, bases}});
-    }
-    RecordPolicy policy(options.on_mismatch, code.starts, false, files.peptides.size());
-    std::vector<codon::CodonRow> rows;
-    codon::AlignmentCall call;
-    call.rows = &rows;
-    call.finished_labels = true;
-    call.policy = &policy;
-    const codon::AlignmentOutcome outcome =
-        code.align(files.peptide_label, "nt", std::move(records), call);
-    const std::string& text = std::get<std::string>(outcome);
-    std::vector<std::string> kept_rows;
-    std::vector<std::string_view> headers;
-    for (std::size_t record = 0, row = 0; record < files.peptides.size(); ++record) {
-        if (policy.dropped(record)) continue;
-        kept_rows.push_back(text.substr(rows[row].offset, rows[row].size));
+        std::string row;
+        const auto outcome =
+            aligner.align({id, {id, peptide}, {id, bases}}, record + 1, row, &policy);
+        if (std::get<codon::RecordAligner::Row>(outcome) == codon::RecordAligner::Row::dropped)
+            continue;
+        kept_rows.push_back(std::move(row));
         headers.push_back(files.peptides[record].header);
-        ++row;
     }
     std::vector<bool> dropped(kept_rows.front().size() / 3);
     for (const std::string& row : kept_rows) {
