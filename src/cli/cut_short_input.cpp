@@ -19,16 +19,12 @@ static_assert(std::atomic<void (*)() noexcept>::is_always_lock_free);
 
 extern "C" void report_and_exit(int) {
     if (auto before_exit = g_before_exit.load()) before_exit();
-    report_cut_short_input();
+    [[maybe_unused]] const auto written =
+        ::write(STDERR_FILENO, kCutShort.data(), kCutShort.size());
     _exit(kExitFailure);
 }
 
 }  // namespace
-
-void report_cut_short_input() noexcept {
-    [[maybe_unused]] const auto written =
-        ::write(STDERR_FILENO, kCutShort.data(), kCutShort.size());
-}
 
 void end_on_cut_short_input(void (*before_exit)() noexcept) {
     g_before_exit.store(before_exit);

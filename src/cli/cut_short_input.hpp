@@ -6,9 +6,6 @@
 
 namespace velbrin::cli {
 
-// Writes the line to standard error; safe inside a signal handler.
-void report_cut_short_input() noexcept;
-
 // For the rest of the process, SIGBUS reports and ends the command with status 1;
 // `before_exit`, when given, runs first and must be safe inside a signal handler.
 void end_on_cut_short_input(void (*before_exit)() noexcept = nullptr);

@@ -237,8 +237,7 @@ Writing writing_for(const AlignOptions& options, const OutputSink& sink) noexcep
 // The first walk's findings: the records kept, in order, and the size of their rows.
 struct CheckedRecords {
     std::vector<std::size_t> kept;
-    // Per kept record: its row is its texts as given; its terminal stop was trimmed.
-    std::vector<bool> placed, trimmed;
+    std::vector<bool> placed;  // per kept record: its row is its texts as given
     std::size_t row_size = 0;
     std::optional<std::string> unaligned;  // rows of different sizes
     std::optional<codon::Failure> failure;
@@ -251,7 +250,6 @@ CheckedRecords check_records(const FamilyFiles& files, RecordWalk& walk, RecordP
     const std::size_t records = files.peptides.size();
     checked.kept.reserve(records);
     checked.placed.reserve(records);
-    checked.trimmed.reserve(records);
     for (std::size_t record = 0; record < records; ++record) {
         auto outcome = walk.align(record, &policy);
         if (auto* failure = std::get_if<codon::Failure>(&outcome)) {
@@ -270,7 +268,6 @@ CheckedRecords check_records(const FamilyFiles& files, RecordWalk& walk, RecordP
         }
         checked.kept.push_back(record);
         checked.placed.push_back(written == codon::RecordAligner::Row::placed);
-        checked.trimmed.push_back(walk.trimmed_last());
         if (held) held->add(row, records - record);
         if (writer) writer->row({files.peptides[record].header, row});
     }
@@ -288,7 +285,7 @@ void write_second_walk(const FamilyFiles& files, RecordWalk& walk, RecordPolicy 
         const std::size_t record = checked.kept[kept];
         bool written;
         if (checked.placed[kept]) {
-            written = walk.place(record, checked.trimmed[kept]);
+            written = walk.place(record);
         } else {
             written =
                 std::holds_alternative<codon::RecordAligner::Row>(walk.align(record, &policy));

@@ -40,7 +40,7 @@ RecordWalk::RecordWalk(const FamilyFiles& files, const RecordPairs& pairs,
     for (const io::SequenceFile& file : files.storage) behind_.emplace_back(file.text);
 }
 
-codon::RecordPair RecordWalk::pair_of(std::size_t record, Stop stop) {
+codon::RecordPair RecordWalk::pair_of(std::size_t record, bool trim_stop) {
     const io::SequenceRecord& peptide = files_.peptides[record];
     const std::size_t partner = pairs_.partner[record];
     const io::SequenceRecord& nucleotide = files_.nucleotides[partner];
@@ -48,14 +48,10 @@ codon::RecordPair RecordWalk::pair_of(std::size_t record, Stop stop) {
     behind_[1 + files_.nucleotide_file[partner]].reached(nucleotide.text.data());
     const std::string_view residues = io::sequence_of(peptide, peptide_);
     std::string_view bases = io::sequence_of(nucleotide, nucleotides_);
-    trimmed_last_ = false;
-    if (stop == Stop::trimmed) {
-        bases = without_last_codon(bases);
-    } else if (stop == Stop::check && !keep_terminal_stop_) {
+    if (trim_stop && !keep_terminal_stop_) {
         if (const auto trimmed = without_terminal_stop(residues, bases, stops_, normalise_)) {
             bases = *trimmed;
             ++trimmed_stops_;
-            trimmed_last_ = true;
         }
     }
     // Pairing has established which records belong together, so the core's header check
@@ -66,11 +62,13 @@ codon::RecordPair RecordWalk::pair_of(std::size_t record, Stop stop) {
 
 std::variant<codon::RecordAligner::Row, codon::Failure> RecordWalk::align(
     std::size_t record, codon::MismatchPolicy* policy) {
-    return aligner_.align(pair_of(record, Stop::check), record + 1, row_, policy);
+    return aligner_.align(pair_of(record, true), record + 1, row_, policy);
 }
 
-bool RecordWalk::place(std::size_t record, bool trimmed) {
-    const codon::RecordPair pair = pair_of(record, trimmed ? Stop::trimmed : Stop::kept);
+bool RecordWalk::place(std::size_t record) {
+    // A placed row takes three bases per residue from the start: a trimmed stop lies
+    // past them, so it need not be looked for again.
+    const codon::RecordPair pair = pair_of(record, false);
     row_.resize(3 * pair.peptide.sequence.size());
     return codon::place_codons(pair.peptide.sequence, pair.nucleotide.sequence, row_.data());
 }

@@ -45,12 +45,9 @@ public:
     // the next call.
     std::variant<codon::RecordAligner::Row, codon::Failure> align(std::size_t record,
                                                                   codon::MismatchPolicy* policy);
-    // Whether the last record aligned had its terminal stop trimmed.
-    bool trimmed_last() const noexcept { return trimmed_last_; }
     // Writes the row of record `record` again, from its texts as given, after align()
-    // said it was placed (Row::placed) and whether it trimmed a stop; false if the texts
-    // no longer fit.
-    bool place(std::size_t record, bool trimmed);
+    // said it was placed (Row::placed); false if the texts no longer fit.
+    bool place(std::size_t record);
     std::string_view row() const noexcept { return row_; }
     // Records whose terminal stop was trimmed so far.
     std::size_t trimmed_stops() const noexcept { return trimmed_stops_; }
@@ -62,9 +59,9 @@ public:
     std::size_t trims_from(std::size_t record);
 
 private:
-    enum class Stop { check, trimmed, kept };
-    // The record's pair as the core sees it: the sequences joined, the stop trimmed.
-    codon::RecordPair pair_of(std::size_t record, Stop stop);
+    // The record's pair as the core sees it: the sequences joined, and the terminal stop
+    // trimmed when `trim_stop` (and the run trims stops).
+    codon::RecordPair pair_of(std::size_t record, bool trim_stop);
 
     const FamilyFiles& files_;
     const RecordPairs& pairs_;
@@ -75,7 +72,6 @@ private:
     NormaliseScratch normalise_;
     std::vector<PagesBehind> behind_;  // per input: the peptide file, then each nucleotide file
     std::size_t trimmed_stops_ = 0;
-    bool trimmed_last_ = false;
 };
 
 // The nucleotides paired with the family's peptides, as the reports count what was read.

@@ -40,8 +40,8 @@ std::optional<std::array<char, 3>> last_codon(std::string_view nucleotides) noex
     return codon;
 }
 
-}  // namespace
-
+// `nucleotides` up to its last three bases (normalising drops gap signs and the white
+// space around the sequence, so those are stepped over).
 std::string_view without_last_codon(std::string_view nucleotides) noexcept {
     std::string_view rest = text::trim_unicode_whitespace(nucleotides);
     for (int bases = 0; bases < 3 && !rest.empty();) {
@@ -50,6 +50,8 @@ std::string_view without_last_codon(std::string_view nucleotides) noexcept {
     }
     return nucleotides.substr(0, std::size_t(rest.data() + rest.size() - nucleotides.data()));
 }
+
+}  // namespace
 
 std::optional<std::string_view> without_terminal_stop(std::string_view peptide,
                                                       std::string_view nucleotides,

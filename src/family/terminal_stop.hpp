@@ -22,10 +22,6 @@ std::optional<std::string_view> without_terminal_stop(std::string_view peptide,
                                                       const codon::StopCodons& stops,
                                                       NormaliseScratch& scratch);
 
-// `nucleotides` up to its last three bases, as normalising counts them: a stop
-// without_terminal_stop() found, trimmed again.
-std::string_view without_last_codon(std::string_view nucleotides) noexcept;
-
 // Whether the core's length check fails on this pair.
 bool lengths_disagree(std::string_view peptide, std::string_view nucleotides,
                       NormaliseScratch& scratch);
