@@ -22,7 +22,8 @@ namespace {
 // Acceptance under an NCBI table string.
 class NcbiRules {
 public:
-    explicit NcbiRules(std::string_view table) : table_(table), masks_(ncbi_acceptance(table)) {}
+    NcbiRules(std::string_view table, const AcceptanceMasks& masks)
+        : table_(table), masks_(masks) {}
 
     const AcceptanceMasks& masks() const noexcept { return masks_; }
     // The masks hold every residue a normalised peptide has, so a resolution the mask
@@ -36,8 +37,15 @@ public:
 
 private:
     std::string_view table_;
-    AcceptanceMasks masks_;
+    AcceptanceMasks masks_;  // a copy: the walk reads it beside the rules, not through them
 };
+
+std::optional<NcbiRules> ncbi_rules(std::int32_t table_num) noexcept {
+    const std::optional<std::string_view> table = ncbi_table(table_num);
+    const AcceptanceMasks* masks = ncbi_acceptance(table_num);
+    if (!table || masks == nullptr) return std::nullopt;
+    return NcbiRules(*table, *masks);
+}
 
 std::string missing_amino_acid_report(char residue, std::size_t column,
                                       const CustomCodonTable& table) {
@@ -224,17 +232,34 @@ AlignmentOutcome align_with_ncbi_code(std::string_view aa_path, std::string_view
                                       const ResultBuffer& result_buffer) {
     const std::string aa_label = make_label(aa_path, "aa.fa");
     const std::string nt_label = make_label(nt_path, "nt.fa");
-    const std::optional<std::string_view> table = ncbi_table(table_num);
-    if (!table) return failure(table_number_report(table_num), FailureKind::table);
-    return align_records(aa_label, nt_label, records, NcbiRules(*table), result_buffer);
+    const std::optional<NcbiRules> rules = ncbi_rules(table_num);
+    if (!rules) return failure(table_number_report(table_num), FailureKind::table);
+    return align_records(aa_label, nt_label, records, *rules, result_buffer);
 }
 
 AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
                                         const CustomCodonTable& table, RecordMap records,
                                         const ResultBuffer& result_buffer) {
+    return align_with_custom_code(aa_path, nt_path, PreparedCustomCode(table), std::move(records),
+                                  result_buffer);
+}
+
+struct PreparedCustomCode::Rules {
+    CustomRules rules;
+};
+
+PreparedCustomCode::PreparedCustomCode(const CustomCodonTable& table)
+    : rules_(std::make_unique<Rules>(Rules{CustomRules(table)})) {}
+PreparedCustomCode::PreparedCustomCode(PreparedCustomCode&&) noexcept = default;
+PreparedCustomCode& PreparedCustomCode::operator=(PreparedCustomCode&&) noexcept = default;
+PreparedCustomCode::~PreparedCustomCode() = default;
+
+AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
+                                        const PreparedCustomCode& code, RecordMap records,
+                                        const ResultBuffer& result_buffer) {
     const std::string aa_label = make_label(aa_path, "aa.fa");
     const std::string nt_label = make_label(nt_path, "nt.fa");
-    return align_records(aa_label, nt_label, records, CustomRules(table), result_buffer);
+    return align_records(aa_label, nt_label, records, code.rules_->rules, result_buffer);
 }
 
 struct RecordAligner::Rules {
@@ -251,10 +276,10 @@ RecordAligner::~RecordAligner() = default;
 std::variant<RecordAligner, Failure> RecordAligner::under_ncbi_code(std::string aa_label,
                                                                     std::string nt_label,
                                                                     std::int32_t table_num) {
-    const std::optional<std::string_view> table = ncbi_table(table_num);
-    if (!table) return failure(table_number_report(table_num), FailureKind::table);
+    const std::optional<NcbiRules> rules = ncbi_rules(table_num);
+    if (!rules) return failure(table_number_report(table_num), FailureKind::table);
     return RecordAligner(std::move(aa_label), std::move(nt_label),
-                         std::make_unique<Rules>(Rules{NcbiRules(*table)}));
+                         std::make_unique<Rules>(Rules{*rules}));
 }
 
 RecordAligner RecordAligner::under_custom_code(std::string aa_label, std::string nt_label,

@@ -41,6 +41,28 @@ AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_vi
                                         const CustomCodonTable& table, RecordMap records,
                                         const ResultBuffer& result_buffer = {});
 
+// A caller-supplied table with what the walk derives from it (its acceptance masks and
+// ambiguity rules), made once for any number of calls.  `table` outlives it.
+class PreparedCustomCode {
+public:
+    explicit PreparedCustomCode(const CustomCodonTable& table);
+    PreparedCustomCode(PreparedCustomCode&&) noexcept;
+    PreparedCustomCode& operator=(PreparedCustomCode&&) noexcept;
+    ~PreparedCustomCode();
+
+private:
+    friend AlignmentOutcome align_with_custom_code(std::string_view, std::string_view,
+                                                   const PreparedCustomCode&, RecordMap,
+                                                   const ResultBuffer&);
+    struct Rules;
+    std::unique_ptr<Rules> rules_;
+};
+
+// Under a prepared table: the same outcome as under its table.
+AlignmentOutcome align_with_custom_code(std::string_view aa_path, std::string_view nt_path,
+                                        const PreparedCustomCode& code, RecordMap records,
+                                        const ResultBuffer& result_buffer = {});
+
 // Aligns a gene one record at a time, for callers that keep no whole result: each
 // record's codon row is written into memory the caller reuses.  The labels are finished
 // labels; the records are numbered as the reports count them, from 1, and reports come

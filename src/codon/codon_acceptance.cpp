@@ -59,7 +59,7 @@ static_assert(placed_digits_agree_with_codon_index());
 // codon's owner is the table's own letter.
 constexpr std::string_view kOwnersLastWins = "ZJB*ACDEFGHIKLMNOPQRSTUVWY";
 
-void choose_owners(AcceptanceMasks& masks) noexcept {
+constexpr void choose_owners(AcceptanceMasks& masks) noexcept {
     for (const char residue : kOwnersLastWins) {
         for (std::uint64_t codons = masks.accepted[residue_slot(residue)]; codons != 0;
              codons &= codons - 1) {
@@ -68,9 +68,8 @@ void choose_owners(AcceptanceMasks& masks) noexcept {
     }
 }
 
-}  // namespace
-
-AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept {
+// Under a 64-letter table string, through the amino-acid signature.
+constexpr AcceptanceMasks masks_of_table(std::string_view table) noexcept {
     AcceptanceMasks masks;
     masks.covered.fill(true);
     std::array<std::uint64_t, 128> codons_of_letter{};
@@ -86,6 +85,35 @@ AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept {
     masks.accepted[residue_slot('X')] = kEveryCodon;
     choose_owners(masks);
     return masks;
+}
+
+// Every NCBI table's masks, made once, at build time, in the order of NCBI_TABLES.
+constexpr std::array<AcceptanceMasks, kNcbiTableCount> kNcbiAcceptance = [] {
+    std::array<AcceptanceMasks, kNcbiTableCount> all{};
+    for (std::size_t t = 0; t < kNcbiTableCount; ++t)
+        all[t] = masks_of_table(NCBI_TABLES[t].amino_acids);
+    return all;
+}();
+
+constexpr bool standard_code_masks_hold() {
+    const AcceptanceMasks& standard = kNcbiAcceptance[0];
+    const std::uint64_t methionine = standard.accepted[residue_slot('M')];
+    const std::uint64_t isoleucine_or_leucine = standard.accepted[residue_slot('J')];
+    return methionine == codon_bit(*codon_index("ATG")) &&
+           standard.owners.residue[*codon_index("ATG")] == 'M' &&
+           std::popcount(isoleucine_or_leucine) == 9 &&
+           standard.owners.residue[*codon_index("TAA")] == '*' &&
+           standard.accepted[residue_slot('X')] == kEveryCodon;
+}
+static_assert(standard_code_masks_hold());
+
+}  // namespace
+
+const AcceptanceMasks* ncbi_acceptance(std::int32_t table_num) noexcept {
+    for (std::size_t t = 0; t < kNcbiTableCount; ++t) {
+        if (NCBI_TABLES[t].number == table_num) return &kNcbiAcceptance[t];
+    }
+    return nullptr;
 }
 
 AcceptanceMasks custom_acceptance(const CustomCodonTable& table,

@@ -37,10 +37,11 @@ struct AcceptanceMasks {
     CodonOwners owners;
 };
 
-// Under a 64-letter NCBI table string, through the amino-acid signature; "X" accepts
-// every codon.  Residue bytes other than "*" and A to Z keep empty masks, so their
-// codons take the full rules.
-AcceptanceMasks ncbi_acceptance(std::string_view table) noexcept;
+// Under the NCBI table numbered `table_num`, through the amino-acid signature; "X"
+// accepts every codon.  Residue bytes other than "*" and A to Z keep empty masks, so
+// their codons take the full rules.  The masks of every table are made at build time;
+// null for a number no table has.
+const AcceptanceMasks* ncbi_acceptance(std::int32_t table_num) noexcept;
 
 // A residue's three-byte entry that is no codon of plain bases.
 struct UnplainEntry {

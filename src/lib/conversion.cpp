@@ -475,6 +475,7 @@ std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table) {
         const ListRange range{first, source.codons.size() - first};
         symbol_lists.emplace_back(*symbol, range);
         if (!runs_no_python_code) {
+            source.ran_python_code = true;
             converted_lists.forget_all();
             return true;
         }

@@ -56,6 +56,9 @@ struct CodeTableSource {
     codon::CustomCodonTable table;
     std::vector<std::string_view> codons;
     std::vector<OwnedRef> holders;
+    // A list that is no exact list or tuple was read: its Python code may have changed
+    // the dict or its lists while they were read.
+    bool ran_python_code = false;
 };
 
 // A dict from one-character `str` to a sequence of codon texts.  Symbols given the same

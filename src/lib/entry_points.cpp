@@ -107,7 +107,7 @@ private:
 
 }  // namespace
 
-PyObject* call_tarnix(const BoundArguments& arguments) {
+PyObject* call_tarnix(ModuleState& /*state*/, const BoundArguments& arguments) {
     auto [converted, values] =
         convert_in_order(arguments, to_text, to_text, to_text, to_int32, to_numbered_record_map);
     if (!converted) {
@@ -120,19 +120,23 @@ PyObject* call_tarnix(const BoundArguments& arguments) {
                                                      std::move(source->records), result.buffer()));
 }
 
-PyObject* call_tarnix_original_args(const BoundArguments& arguments) {
+PyObject* call_tarnix_original_args(ModuleState& state, const BoundArguments& arguments) {
+    const auto to_prepared_table = [&state](PyObject* gene_table) {
+        return state.custom_codes->prepare(gene_table);
+    };
     auto [converted, values] = convert_in_order(arguments, to_text, to_text, to_text,
-                                                to_custom_codon_table, to_plain_record_map);
+                                                to_prepared_table, to_plain_record_map);
     if (!converted) {
         return nullptr;
     }
+    // The table is released after the result, once the lock is held again.
     auto& [file_steem, aa_path, nt_path, table, source] = values;  // _file_steem: checked, unused
     ResultStr result(source->ascii_result);
     return result.finish(codon::align_with_custom_code(
-        *aa_path, *nt_path, table->table, std::move(source->records), result.buffer()));
+        *aa_path, *nt_path, (*table)->code(), std::move(source->records), result.buffer()));
 }
 
-PyObject* call_attempt_iupac_substitution(const BoundArguments& arguments) {
+PyObject* call_attempt_iupac_substitution(ModuleState& /*state*/, const BoundArguments& arguments) {
     const auto [converted, values] = convert_in_order(arguments, to_text, to_text_list);
     if (!converted) {
         return nullptr;

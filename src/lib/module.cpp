@@ -4,19 +4,21 @@
 
 #include <array>
 #include <cstddef>
+#include <new>
 #include <span>
 #include <string_view>
 #include <utility>
 
 #include "lib/arg_binding.hpp"
 #include "lib/entry_points.hpp"
+#include "lib/module_state.hpp"
 #include "lib/python_ref.hpp"
 #include "lib/raising.hpp"
 
 namespace velbrin::lib {
 namespace {
 
-using CallBody = PyObject* (*)(const BoundArguments&);
+using CallBody = PyObject* (*)(ModuleState&, const BoundArguments&);
 
 struct ExportedFunction {
     std::string_view name;  // NUL-terminated literal
@@ -76,8 +78,12 @@ consteval bool table_is_consistent() {
 }
 static_assert(table_is_consistent());
 
+ModuleState& state_of(PyObject* module) noexcept {
+    return *static_cast<ModuleState*>(PyModule_GetState(module));
+}
+
 template <std::size_t row>
-PyObject* fast_call_entry(PyObject* /*module*/, PyObject* const* arguments, Py_ssize_t nargsf,
+PyObject* fast_call_entry(PyObject* module, PyObject* const* arguments, Py_ssize_t nargsf,
                           PyObject* keyword_names) noexcept {
     static constexpr Signature signature{exported_functions[row].name,
                                          exported_functions[row].parameters};
@@ -86,7 +92,7 @@ PyObject* fast_call_entry(PyObject* /*module*/, PyObject* const* arguments, Py_s
         if (!bind_arguments(arguments, nargsf, keyword_names, bound)) {
             return nullptr;
         }
-        return exported_functions[row].body(bound);
+        return exported_functions[row].body(state_of(module), bound);
     });
 }
 
@@ -139,6 +145,12 @@ int register_function(PyObject* module, PyObject* module_name, PyMethodDef& defi
 
 // The exec slot: runs for every module object made from the definition.
 int register_functions(PyObject* module) noexcept {
+    ModuleState& state = state_of(module);
+    if (state.custom_codes == nullptr) state.custom_codes = new (std::nothrow) CustomCodeCache;
+    if (state.custom_codes == nullptr) {
+        PyErr_NoMemory();
+        return -1;
+    }
     const InternedNames* names = interned_names();
     if (names == nullptr) {
         return -1;
@@ -161,16 +173,35 @@ PyModuleDef_Slot module_slots[] = {
     {0, nullptr},
 };
 
+// The module's cache, or null: these run also on a module whose state is not made yet
+// (zeroed) or whose exec slot failed.
+CustomCodeCache* cache_of(PyObject* module) noexcept {
+    auto* state = static_cast<ModuleState*>(PyModule_GetState(module));
+    return state != nullptr ? state->custom_codes : nullptr;
+}
+
+int traverse_state(PyObject* module, visitproc visit, void* arg) {
+    const CustomCodeCache* cache = cache_of(module);
+    return cache != nullptr ? cache->traverse(visit, arg) : 0;
+}
+
+int clear_state(PyObject* module) {
+    if (CustomCodeCache* cache = cache_of(module)) cache->clear();
+    return 0;
+}
+
+void free_state(void* module) { delete cache_of(static_cast<PyObject*>(module)); }
+
 PyModuleDef module_definition = {
     PyModuleDef_HEAD_INIT,
     "velbrin",
-    "",       // __doc__ is the empty text
-    0,        // no per-module state
+    "",  // __doc__ is the empty text
+    sizeof(ModuleState),
     nullptr,  // functions come from the exec slot
     module_slots,
-    nullptr,
-    nullptr,
-    nullptr,
+    traverse_state,
+    clear_state,
+    free_state,
 };
 
 }  // namespace

@@ -159,7 +159,10 @@ def resident_bytes():
 
 
 def run_calls(calls, count):
-    for _ in range(count):
+    """At least `count` calls, in whole cycles: the module keeps the last custom table it
+    converted, so reference counts compare only after the same call."""
+    cycle = len(CASES) + 1
+    for _ in range(-(-count // cycle) * cycle):
         call_once(*next(calls))
 
 

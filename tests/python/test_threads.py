@@ -381,8 +381,8 @@ def fresh_codon_table():
 @pytest.mark.parametrize("broken", [False, True], ids=["aligned", "last-record-fails"])
 def test_codon_lists_emptied_during_a_large_call_leave_its_table_whole(broken, rare_switches):
     """A call that walks without the interpreter lock keeps the codon texts it converted:
-    another thread emptying the caller's lists then (freeing those texts) changes neither
-    its result nor its report."""
+    another thread that makes the module keep another table and empties the caller's
+    lists then (freeing those texts) changes neither its result nor its report."""
     codons = 3000
     peptide, nucleotides = "MK" * (codons // 2), "ATGAAA" * (codons // 2)
     seqs = {f"r{i}": (("h", peptide), ("h", nucleotides)) for i in range(1500)}
@@ -394,6 +394,7 @@ def test_codon_lists_emptied_during_a_large_call_leave_its_table_whole(broken, r
 
     def empty_the_lists(go):
         go.wait()
+        velbrin.tarnix_original_args("s", "a", "n", {"M": ["ATG"]}, {})
         for listed in table.values():
             listed.clear()
 
