@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -106,15 +107,12 @@ Failure record_failure(const AminoAcidTranslator& record) {
 }
 
 // The exact size of the result: every record's key line and codon line, three bytes
-// per column of its normalised peptide.  Keeps each peptide's outline in `outlines`, so
-// that no record scans its peptide twice.
-std::size_t result_size(RecordMap& records, std::vector<PeptideOutline>& outlines) {
+// per column of its normalised peptide.
+std::size_t result_size(RecordMap& records) {
     std::size_t size = 0;
-    outlines.reserve(records.records().size());
-    for (const RecordPair& record : records.records()) {
-        const PeptideOutline& outline =
-            outlines.emplace_back(outline_peptide(record.peptide.sequence));
-        size += record.key.size() + 2 + 3 * outline.columns;
+    const std::span<const RecordOutline> outlines = records.outlines();
+    for (std::size_t at = 0; at < outlines.size(); ++at) {
+        size += records.records()[at].key.size() + 2 + 3 * outlines[at].peptide.columns;
     }
     return size;
 }
@@ -131,12 +129,24 @@ bool dropped_for_length(const AminoAcidTranslator& record, MismatchPolicy* polic
            policy->on_length(record.index() - 1) == MismatchAction::drop;
 }
 
+// Records sit wherever the caller's strings were made, so no hardware prefetcher can
+// foresee the next one: its texts are asked for while this one is walked.
+void prefetch_texts(const RecordPair& pair) noexcept {
+    for (const std::string_view text :
+         {pair.key, pair.peptide.sequence, pair.nucleotide.sequence}) {
+        __builtin_prefetch(text.data());
+    }
+    const std::string_view bases = pair.nucleotide.sequence;
+    for (std::size_t at = 64; at < bases.size() && at < 256; at += 64)
+        __builtin_prefetch(bases.data() + at);
+}
+
 template <class Rules>
 AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_label,
                                RecordMap& records, const Rules& rules,
                                const ResultBuffer& result_buffer) {
-    std::vector<PeptideOutline> outlines;
-    const std::size_t size = result_size(records, outlines);
+    const std::span<const RecordOutline> outlines = records.outlines();
+    const std::size_t size = result_size(records);
     std::string own_result;
     char* out = result_buffer ? result_buffer(size) : nullptr;
     if (out == nullptr) {
@@ -146,14 +156,16 @@ AlignmentOutcome align_records(std::string_view aa_label, std::string_view nt_la
     const BlockKernel kernel = block_kernel(active_vector_level());
     AminoAcidTranslator record(aa_label, {}, {}, nt_label, {}, {}, 0);
     std::size_t counter = 0;
-    for (const RecordPair& pair : records.records()) {
+    const std::span<const RecordPair> pairs = records.records();
+    for (const RecordPair& pair : pairs) {
+        if (counter + 2 < pairs.size()) prefetch_texts(pairs[counter + 2]);
         record.reset(pair.peptide.header, pair.peptide.sequence, pair.nucleotide.header,
                      pair.nucleotide.sequence, ++counter);
-        const PeptideOutline& outline = outlines[counter - 1];
-        record.streamline(outline.trimmed, outline.scan);
-        record.do_checks();
+        const RecordOutline& outline = outlines[counter - 1];
+        record.streamline(outline.peptide.trimmed, outline.peptide.scan);
+        record.do_checks(outline.headers_agree);
         if (record.has_error()) return record_failure(record);
-        if (record.aa_seq().size() != outline.columns) {
+        if (record.aa_seq().size() != outline.peptide.columns) {
             throw diagnostics::InternalFault("a normalised peptide changed its length");
         }
         char* const line = write_line(out, pair.key);

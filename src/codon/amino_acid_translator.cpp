@@ -199,8 +199,10 @@ void AminoAcidTranslator::streamline(std::string_view trimmed_peptide, const Pep
     nt_seq_ = normalise_nucleotides(nt_seq_, nt_storage_);
 }
 
-void AminoAcidTranslator::do_checks() const {
-    if (aa_header_ != nt_header_) {
+void AminoAcidTranslator::do_checks() const { do_checks(aa_header_ == nt_header_); }
+
+void AminoAcidTranslator::do_checks(bool headers_agree) const {
+    if (!headers_agree) {
         std::string details;
         details.append("Sequence index: ").append(std::to_string(index_));
         details.append("\nExpected header (").append(aa_label_).append("): \"");

@@ -58,6 +58,8 @@ public:
 
     // Header check, then length check; both always run.
     void do_checks() const;
+    // The same, given whether the headers agree (found ahead by the caller).
+    void do_checks(bool headers_agree) const;
 
     // Reports the residue at `column` (0-based, gaps counted) of the normalised peptide.
     void error_out_mismatch(std::size_t column, const GeneticCodeRef& code) const;

@@ -61,16 +61,20 @@ RecordMap::~RecordMap() = default;
 
 // The index refers to the records of the map it was made for, so it does not travel
 // with them; the next insert_or_replace rebuilds it.
-RecordMap::RecordMap(RecordMap&& other) noexcept : records_(std::move(other.records_)) {
+RecordMap::RecordMap(RecordMap&& other) noexcept
+    : records_(std::move(other.records_)), outlines_(std::move(other.outlines_)) {
     other.records_.clear();
+    other.outlines_.clear();
     other.index_.reset();
 }
 
 RecordMap& RecordMap::operator=(RecordMap&& other) noexcept {
     if (this != &other) {
         records_ = std::move(other.records_);
+        outlines_ = std::move(other.outlines_);
         index_.reset();
         other.records_.clear();
+        other.outlines_.clear();
         other.index_.reset();
     }
     return *this;
@@ -78,21 +82,26 @@ RecordMap& RecordMap::operator=(RecordMap&& other) noexcept {
 
 void RecordMap::reserve(std::size_t count) {
     records_.reserve(count);
+    outlines_.reserve(count);
     if (index_) index_->reserve(count);
 }
 
 void RecordMap::insert_new_indexed(const RecordPair& record) {
     records_.push_back(record);
+    outlines_.push_back(RecordOutline::of(record));
     index_->add(records_.size() - 1);
 }
 
 void RecordMap::insert_or_replace(RecordPair record) {
     if (!index_) build_index();
+    const RecordOutline outline = RecordOutline::of(record);
     if (const std::size_t* position = index_->find(record.key)) {
-        records_[*position] = std::move(record);
+        records_[*position] = record;
+        outlines_[*position] = outline;
         return;
     }
-    records_.push_back(std::move(record));
+    records_.push_back(record);
+    outlines_.push_back(outline);
     index_->add(records_.size() - 1);
 }
 

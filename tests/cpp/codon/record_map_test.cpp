@@ -23,9 +23,15 @@ RecordPair record(std::string key, std::string peptide) {
         keep(std::move(key)), {"aa header", keep(std::move(peptide))}, {"nt header", "ATG"}};
 }
 
+// The records' keys and peptides; each record's outline must be in step with it.
 std::vector<std::pair<std::string, std::string>> contents(RecordMap& map) {
     std::vector<std::pair<std::string, std::string>> out;
-    for (const RecordPair& r : map.records()) out.emplace_back(r.key, r.peptide.sequence);
+    EXPECT_EQ(map.outlines().size(), map.records().size());
+    for (std::size_t at = 0; at < map.records().size(); ++at) {
+        const RecordPair& r = map.records()[at];
+        EXPECT_EQ(map.outlines()[at].peptide.trimmed, r.peptide.sequence) << r.key;
+        out.emplace_back(r.key, r.peptide.sequence);
+    }
     return out;
 }
 
