@@ -1,5 +1,6 @@
 #include "lib/custom_code_cache.hpp"
 
+#include <algorithm>
 #include <utility>
 
 namespace velbrin::lib {
@@ -20,15 +21,12 @@ bool PreparedTable::matches(PyObject* gene_table) const noexcept {
             return false;
         }
     }
-    std::size_t item = 0;
-    std::size_t list = 0;
-    for (std::size_t at = 1; at < entries_.size(); at += 2) {
-        PyObject* const values = entries_[at].get();
-        if (!PyList_CheckExact(values)) continue;  // a tuple holds what it held
-        const auto size = static_cast<std::size_t>(PyList_GET_SIZE(values));
-        if (size != list_sizes_[list++]) return false;
-        for (std::size_t i = 0; i < size; ++i) {
-            if (PyList_GET_ITEM(values, static_cast<Py_ssize_t>(i)) != list_items_[item++].get()) {
+    // The entries are the objects noted, so their lists are too, each met once here.
+    for (const ListItems& noted : lists_) {
+        if (static_cast<std::size_t>(PyList_GET_SIZE(noted.list)) != noted.size) return false;
+        for (std::size_t i = 0; i < noted.size; ++i) {
+            if (PyList_GET_ITEM(noted.list, static_cast<Py_ssize_t>(i)) !=
+                list_items_[noted.first + i].get()) {
                 return false;
             }
         }
@@ -38,17 +36,24 @@ bool PreparedTable::matches(PyObject* gene_table) const noexcept {
 
 void PreparedTable::note_objects(PyObject* gene_table) {
     entries_.reserve(2 * static_cast<std::size_t>(PyDict_GET_SIZE(gene_table)));
+    std::vector<PyObject*> lists;
     Py_ssize_t position = 0;
     PyObject* key = nullptr;
     PyObject* value = nullptr;
     while (PyDict_Next(gene_table, &position, &key, &value)) {
         entries_.push_back(hold(key));
         entries_.push_back(hold(value));
-        if (!PyList_CheckExact(value)) continue;
-        const Py_ssize_t size = PyList_GET_SIZE(value);
-        list_sizes_.push_back(static_cast<std::size_t>(size));
-        for (Py_ssize_t i = 0; i < size; ++i) {
-            list_items_.push_back(hold(PyList_GET_ITEM(value, i)));
+        if (PyList_CheckExact(value)) lists.push_back(value);  // a tuple holds what it held
+    }
+    // Ordered by address, not by anything the caller wrote.
+    std::sort(lists.begin(), lists.end(), std::less<>{});
+    lists.erase(std::unique(lists.begin(), lists.end()), lists.end());
+    lists_.reserve(lists.size());
+    for (PyObject* list : lists) {
+        const auto size = static_cast<std::size_t>(PyList_GET_SIZE(list));
+        lists_.push_back({list, list_items_.size(), size});
+        for (std::size_t i = 0; i < size; ++i) {
+            list_items_.push_back(hold(PyList_GET_ITEM(list, static_cast<Py_ssize_t>(i))));
         }
     }
 }

@@ -37,11 +37,19 @@ public:
     int traverse(visitproc visit, void* arg) const;
 
 private:
+    // A list value as it was: `size` items from `first` in list_items_.
+    struct ListItems {
+        PyObject* list;
+        std::size_t first, size;
+    };
+
     CodeTableSource source_;
     codon::PreparedCustomCode code_;
-    std::vector<OwnedRef> entries_;     // key, value, key, value, ... in dict order
-    std::vector<OwnedRef> list_items_;  // the items of each list value, in entry order
-    std::vector<std::size_t> list_sizes_;
+    std::vector<OwnedRef> entries_;  // key, value, key, value, ... in dict order
+    // Each list object once, however many symbols share it: a table's size is its codons
+    // and keys, not its references.
+    std::vector<ListItems> lists_;
+    std::vector<OwnedRef> list_items_;
 };
 
 using SharedTable = std::shared_ptr<const PreparedTable>;

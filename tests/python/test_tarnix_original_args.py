@@ -1,5 +1,7 @@
 """tarnix_original_args: codon alignments under a caller-supplied genetic code."""
 
+import os
+
 import pytest
 
 import velbrin
@@ -229,3 +231,17 @@ def test_a_table_changed_between_calls_is_read_as_it_is_now(change):
     change(table)
     for _ in range(2):
         assert align(table, "MK", "ATGAAA") == "s1\nATGAAA\n"
+
+
+def resident_bytes():
+    with open("/proc/self/statm") as statm:
+        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+
+
+def test_a_kept_table_costs_memory_by_its_codons_not_by_the_symbols_sharing_them():
+    codons = ["".join(("A", "C", "G")) for _ in range(50_000)]  # distinct objects
+    table = {chr(0x100 + key): codons for key in range(1_000)} | {"M": ["ATG"]}
+    before = resident_bytes()
+    for _ in range(2):  # the second call is given the table it kept
+        assert align(table, "M", "ATG") == "s1\nATG\n"
+    assert resident_bytes() - before < 64 * 1024 * 1024
