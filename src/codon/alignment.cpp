@@ -199,15 +199,23 @@ bool is_same_text(std::string_view normalised, std::string_view source) noexcept
     return normalised.data() == source.data() && normalised.size() == source.size();
 }
 
+bool starts_the_text(std::string_view normalised, std::string_view source) noexcept {
+    return normalised.data() == source.data() && normalised.size() <= source.size();
+}
+
 template <class Rules>
 std::variant<RecordAligner::Row, Failure> align_one(std::string_view aa_label,
                                                     std::string_view nt_label,
                                                     const RecordPair& pair, std::size_t number,
                                                     const Rules& rules, std::string& row,
-                                                    MismatchPolicy* policy) {
+                                                    MismatchPolicy* policy,
+                                                    RecordAligner::TerminalStops* terminal_stops) {
     AminoAcidTranslator record(aa_label, pair.peptide.header, pair.peptide.sequence, nt_label,
                                pair.nucleotide.header, pair.nucleotide.sequence, number);
     record.streamline();
+    if (terminal_stops && terminal_stops->stops) {
+        terminal_stops->trimmed = record.drop_terminal_stop(*terminal_stops->stops);
+    }
     record.do_checks();
     if (record.has_error()) {
         if (dropped_for_length(record, policy)) return RecordAligner::Row::dropped;
@@ -221,8 +229,10 @@ std::variant<RecordAligner::Row, Failure> align_one(std::string_view aa_label,
         case WalkEnd::dropped: return RecordAligner::Row::dropped;
         case WalkEnd::written: break;
     }
+    // The row takes three bases per residue from the start of the nucleotides: what
+    // follows them (a trimmed stop, white space) leaves it as it is.
     const bool as_given = is_same_text(record.aa_seq(), pair.peptide.sequence) &&
-                          is_same_text(record.nt_seq(), pair.nucleotide.sequence) &&
+                          starts_the_text(record.nt_seq(), pair.nucleotide.sequence) &&
                           !(watch && watch->masked());
     return as_given ? RecordAligner::Row::placed : RecordAligner::Row::written;
 }
@@ -301,12 +311,13 @@ RecordAligner RecordAligner::under_custom_code(std::string aa_label, std::string
     return RecordAligner(std::move(aa_label), std::move(nt_label), std::move(rules));
 }
 
-std::variant<RecordAligner::Row, Failure> RecordAligner::align(const RecordPair& record,
-                                                               std::size_t number, std::string& row,
-                                                               MismatchPolicy* policy) const {
+std::variant<RecordAligner::Row, Failure> RecordAligner::align(
+    const RecordPair& record, std::size_t number, std::string& row, MismatchPolicy* policy,
+    TerminalStops* terminal_stops) const {
     return std::visit(
         [&](const auto& rules) {
-            return align_one(aa_label_, nt_label_, record, number, rules, row, policy);
+            return align_one(aa_label_, nt_label_, record, number, rules, row, policy,
+                             terminal_stops);
         },
         rules_->rules);
 }

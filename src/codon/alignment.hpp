@@ -12,6 +12,7 @@
 #include "codon/mismatch_policy.hpp"
 #include "codon/record_map.hpp"
 #include "genetic_code/custom_codon_table.hpp"
+#include "genetic_code/stop_codons.hpp"
 
 namespace velbrin::codon {
 
@@ -72,6 +73,7 @@ public:
     enum class Row {
         written,  // after normalising its texts or masking a codon
         placed,   // from its texts as given: place_codons() writes the same row again
+                  // from the peptide and the start of the nucleotides
         dropped,
     };
 
@@ -86,10 +88,18 @@ public:
     RecordAligner& operator=(RecordAligner&&) noexcept;
     ~RecordAligner();
 
+    // A record's last codon is dropped before it is checked when it is one of `stops`
+    // and the nucleotides hold exactly one codon more than the peptide has residues.
+    struct TerminalStops {
+        const StopCodons* stops = nullptr;  // none: no codon is dropped
+        bool trimmed = false;               // set by align()
+    };
+
     // The codon row of `record` in `row` (resized to it), or why the record fails; a
     // record the policy drops leaves `row` unspecified.
     std::variant<Row, Failure> align(const RecordPair& record, std::size_t number, std::string& row,
-                                     MismatchPolicy* policy) const;
+                                     MismatchPolicy* policy,
+                                     TerminalStops* terminal_stops = nullptr) const;
 
 private:
     struct Rules;

@@ -199,6 +199,14 @@ void AminoAcidTranslator::streamline(std::string_view trimmed_peptide, const Pep
     nt_seq_ = normalise_nucleotides(nt_seq_, nt_storage_);
 }
 
+bool AminoAcidTranslator::drop_terminal_stop(const StopCodons& stops) noexcept {
+    const std::size_t residues = residues_ ? *residues_ : coding_lengths(aa_seq_, nt_seq_).residues;
+    if (nt_seq_.size() != 3 * residues + 3 || !stops.is_stop(nt_seq_.substr(3 * residues)))
+        return false;
+    nt_seq_.remove_suffix(3);
+    return true;
+}
+
 void AminoAcidTranslator::do_checks() const { do_checks(aa_header_ == nt_header_); }
 
 void AminoAcidTranslator::do_checks(bool headers_agree) const {

@@ -15,6 +15,7 @@
 #include "codon/failure_kind.hpp"
 #include "codon/record_scan.hpp"
 #include "genetic_code/genetic_code_ref.hpp"
+#include "genetic_code/stop_codons.hpp"
 
 namespace velbrin::codon {
 
@@ -55,6 +56,11 @@ public:
     void streamline();
     // The same, given the peptide once trimmed and its scan (made ahead by the caller).
     void streamline(std::string_view trimmed_peptide, const PeptideScan& scan);
+
+    // After streamline: drops the last codon when it is one of `stops` and the
+    // nucleotides hold exactly one codon more than the peptide has residues, as a coding
+    // sequence that carries its stop codon does; true if it did.
+    bool drop_terminal_stop(const StopCodons& stops) noexcept;
 
     // Header check, then length check; both always run.
     void do_checks() const;

@@ -40,20 +40,14 @@ RecordWalk::RecordWalk(const FamilyFiles& files, const RecordPairs& pairs,
     for (const io::SequenceFile& file : files.storage) behind_.emplace_back(file.text);
 }
 
-codon::RecordPair RecordWalk::pair_of(std::size_t record, bool trim_stop) {
+codon::RecordPair RecordWalk::pair_of(std::size_t record) {
     const io::SequenceRecord& peptide = files_.peptides[record];
     const std::size_t partner = pairs_.partner[record];
     const io::SequenceRecord& nucleotide = files_.nucleotides[partner];
     behind_[0].reached(peptide.text.data());
     behind_[1 + files_.nucleotide_file[partner]].reached(nucleotide.text.data());
     const std::string_view residues = io::sequence_of(peptide, peptide_);
-    std::string_view bases = io::sequence_of(nucleotide, nucleotides_);
-    if (trim_stop && !keep_terminal_stop_) {
-        if (const auto trimmed = without_terminal_stop(residues, bases, stops_, normalise_)) {
-            bases = *trimmed;
-            ++trimmed_stops_;
-        }
-    }
+    const std::string_view bases = io::sequence_of(nucleotide, nucleotides_);
     // Pairing has established which records belong together, so the core's header check
     // is given the peptide's ID on both sides.
     const std::string_view id = io::record_name(peptide.header);
@@ -62,13 +56,16 @@ codon::RecordPair RecordWalk::pair_of(std::size_t record, bool trim_stop) {
 
 std::variant<codon::RecordAligner::Row, codon::Failure> RecordWalk::align(
     std::size_t record, codon::MismatchPolicy* policy) {
-    return aligner_.align(pair_of(record, true), record + 1, row_, policy);
+    codon::RecordAligner::TerminalStops terminal_stops{keep_terminal_stop_ ? nullptr : &stops_};
+    auto outcome = aligner_.align(pair_of(record), record + 1, row_, policy, &terminal_stops);
+    trimmed_stops_ += terminal_stops.trimmed;
+    return outcome;
 }
 
 bool RecordWalk::place(std::size_t record) {
     // A placed row takes three bases per residue from the start: a trimmed stop lies
     // past them, so it need not be looked for again.
-    const codon::RecordPair pair = pair_of(record, false);
+    const codon::RecordPair pair = pair_of(record);
     row_.resize(3 * pair.peptide.sequence.size());
     return codon::place_codons(pair.peptide.sequence, pair.nucleotide.sequence, row_.data());
 }

@@ -59,9 +59,8 @@ public:
     std::size_t trims_from(std::size_t record);
 
 private:
-    // The record's pair as the core sees it: the sequences joined, and the terminal stop
-    // trimmed when `trim_stop` (and the run trims stops).
-    codon::RecordPair pair_of(std::size_t record, bool trim_stop);
+    // The record's pair as the core sees it: the sequences joined.
+    codon::RecordPair pair_of(std::size_t record);
 
     const FamilyFiles& files_;
     const RecordPairs& pairs_;

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "codon/alignment.hpp"
 #include "codon/codon_placement.hpp"
+#include "genetic_code/genetic_code.hpp"
+#include "genetic_code/stop_codons.hpp"
 
 namespace velbrin::codon {
 namespace {
@@ -202,6 +205,52 @@ INSTANTIATE_TEST_SUITE_P(
                     PlacementCase{"dot_gap", "M.K", "ATGAAA", MismatchAction::fail,
                                   RecordAligner::Row::written}),
     [](const testing::TestParamInfo<PlacementCase>& info) { return std::string(info.param.name); });
+
+struct StopCase {
+    const char* name;
+    std::string peptide, nucleotides;
+    bool trimmed;
+    std::optional<std::string> row;  // none: the record fails its length check
+    RecordAligner::Row written = RecordAligner::Row::placed;
+};
+
+class TerminalStops : public testing::TestWithParam<StopCase> {};
+
+// The stop is dropped as the last codon of the normalised nucleotides; a placed row is
+// still what placing gives from the start of the text.
+TEST_P(TerminalStops, AreDroppedOnlyWhenOneCodonTooManyIsAStop) {
+    const StopCase& c = GetParam();
+    const auto made = RecordAligner::under_ncbi_code("a", "n", 1);
+    const StopCodons stops = StopCodons::of_ncbi_table(*ncbi_table(1));
+    RecordAligner::TerminalStops terminal{&stops};
+    std::string row;
+    const auto outcome = std::get<RecordAligner>(made).align(
+        {"h", {"h", c.peptide}, {"h", c.nucleotides}}, 1, row, nullptr, &terminal);
+    EXPECT_EQ(terminal.trimmed, c.trimmed);
+    if (!c.row) {
+        ASSERT_TRUE(std::holds_alternative<Failure>(outcome));
+        EXPECT_EQ(std::get<Failure>(outcome).kind, FailureKind::length);
+        return;
+    }
+    ASSERT_TRUE(std::holds_alternative<RecordAligner::Row>(outcome));
+    EXPECT_EQ(row, *c.row);
+    EXPECT_EQ(std::get<RecordAligner::Row>(outcome), c.written);
+    if (c.written != RecordAligner::Row::placed) return;
+    std::string placed(row.size(), '?');
+    ASSERT_TRUE(place_codons(c.peptide, c.nucleotides, placed.data()));
+    EXPECT_EQ(placed, row);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, TerminalStops,
+    testing::Values(StopCase{"carried", "M-K", "ATGAAATAA", true, "ATG---AAA"},
+                    StopCase{"lower_case_split_by_gaps", "MK", "ATGAAAt-a.g", true, "ATGAAA",
+                             RecordAligner::Row::written},
+                    StopCase{"followed_by_white_space", "MK", "ATGAAATGA \n", true, "ATGAAA"},
+                    StopCase{"in_the_peptide_too", "MK*", "ATGAAATAA", false, "ATGAAATAA"},
+                    StopCase{"no_stop", "MK", "ATGAAACCC", false, std::nullopt},
+                    StopCase{"two_codons_too_many", "M", "ATGAAATAA", false, std::nullopt}),
+    [](const testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
 TEST(RowsPlaced, NotWhenTheBasesRunOut) {
     std::string line(9, '?');
