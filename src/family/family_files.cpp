@@ -33,7 +33,23 @@ io::Result<io::SequenceFile> read_records(std::string_view path, std::size_t max
     return outcome;
 }
 
+// The path that names an input's file later on: standard input's file, when it is one, is
+// found through the process's descriptor.
+std::string path_to_check(std::string_view path) {
+    return path == io::kStandardInputPath ? "/dev/stdin" : std::string(path);
+}
+
 }  // namespace
+
+std::optional<std::string> FamilyFiles::written_meanwhile() const {
+    for (std::size_t file = 0; file < storage.size(); ++file) {
+        if (storage[file].text.written_since_mapped(storage_paths[file])) {
+            const std::string_view label = file == 0 ? peptide_label : nucleotide_labels[file - 1];
+            return std::string(label) + ": changed by another program while it was read";
+        }
+    }
+    return std::nullopt;
+}
 
 std::string FamilyFiles::peptide_location(std::size_t record) const {
     return location(peptide_label, peptides[record].line);
@@ -52,6 +68,7 @@ io::Result<FamilyFiles> read_family_files(std::string_view peptide_path,
     if (!peptides) return std::move(peptides).failure();
     files.peptides = std::move(peptides->records);
     files.storage.push_back(std::move(peptides).value());
+    files.storage_paths.push_back(path_to_check(peptide_path));
 
     files.nucleotide_labels.reserve(nucleotide_paths.size());
     for (const std::string& path : nucleotide_paths) {
@@ -68,6 +85,7 @@ io::Result<FamilyFiles> read_family_files(std::string_view peptide_path,
         }
         files.nucleotide_file.resize(files.nucleotides.size(), file);
         files.storage.push_back(std::move(records).value());
+        files.storage_paths.push_back(path_to_check(path));
     }
     return files;
 }

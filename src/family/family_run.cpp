@@ -389,6 +389,8 @@ FamilyResult run_family(const FamilyInputs& inputs, const AlignOptions& options,
     if (checked.unaligned) return read_counts(input_error(std::move(*checked.unaligned)));
     if (auto problem = unwritable_names(files, options.format, checked.kept))
         return input_error(std::move(*problem));
+    if (auto written = files.written_meanwhile())
+        return read_counts(input_error(std::move(*written)));
 
     std::size_t row_size = checked.row_size;
     switch (writing) {

@@ -14,7 +14,6 @@
 namespace velbrin::io {
 namespace {
 
-constexpr std::string_view kStandardInputPath = "-";
 constexpr std::string_view kStandardInputLabel = "standard input";
 
 constexpr unsigned char kGzipMagic[] = {0x1F, 0x8B};

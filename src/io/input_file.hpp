@@ -12,6 +12,9 @@
 
 namespace velbrin::io {
 
+// The path that reads standard input.
+inline constexpr std::string_view kStandardInputPath = "-";
+
 // The name a file goes by in messages: "standard input" for "-", else the path as given.
 std::string_view input_label(std::string_view path) noexcept;
 

@@ -1,6 +1,7 @@
 #include "io/input_text.hpp"
 
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -63,7 +64,8 @@ InputText::InputText(InputText&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
       capacity_(std::exchange(other.capacity_, 0)),
-      writable_(std::exchange(other.writable_, false)) {}
+      writable_(std::exchange(other.writable_, false)),
+      stamp_(std::exchange(other.stamp_, std::nullopt)) {}
 
 InputText& InputText::operator=(InputText&& other) noexcept {
     if (this != &other) {
@@ -72,6 +74,7 @@ InputText& InputText::operator=(InputText&& other) noexcept {
         size_ = std::exchange(other.size_, 0);
         capacity_ = std::exchange(other.capacity_, 0);
         writable_ = std::exchange(other.writable_, false);
+        stamp_ = std::exchange(other.stamp_, std::nullopt);
     }
     return *this;
 }
@@ -92,7 +95,25 @@ InputText InputText::map_file(int descriptor, std::size_t size) noexcept {
     ::madvise(mapped, size, MADV_SEQUENTIAL);
     text.data_ = static_cast<char*>(mapped);
     text.size_ = text.capacity_ = size;
+    struct stat status{};
+    if (::fstat(descriptor, &status) == 0) text.stamp_ = stamp_of(status);
     return text;
+}
+
+InputText::FileStamp InputText::stamp_of(const struct ::stat& status) noexcept {
+    const auto nanoseconds = [](const timespec& time) {
+        return std::int64_t(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+    };
+    return {std::uint64_t(status.st_dev), std::uint64_t(status.st_ino),
+            std::uint64_t(status.st_size), nanoseconds(status.st_mtim)};
+}
+
+bool InputText::written_since_mapped(const std::string& path) const noexcept {
+    struct stat status{};
+    if (!stamp_ || ::stat(path.c_str(), &status) != 0) return false;
+    const FileStamp now = stamp_of(status);
+    const bool same_file = now.device == stamp_->device && now.inode == stamp_->inode;
+    return same_file && now != *stamp_;
 }
 
 void InputText::drop_pages(std::string_view range) const noexcept {

@@ -4,7 +4,12 @@
 // text twice and only the pages written to are taken).
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
+
+struct stat;
 
 namespace velbrin::io {
 
@@ -39,13 +44,29 @@ public:
     // Writable bytes of a grown buffer (not of a mapped file), for joining lines in place.
     char* writable_data() noexcept { return writable_ ? data_ : nullptr; }
 
+    // Whether another program wrote the mapped file in place since it was mapped (the
+    // mapping then shows its new bytes): `path`, which named it, still names it and its
+    // size or modification time changed.  False for a buffer, and when `path` names
+    // another file now: a file replaced by rename leaves the mapped one as it was.
+    bool written_since_mapped(const std::string& path) const noexcept;
+
 private:
+    // A mapped file as it stood when mapped.  Writing a file changes its modification
+    // time; its change time would also move when another name is linked to it.
+    struct FileStamp {
+        std::uint64_t device = 0, inode = 0, size = 0;
+        std::int64_t modified_ns = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+
+    static FileStamp stamp_of(const struct ::stat& status) noexcept;
     void release() noexcept;
 
     char* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;  // bytes mapped
     bool writable_ = false;
+    std::optional<FileStamp> stamp_;  // a mapped file's
 };
 
 }  // namespace velbrin::io

@@ -64,6 +64,35 @@ def test_align_ends_cleanly_when_an_input_is_cut_short_under_it(tmp_path):
     assert sorted(p.name for p in tmp_path.iterdir()) == ["aa.fa", "nt.fa"]
 
 
+@pytest.mark.parametrize("output", [["-o", "out.fa"], []], ids=["file", "stdout"])
+def test_align_refuses_an_input_written_in_place_under_it(tmp_path, output):
+    """While the command waits for its nucleotides, another program rewrites the mapped
+    peptides in place with an alignment that also passes: the records would mix the
+    bytes the command parsed with those it walks, so nothing may be written."""
+    peptides = tmp_path / "aa.fa"
+    peptides.write_text(">s\nM-K\n")
+    os.utime(peptides, (0, 0))  # the rewrite's time cannot fall in the same clock tick
+    os.mkfifo(tmp_path / "nt.fa")
+    process = subprocess.Popen(
+        [command_path(), "align", "aa.fa", "nt.fa", *output],
+        cwd=tmp_path,
+        stdout=subprocess.PIPE,
+        stderr=subprocess.PIPE,
+        text=True,
+    )
+    try:
+        with open(tmp_path / "nt.fa", "w") as nucleotides:  # the command has the peptides
+            with open(peptides, "r+") as rewritten:
+                rewritten.write(">s\nMK-\n")
+            nucleotides.write(">s\nATGAAA\n")
+        stdout, stderr = process.communicate(timeout=30)
+    finally:
+        process.kill()
+    assert (process.returncode, stdout) == (1, "")
+    assert "aa.fa: changed by another program while it was read" in stderr
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["aa.fa", "nt.fa"]
+
+
 def hanging_batch(folder):
     """A manifest of two good families and one whose nucleotides never arrive."""
     manifest, _ = manifest_batch(folder, {"a": False, "b": False})

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <libdeflate.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -218,6 +220,30 @@ TEST(ReadInput, MappedFileOutlivesTheDescriptorAndMoves) {
     InputText moved = std::move(std::get<InputText>(outcome));
     EXPECT_EQ(moved.view(), text);
     EXPECT_EQ(moved.writable_data(), nullptr);
+}
+
+// Only a write into the mapped file itself counts; its modification time is set far back
+// first, so that the write's time cannot fall in the same clock tick.
+TEST(ReadInput, MappedFileKnowsWhenItWasWrittenInPlace) {
+    const std::string text = wrapped_fasta(10);
+    for (const std::string_view change : {"none", "written", "grown", "replaced", "removed"}) {
+        const std::string path = temporary_file("stamp.fa", text);
+        const timespec long_ago[2] = {{0, 0}, {0, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), long_ago, 0), 0);
+        auto outcome = open_input(path);
+        ASSERT_TRUE(std::holds_alternative<InputText>(outcome));
+        if (change == "written") std::fstream(path, std::ios::in | std::ios::out) << ">changed";
+        if (change == "grown") std::ofstream(path, std::ios::app) << "ACGT\n";
+        if (change == "replaced") {
+            temporary_file("stamp.new", "other bytes");
+            std::rename((path.substr(0, path.size() - 2) + "new").c_str(), path.c_str());
+        }
+        if (change == "removed") std::remove(path.c_str());
+        EXPECT_EQ(std::get<InputText>(outcome).written_since_mapped(path),
+                  change == "written" || change == "grown")
+            << change;
+        std::remove(path.c_str());
+    }
 }
 
 struct SizeCase {
