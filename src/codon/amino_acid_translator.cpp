@@ -199,10 +199,15 @@ void AminoAcidTranslator::streamline(std::string_view trimmed_peptide, const Pep
     nt_seq_ = normalise_nucleotides(nt_seq_, nt_storage_);
 }
 
+bool carries_terminal_stop(std::size_t residues, std::string_view normalised_nucleotides,
+                           const StopCodons& stops) noexcept {
+    return normalised_nucleotides.size() == 3 * residues + 3 &&
+           stops.is_stop(normalised_nucleotides.substr(3 * residues));
+}
+
 bool AminoAcidTranslator::drop_terminal_stop(const StopCodons& stops) noexcept {
     const std::size_t residues = residues_ ? *residues_ : coding_lengths(aa_seq_, nt_seq_).residues;
-    if (nt_seq_.size() != 3 * residues + 3 || !stops.is_stop(nt_seq_.substr(3 * residues)))
-        return false;
+    if (!carries_terminal_stop(residues, nt_seq_, stops)) return false;
     nt_seq_.remove_suffix(3);
     return true;
 }

@@ -114,6 +114,11 @@ struct CodingLengths {
 CodingLengths coding_lengths(std::string_view normalised_peptide,
                              std::string_view normalised_nucleotides) noexcept;
 
+// A coding sequence that carries its stop codon: the normalised nucleotides hold exactly
+// one codon more than the peptide has residues, and that codon is one of `stops`.
+bool carries_terminal_stop(std::size_t residues, std::string_view normalised_nucleotides,
+                           const StopCodons& stops) noexcept;
+
 // The length `normalise_peptide` gives `source` (its characters, once trimmed), the
 // trimmed text and its scan, which `streamline` can then take instead of scanning again.
 struct PeptideOutline {

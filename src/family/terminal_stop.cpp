@@ -61,7 +61,8 @@ std::optional<std::string_view> without_terminal_stop(std::string_view peptide,
     const auto last = last_codon(nucleotides);
     if (!last || !stops.is_stop({last->data(), last->size()})) return std::nullopt;
     const Normalised record = normalised(peptide, nucleotides, scratch);
-    if (record.lengths.bases != 3 * record.lengths.residues + 3) return std::nullopt;
+    if (!codon::carries_terminal_stop(record.lengths.residues, record.bases, stops))
+        return std::nullopt;
     return without_last_codon(nucleotides);
 }
 
