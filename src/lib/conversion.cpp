@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "diagnostics/internal_fault.hpp"
+#include "lib/dict_walk.hpp"
 #include "lib/python_compat.hpp"
 #include "lib/python_ref.hpp"
 #include "lib/raising.hpp"
@@ -109,24 +110,32 @@ std::optional<long> compact_int_value(PyObject* object) noexcept {
     return static_cast<long>(PyUnstable_Long_CompactValue(number));
 }
 
+// What converting a record found besides its texts.
+struct RecordFacts {
+    bool ascii_lines = false;      // its result lines (key and codons) are sure to be ASCII
+    bool ran_python_code = false;  // an object's own code ran (a number's `__index__`)
+};
+
 // Whether `object` converts to an `int32`, with an exception set when not; a compact
 // `int` in range is answered in place, without the call.
-bool converts_to_int32(PyObject* object) {
+bool converts_to_int32(PyObject* object, RecordFacts& facts) {
     const std::optional<long> compact = compact_int_value(object);
     if (compact && *compact >= std::numeric_limits<std::int32_t>::min() &&
         *compact <= std::numeric_limits<std::int32_t>::max()) {
         return true;
     }
+    facts.ran_python_code = facts.ran_python_code || !PyLong_Check(object);
     return to_int32(object).has_value();
 }
 
-std::optional<codon::SequencePart> to_nucleotide_part(PyObject* object, NucleotidePart shape) {
+std::optional<codon::SequencePart> to_nucleotide_part(PyObject* object, NucleotidePart shape,
+                                                      RecordFacts& facts) {
     const bool numbered = shape == NucleotidePart::numbered;
     PyObject* const* items = tuple_items(object, numbered ? 3 : 2);
     if (items == nullptr) {
         return std::nullopt;
     }
-    if (numbered && !converts_to_int32(items[0])) {  // the number is checked, not kept
+    if (numbered && !converts_to_int32(items[0], facts)) {  // the number is checked, not kept
         return std::nullopt;
     }
     return to_sequence_part(numbered ? items + 1 : items);
@@ -137,11 +146,63 @@ PyObject* last_item(PyObject* tuple) noexcept {
     return PyTuple_GET_ITEM(tuple, PyTuple_GET_SIZE(tuple) - 1);
 }
 
+// The items of `object` when it is a tuple of 2 or 3 items, the shapes a record is made
+// of; null otherwise.  Only reads.
+PyObject* const* record_tuple_items(PyObject* object) noexcept {
+    if (!PyTuple_Check(object)) return nullptr;
+    const Py_ssize_t size = PyTuple_GET_SIZE(object);
+    return size == 2 || size == 3 ? &PyTuple_GET_ITEM(object, 0) : nullptr;
+}
+
+// Lines of a peptide asked for ahead; the hardware prefetcher follows on from them.
+constexpr std::size_t prefetched_peptide_lines = 4;
+constexpr std::size_t cache_line = 64;
+
+// Asks for the objects of a record read ahead, a level at a time: the entry's key and
+// value, the value's two halves, their items, then the start of the peptide.  Each level
+// reads only what the one before asked for, some entries earlier, so the misses of many
+// records overlap instead of following one another record by record, as the caller's
+// objects lie wherever they were made.  Objects of an unexpected shape are passed over;
+// conversion judges them.
+struct PrefetchRecord {
+    static constexpr int levels = 4;
+    void operator()(int level, const DictEntry& entry) const noexcept {
+        if (level == 0) {
+            __builtin_prefetch(entry.key);
+            __builtin_prefetch(entry.value);
+            return;
+        }
+        PyObject* const* halves = record_tuple_items(entry.value);
+        if (halves == nullptr) return;
+        if (level == 1) {
+            __builtin_prefetch(halves[0]);
+            __builtin_prefetch(halves[1]);
+            return;
+        }
+        PyObject* const* peptide = record_tuple_items(halves[0]);
+        if (level == 2) {
+            for (PyObject* half : {halves[0], halves[1]}) {
+                if (PyObject* const* items = record_tuple_items(half)) {
+                    for (Py_ssize_t at = 0; at < PyTuple_GET_SIZE(half); ++at) {
+                        __builtin_prefetch(items[at]);
+                    }
+                }
+            }
+            return;
+        }
+        if (peptide == nullptr || !PyUnicode_Check(peptide[1])) return;
+        const auto* text = static_cast<const char*>(PyUnicode_DATA(peptide[1]));
+        const auto bytes = static_cast<std::size_t>(PyUnicode_GET_LENGTH(peptide[1]));
+        for (std::size_t at = cache_line; at < bytes && at <= prefetched_peptide_lines * cache_line;
+             at += cache_line) {
+            __builtin_prefetch(text + at);
+        }
+    }
+};
+
 // The texts of the record are views into `key` and `value`, which the caller keeps.
-// `ascii_lines` tells whether the record's result lines (key and codons) are sure to be
-// ASCII.
 std::optional<codon::RecordPair> to_record_pair(PyObject* key, PyObject* value,
-                                                NucleotidePart shape, bool& ascii_lines) {
+                                                NucleotidePart shape, RecordFacts& facts) {
     const std::optional<std::string_view> key_text = to_text_view(key);
     if (!key_text) {
         return std::nullopt;
@@ -158,11 +219,12 @@ std::optional<codon::RecordPair> to_record_pair(PyObject* key, PyObject* value,
     if (!peptide) {
         return std::nullopt;
     }
-    const std::optional<codon::SequencePart> nucleotide = to_nucleotide_part(halves[1], shape);
+    const std::optional<codon::SequencePart> nucleotide =
+        to_nucleotide_part(halves[1], shape, facts);
     if (!nucleotide) {
         return std::nullopt;
     }
-    ascii_lines = PyUnicode_IS_ASCII(key) && PyUnicode_IS_ASCII(last_item(halves[1]));
+    facts.ascii_lines = PyUnicode_IS_ASCII(key) && PyUnicode_IS_ASCII(last_item(halves[1]));
     return codon::RecordPair{*key_text, *peptide, *nucleotide};
 }
 
@@ -323,50 +385,6 @@ private:
     std::uint64_t generation_ = 1;
 };
 
-// Calls `convert_entry(key, value)` for each entry of `dict` in the dict's order, with a
-// strong reference to each that the conversion may take over, until
-// one returns false (with an exception set); returns false then.  The walk runs in the
-// dict's critical section (nothing under the GIL), which no C++ exception may cross: one
-// thrown by `convert_entry` is held and rethrown after the section.  A conversion can run
-// Python code (an `__index__`, a sequence's `__iter__`) that changes the dict; a change of
-// size, or more entries met than the dict held, is an internal fault.
-template <class ConvertEntry>
-bool walk_dict(PyObject* dict, ConvertEntry&& convert_entry) {
-    const Py_ssize_t size_at_start = PyDict_GET_SIZE(dict);
-    bool converted = true;
-    bool changed = false;
-    std::exception_ptr escaped;
-    Py_BEGIN_CRITICAL_SECTION(dict);
-    Py_ssize_t position = 0;
-    Py_ssize_t visited = 0;
-    PyObject* key = nullptr;
-    PyObject* value = nullptr;
-    while (converted && !changed && PyDict_Next(dict, &position, &key, &value)) {
-        // Held strongly: the conversion may run code that drops the entry from the dict.
-        OwnedRef held_key = hold(key);
-        OwnedRef held_value = hold(value);
-        try {
-            converted = convert_entry(held_key, held_value);
-        } catch (...) {
-            escaped = std::current_exception();
-            break;
-        }
-        ++visited;
-        changed = PyDict_GET_SIZE(dict) != size_at_start || visited > size_at_start;
-    }
-    if (converted && !escaped && PyDict_GET_SIZE(dict) != size_at_start) {
-        changed = true;
-    }
-    Py_END_CRITICAL_SECTION();
-    if (escaped) {
-        std::rethrow_exception(escaped);
-    }
-    if (changed) {
-        throw diagnostics::InternalFault("dictionary changed size during conversion");
-    }
-    return converted;
-}
-
 }  // namespace
 
 std::optional<std::string> to_text(PyObject* object) {
@@ -412,16 +430,15 @@ std::optional<RecordSource> to_record_map(PyObject* seqs, NucleotidePart shape) 
     // key may compare unequal to a key of the same text; from the first such key on,
     // every key is looked up, and a later entry replaces an earlier one of its text.
     bool only_exact_keys = true;
-    const bool converted = walk_dict(seqs, [&](OwnedRef& held_key, OwnedRef& held_value) {
+    const auto convert_record = [&](OwnedRef& held_key, OwnedRef& held_value) {
         PyObject* const key = held_key.get();
         PyObject* const value = held_value.get();
-        bool ascii_lines = false;
-        const std::optional<codon::RecordPair> record =
-            to_record_pair(key, value, shape, ascii_lines);
+        RecordFacts facts;
+        const std::optional<codon::RecordPair> record = to_record_pair(key, value, shape, facts);
         if (!record) {
-            return false;
+            return EntryConverted::failed;
         }
-        source.ascii_result = source.ascii_result && ascii_lines;
+        source.ascii_result = source.ascii_result && facts.ascii_lines;
         // The value tuple holds the record's four texts; tuples cannot drop them.
         source.holders.push_back(std::move(held_key));
         source.holders.push_back(std::move(held_value));
@@ -431,9 +448,10 @@ std::optional<RecordSource> to_record_map(PyObject* seqs, NucleotidePart shape) 
         } else {
             source.records.insert_or_replace(*record);
         }
-        return true;
-    });
-    if (!converted) {
+        return facts.ran_python_code ? EntryConverted::converted_after_code
+                                     : EntryConverted::converted;
+    };
+    if (!walk_dict(seqs, convert_record, PrefetchRecord{})) {
         return std::nullopt;
     }
     return source;
@@ -456,35 +474,35 @@ std::optional<CodeTableSource> to_custom_codon_table(PyObject* gene_table) {
     // place, so no view is copied and none moves after the table has it.
     std::vector<std::pair<char32_t, ListRange>> symbol_lists;
     symbol_lists.reserve(size);
-    const bool converted = walk_dict(gene_table, [&](OwnedRef& held_key, OwnedRef& held_value) {
+    const auto convert_entry = [&](OwnedRef& held_key, OwnedRef& held_value) {
         PyObject* const key = held_key.get();
         PyObject* const value = held_value.get();
         const std::optional<char32_t> symbol = to_symbol(key);
         if (!symbol) {
-            return false;
+            return EntryConverted::failed;
         }
         if (const ListRange* found = converted_lists.find(value)) {
             symbol_lists.emplace_back(*symbol, *found);
-            return true;
+            return EntryConverted::converted;
         }
         const bool runs_no_python_code = PyList_CheckExact(value) || PyTuple_CheckExact(value);
         const std::size_t first = source.codons.size();
         if (!append_text_list(value, source.codons, source.holders)) {
-            return false;
+            return EntryConverted::failed;
         }
         const ListRange range{first, source.codons.size() - first};
         symbol_lists.emplace_back(*symbol, range);
         if (!runs_no_python_code) {
             source.ran_python_code = true;
             converted_lists.forget_all();
-            return true;
+            return EntryConverted::converted_after_code;
         }
         // Its address must not be reused while cached.
         source.holders.push_back(std::move(held_value));
         converted_lists.add(value, range);
-        return true;
-    });
-    if (!converted) {
+        return EntryConverted::converted;
+    };
+    if (!walk_dict(gene_table, convert_entry, PrefetchNothing{})) {
         return std::nullopt;
     }
     source.table.reserve(symbol_lists.size());

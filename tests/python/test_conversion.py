@@ -539,6 +539,31 @@ class TestDriverFailure:
         assert not hasattr(raised.value, "__notes__")
 
 
+def numbered_seqs(count, number=lambda i: i):
+    return {f"s{i}": ((f"s{i}", "MK"), (number(i), f"s{i}", "ATGAAA")) for i in range(count)}
+
+
+class TestRecordsChangedWhileConverted:
+    @pytest.mark.parametrize("first", [0, 40])
+    @pytest.mark.parametrize("ahead", [1, 31, 33])
+    def test_a_record_replaced_by_an_earlier_numbers_code_is_read_as_it_is_then(self, first, ahead):
+        seqs = numbered_seqs(first + ahead + 5)
+        target = f"s{first + ahead}"
+
+        class Replacing:
+            def __index__(self):
+                seqs[target] = ((target, "MW"), (0, target, "ATGTGG"))
+                return 0
+
+        seqs[f"s{first}"] = ((f"s{first}", "MK"), (Replacing(), f"s{first}", "ATGAAA"))
+        result = tarnix(seqs=seqs).split("\n")
+        assert result[2 * (first + ahead) : 2 * (first + ahead) + 2] == [target, "ATGTGG"]
+        assert result.count("ATGAAA") == len(seqs) - 1
+
+    def test_numbers_that_run_code_on_every_record_convert_as_ints_do(self):
+        assert tarnix(seqs=numbered_seqs(100, Number)) == tarnix(seqs=numbered_seqs(100))
+
+
 class TestInternalFault:
     def test_type_derives_directly_from_base_exception(self, internal_fault, growing_seqs):
         assert internal_fault.__bases__ == (BaseException,)
