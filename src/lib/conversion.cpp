@@ -154,16 +154,29 @@ PyObject* const* record_tuple_items(PyObject* object) noexcept {
     return size == 2 || size == 3 ? &PyTuple_GET_ITEM(object, 0) : nullptr;
 }
 
-// Lines of a peptide asked for ahead; the hardware prefetcher follows on from them.
-constexpr std::size_t prefetched_peptide_lines = 4;
+// Lines of a text asked for ahead, after its first; the hardware prefetcher follows on
+// from them.
+constexpr std::size_t prefetched_text_lines = 4;
 constexpr std::size_t cache_line = 64;
 
+// Asks for the start of a `str`'s characters, whose object has been asked for before.
+void prefetch_text(PyObject* object) noexcept {
+    if (!PyUnicode_Check(object)) return;
+    const auto* text = static_cast<const char*>(PyUnicode_DATA(object));
+    const auto length = static_cast<std::size_t>(PyUnicode_GET_LENGTH(object));
+    for (std::size_t at = cache_line; at < length && at <= prefetched_text_lines * cache_line;
+         at += cache_line) {
+        __builtin_prefetch(text + at);
+    }
+}
+
 // Asks for the objects of a record read ahead, a level at a time: the entry's key and
-// value, the value's two halves, their items, then the start of the peptide.  Each level
-// reads only what the one before asked for, some entries earlier, so the misses of many
-// records overlap instead of following one another record by record, as the caller's
-// objects lie wherever they were made.  Objects of an unexpected shape are passed over;
-// conversion judges them.
+// value, the value's two halves, their items, then the start of the key's and the
+// peptide's characters (both are read in conversion).  Each level reads only what the
+// one before asked for, some entries earlier, so the misses of many records overlap
+// instead of following one another record by record, as the caller's objects lie
+// wherever they were made.  Objects of an unexpected shape are passed over; conversion
+// judges them.
 struct PrefetchRecord {
     static constexpr int levels = 4;
     void operator()(int level, const DictEntry& entry) const noexcept {
@@ -179,7 +192,6 @@ struct PrefetchRecord {
             __builtin_prefetch(halves[1]);
             return;
         }
-        PyObject* const* peptide = record_tuple_items(halves[0]);
         if (level == 2) {
             for (PyObject* half : {halves[0], halves[1]}) {
                 if (PyObject* const* items = record_tuple_items(half)) {
@@ -190,13 +202,8 @@ struct PrefetchRecord {
             }
             return;
         }
-        if (peptide == nullptr || !PyUnicode_Check(peptide[1])) return;
-        const auto* text = static_cast<const char*>(PyUnicode_DATA(peptide[1]));
-        const auto bytes = static_cast<std::size_t>(PyUnicode_GET_LENGTH(peptide[1]));
-        for (std::size_t at = cache_line; at < bytes && at <= prefetched_peptide_lines * cache_line;
-             at += cache_line) {
-            __builtin_prefetch(text + at);
-        }
+        prefetch_text(entry.key);
+        if (PyObject* const* peptide = record_tuple_items(halves[0])) prefetch_text(peptide[1]);
     }
 };
 
