@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstddef>
+#include <cstring>
 
 namespace velbrin::hashing {
 namespace {
@@ -34,11 +35,20 @@ struct SipState {
     }
 };
 
-// Little-endian, whatever the machine's byte order.
-std::uint64_t load_le(const char* bytes, std::size_t count) noexcept {
+// `count` bytes (at most 8), little-endian.
+std::uint64_t load_bytes_le(const char* bytes, std::size_t count) noexcept {
     std::uint64_t word = 0;
     for (std::size_t i = 0; i < count; ++i)
         word |= std::uint64_t(std::uint8_t(bytes[i])) << (8 * i);
+    return word;
+}
+
+// A whole word, little-endian whatever the machine's byte order: one load where the
+// machine is little-endian.
+std::uint64_t load_word_le(const char* bytes) noexcept {
+    if constexpr (std::endian::native != std::endian::little) return load_bytes_le(bytes, 8);
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
     return word;
 }
 
@@ -50,9 +60,9 @@ std::uint64_t siphash(const SipKey& key, std::string_view text) noexcept {
                    key.k0 ^ 0x6c7967656e657261ULL, key.k1 ^ 0x7465646279746573ULL};
     const std::size_t whole = text.size() & ~std::size_t{7};
     for (std::size_t at = 0; at < whole; at += 8)
-        state.absorb<CompressionRounds>(load_le(text.data() + at, 8));
-    const std::uint64_t last =
-        (std::uint64_t(text.size()) << 56) | load_le(text.data() + whole, text.size() - whole);
+        state.absorb<CompressionRounds>(load_word_le(text.data() + at));
+    const std::uint64_t last = (std::uint64_t(text.size()) << 56) |
+                               load_bytes_le(text.data() + whole, text.size() - whole);
     state.absorb<CompressionRounds>(last);
     state.v2 ^= 0xff;
     for (int i = 0; i < FinalisationRounds; ++i) state.round();
