@@ -1,59 +1,80 @@
 #include "codon/record_map.hpp"
 
+#include <bit>
+#include <cstdint>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "hashing/keyed_text_hash.hpp"
 
 namespace velbrin::codon {
 
-// The positions of the records in `records_`, hashed and compared by the record's key
-// text, so that no key is copied; a key text can be looked up directly.  Keys are the
-// caller's text, so the hash is keyed per process: crafted keys cannot pile up in one
-// bucket.
+// The positions of the records in `records_`, found by the record's key text, so that no
+// key is copied: a flat table with linear probing that keeps each key's hash, so a key is
+// hashed once, when it is added or looked up, and growing hashes nothing again.  Keys are
+// the caller's text, so the hash is keyed per process: crafted keys cannot pile up in one
+// run of slots.
 class RecordMap::KeyIndex {
 public:
-    explicit KeyIndex(const std::vector<RecordPair>& records)
-        : positions_(0, KeyHash{&records, {}}, KeyEqual{&records}) {}
+    explicit KeyIndex(std::size_t count) : slots_(slots_for(count)) {}
 
-    void reserve(std::size_t count) { positions_.reserve(count); }
-
-    // The position of the record with this key, or none.
-    const std::size_t* find(std::string_view key) const {
-        const auto found = positions_.find(key);
-        return found == positions_.end() ? nullptr : &*found;
+    void reserve(std::size_t count) {
+        if (slots_for(count) > slots_.size()) regrow(slots_for(count));
     }
 
-    void add(std::size_t position) { positions_.insert(position); }
+    std::uint64_t hash(std::string_view key) const noexcept { return text_hash_(key); }
+
+    // The position of the record with this key and hash, or none.
+    const std::size_t* find(std::uint64_t hash, std::string_view key,
+                            const std::vector<RecordPair>& records) const noexcept {
+        for (std::size_t at = home(hash);; at = next(at)) {
+            const Slot& slot = slots_[at];
+            if (slot.empty()) return nullptr;
+            if (slot.hash == hash && records[slot.position].key == key) return &slot.position;
+        }
+    }
+
+    // Adds a record whose key is not in the table yet.
+    void add(std::uint64_t hash, std::size_t position) {
+        if (2 * (size_ + 1) > slots_.size()) regrow(2 * slots_.size());
+        place(Slot{hash, position});
+        ++size_;
+    }
 
 private:
-    using Records = const std::vector<RecordPair>*;
-
-    struct KeyHash {
-        using is_transparent = void;
-        Records records;
-        hashing::KeyedTextHash text_hash;
-        std::size_t operator()(std::string_view key) const noexcept { return text_hash(key); }
-        std::size_t operator()(std::size_t position) const noexcept {
-            return (*this)(std::string_view((*records)[position].key));
-        }
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::size_t position = kNone;
+        bool empty() const noexcept { return position == kNone; }
     };
 
-    struct KeyEqual {
-        using is_transparent = void;
-        Records records;
-        std::string_view key_of(std::size_t position) const noexcept {
-            return (*records)[position].key;
-        }
-        bool operator()(std::size_t a, std::size_t b) const noexcept {
-            return key_of(a) == key_of(b);
-        }
-        bool operator()(std::string_view a, std::size_t b) const noexcept { return a == key_of(b); }
-        bool operator()(std::size_t a, std::string_view b) const noexcept { return key_of(a) == b; }
-    };
+    // Room for `count` keys with the table at most half full.
+    static std::size_t slots_for(std::size_t count) { return std::bit_ceil(2 * count + 2); }
 
-    std::unordered_set<std::size_t, KeyHash, KeyEqual> positions_;
+    std::size_t home(std::uint64_t hash) const noexcept {
+        return static_cast<std::size_t>(hash) & (slots_.size() - 1);
+    }
+    std::size_t next(std::size_t at) const noexcept { return (at + 1) & (slots_.size() - 1); }
+
+    void place(const Slot& entry) noexcept {
+        std::size_t at = home(entry.hash);
+        while (!slots_[at].empty()) at = next(at);
+        slots_[at] = entry;
+    }
+
+    void regrow(std::size_t slot_count) {
+        std::vector<Slot> old(slot_count);
+        old.swap(slots_);
+        for (const Slot& slot : old) {
+            if (!slot.empty()) place(slot);
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t size_ = 0;
+    hashing::KeyedTextHash text_hash_;
 };
 
 RecordMap::RecordMap() = default;
@@ -89,26 +110,28 @@ void RecordMap::reserve(std::size_t count) {
 void RecordMap::insert_new_indexed(const RecordPair& record) {
     records_.push_back(record);
     outlines_.push_back(RecordOutline::of(record));
-    index_->add(records_.size() - 1);
+    index_->add(index_->hash(record.key), records_.size() - 1);
 }
 
 void RecordMap::insert_or_replace(RecordPair record) {
     if (!index_) build_index();
     const RecordOutline outline = RecordOutline::of(record);
-    if (const std::size_t* position = index_->find(record.key)) {
+    const std::uint64_t hash = index_->hash(record.key);
+    if (const std::size_t* position = index_->find(hash, record.key, records_)) {
         records_[*position] = record;
         outlines_[*position] = outline;
         return;
     }
     records_.push_back(record);
     outlines_.push_back(outline);
-    index_->add(records_.size() - 1);
+    index_->add(hash, records_.size() - 1);
 }
 
 void RecordMap::build_index() {
-    index_ = std::make_unique<KeyIndex>(records_);
-    index_->reserve(records_.capacity());
-    for (std::size_t position = 0; position < records_.size(); ++position) index_->add(position);
+    index_ = std::make_unique<KeyIndex>(records_.capacity());
+    for (std::size_t position = 0; position < records_.size(); ++position) {
+        index_->add(index_->hash(records_[position].key), position);
+    }
 }
 
 }  // namespace velbrin::codon
