@@ -107,10 +107,8 @@ void RecordMap::reserve(std::size_t count) {
     if (index_) index_->reserve(count);
 }
 
-void RecordMap::insert_new_indexed(const RecordPair& record) {
-    records_.push_back(record);
-    outlines_.push_back(RecordOutline::of(record));
-    index_->add(index_->hash(record.key), records_.size() - 1);
+void RecordMap::index_last_record() {
+    index_->add(index_->hash(records_.back().key), records_.size() - 1);
 }
 
 void RecordMap::insert_or_replace(RecordPair record) {
@@ -122,8 +120,7 @@ void RecordMap::insert_or_replace(RecordPair record) {
         outlines_[*position] = outline;
         return;
     }
-    records_.push_back(record);
-    outlines_.push_back(outline);
+    append(record, outline);
     index_->add(hash, records_.size() - 1);
 }
 

@@ -51,12 +51,8 @@ public:
     // Appends a record whose key is known to be new (keys of exact `str` type in one
     // dict are distinct).
     void insert_new(const RecordPair& record) {
-        if (index_) {
-            insert_new_indexed(record);
-        } else {
-            records_.push_back(record);
-            outlines_.push_back(RecordOutline::of(record));
-        }
+        append(record, RecordOutline::of(record));
+        if (index_) index_last_record();
     }
     // Adds a record; one whose key text is already present replaces that record in
     // its place.
@@ -71,7 +67,11 @@ public:
 private:
     class KeyIndex;
     void build_index();
-    void insert_new_indexed(const RecordPair& record);
+    void index_last_record();
+    void append(const RecordPair& record, const RecordOutline& outline) {
+        records_.push_back(record);
+        outlines_.push_back(outline);
+    }
 
     std::vector<RecordPair> records_;
     std::vector<RecordOutline> outlines_;
